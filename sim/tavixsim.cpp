@@ -1,0 +1,1 @@
+// Simulated Tavix 3000 behind an FTDI bridge (being written).
