@@ -1,0 +1,135 @@
+#include "link/d2xx_binding.h"
+
+namespace {
+
+const char *const kEntryNames[D2xxBinding::EntryCount] = {
+    "FT_Open",        "FT_OpenEx",   "FT_ListDevices",    "FT_Close",
+    "FT_Read",        "FT_Write",    "FT_ResetDevice",    "FT_Purge",
+    "FT_SetTimeouts", "FT_GetQueueStatus", "FT_GetStatus", "FT_SetChars",
+    "FT_SetEventNotification",
+};
+
+} // namespace
+
+D2xxBinding::~D2xxBinding()
+{
+    Unload();
+}
+
+QString D2xxBinding::DefaultLibraryName()
+{
+    return QStringLiteral("ftd2xx");
+}
+
+const char *D2xxBinding::EntryName(Entry entry)
+{
+    return kEntryNames[entry];
+}
+
+const std::array<D2xxBinding::Entry, D2xxBinding::EntryCount> &D2xxBinding::LookupOrder()
+{
+    static const std::array<Entry, EntryCount> order = {
+        EntryWrite,    EntryRead,         EntryOpen,       EntryOpenEx,
+        EntryListDevices, EntryClose,     EntryResetDevice, EntryPurge,
+        EntrySetTimeouts, EntryGetQueueStatus, EntryGetStatus, EntrySetChars,
+        EntrySetEventNotification,
+    };
+    return order;
+}
+
+D2xxBinding::LoadResult D2xxBinding::Load(const QString &path)
+{
+    Unload();
+    m_library.setFileName(path.isEmpty() ? DefaultLibraryName() : path);
+    if (!m_library.load())
+        return {false, QStringLiteral("Error: Can't Load ft8u245.dll")};
+
+    for (Entry entry : LookupOrder()) {
+        QFunctionPointer fn = m_library.resolve(EntryName(entry));
+        if (!fn)
+            return {false, QStringLiteral("Error: Can't Find ") + QLatin1String(EntryName(entry))};
+        m_slots[entry] = fn;
+    }
+    return {true, QString()};
+}
+
+void D2xxBinding::Unload()
+{
+    m_slots.fill(nullptr);
+    if (m_library.isLoaded())
+        m_library.unload();
+}
+
+FT_STATUS D2xxBinding::Open(int deviceNumber, FT_HANDLE *handle) const
+{
+    auto fn = Slot<PFN_FT_Open>(EntryOpen);
+    return fn ? fn(deviceNumber, handle) : FT_INVALID_HANDLE;
+}
+
+FT_STATUS D2xxBinding::OpenEx(void *arg1, DWORD flags, FT_HANDLE *handle) const
+{
+    auto fn = Slot<PFN_FT_OpenEx>(EntryOpenEx);
+    return fn ? fn(arg1, flags, handle) : FT_INVALID_HANDLE;
+}
+
+FT_STATUS D2xxBinding::ListDevices(void *arg1, void *arg2, DWORD flags) const
+{
+    auto fn = Slot<PFN_FT_ListDevices>(EntryListDevices);
+    return fn ? fn(arg1, arg2, flags) : FT_INVALID_HANDLE;
+}
+
+FT_STATUS D2xxBinding::Close(FT_HANDLE handle) const
+{
+    auto fn = Slot<PFN_FT_Close>(EntryClose);
+    return fn ? fn(handle) : FT_INVALID_HANDLE;
+}
+
+FT_STATUS D2xxBinding::Read(FT_HANDLE handle, void *buffer, DWORD count, DWORD *received) const
+{
+    auto fn = Slot<PFN_FT_Read>(EntryRead);
+    return fn ? fn(handle, buffer, count, received) : FT_INVALID_HANDLE;
+}
+
+FT_STATUS D2xxBinding::Write(FT_HANDLE handle, const void *buffer, DWORD count, DWORD *sent) const
+{
+    // The D2XX signature takes a non-const buffer; the driver only reads it.
+    auto fn = Slot<PFN_FT_Write>(EntryWrite);
+    return fn ? fn(handle, const_cast<void *>(buffer), count, sent) : FT_INVALID_HANDLE;
+}
+
+FT_STATUS D2xxBinding::ResetDevice(FT_HANDLE handle) const
+{
+    auto fn = Slot<PFN_FT_ResetDevice>(EntryResetDevice);
+    return fn ? fn(handle) : FT_INVALID_HANDLE;
+}
+
+FT_STATUS D2xxBinding::Purge(FT_HANDLE handle, ULONG mask) const
+{
+    auto fn = Slot<PFN_FT_Purge>(EntryPurge);
+    return fn ? fn(handle, mask) : FT_INVALID_HANDLE;
+}
+
+FT_STATUS D2xxBinding::SetTimeouts(FT_HANDLE handle, ULONG readMs, ULONG writeMs) const
+{
+    auto fn = Slot<PFN_FT_SetTimeouts>(EntrySetTimeouts);
+    return fn ? fn(handle, readMs, writeMs) : FT_INVALID_HANDLE;
+}
+
+FT_STATUS D2xxBinding::GetStatus(FT_HANDLE handle, DWORD *rx, DWORD *tx, DWORD *events) const
+{
+    auto fn = Slot<PFN_FT_GetStatus>(EntryGetStatus);
+    return fn ? fn(handle, rx, tx, events) : FT_INVALID_HANDLE;
+}
+
+FT_STATUS D2xxBinding::SetChars(FT_HANDLE handle, UCHAR eventChar, UCHAR eventOn, UCHAR errorChar,
+                                UCHAR errorOn) const
+{
+    auto fn = Slot<PFN_FT_SetChars>(EntrySetChars);
+    return fn ? fn(handle, eventChar, eventOn, errorChar, errorOn) : FT_INVALID_HANDLE;
+}
+
+FT_STATUS D2xxBinding::SetEventNotification(FT_HANDLE handle, DWORD mask, void *param) const
+{
+    auto fn = Slot<PFN_FT_SetEventNotification>(EntrySetEventNotification);
+    return fn ? fn(handle, mask, param) : FT_INVALID_HANDLE;
+}

@@ -1,0 +1,29 @@
+#include "app/about_dlg.h"
+
+#include "app/dialog_builder.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+QString AboutMenuText()
+{
+    return QStringLiteral("&TavixTerminal...");
+}
+
+CAboutDlg::CAboutDlg(const QIcon &icon, QWidget *parent)
+    : QDialog(parent)
+{
+    const DialogTemplate &dialog = AboutDialogTemplate();
+    setWindowTitle(QString::fromUtf16(dialog.title));
+    setFont(DialogFont());
+    setFixedSize(DialogUnits::ToPixelsX(dialog.width), DialogUnits::ToPixelsY(dialog.height));
+    const ControlMap controls = BuildControls(dialog, this);
+    if (auto *iconLabel = qobject_cast<QLabel *>(controls.value(2)))
+        iconLabel->setPixmap(icon.pixmap(32, 32));
+    if (auto *ok = qobject_cast<QPushButton *>(controls.value(1))) {
+        ok->setDefault(true);
+        ok->setAutoDefault(true);
+        ok->setFocus();
+        connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    }
+}

@@ -1,0 +1,166 @@
+#include "app/dialog_builder.h"
+
+#include "app/text_window.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QFont>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+const char kFixedAccessibleName[] = "tavixFixedAccessibleName";
+
+QWidget *CreateControl(const ControlTemplate &t, QWidget *client)
+{
+    const QString caption = QString::fromUtf16(t.caption);
+    switch (t.kind) {
+    case ControlKind::PushButton: {
+        auto *button = new QPushButton(caption, client);
+        button->setAutoDefault(false);
+        button->setDefault(t.flags & FlagDefaultButton);
+        return button;
+    }
+    case ControlKind::RadioButton: {
+        auto *radio = new QRadioButton(caption, client);
+        radio->setAutoExclusive(false);
+        return radio;
+    }
+    case ControlKind::GroupBox: {
+        auto *box = new QGroupBox(caption, client);
+        box->setAttribute(Qt::WA_TransparentForMouseEvents);
+        return box;
+    }
+    case ControlKind::Edit: {
+        if (t.flags & FlagMultiLine)
+            return new TextWindow(client);
+        auto *edit = new QLineEdit(caption, client);
+        edit->setReadOnly(t.flags & FlagReadOnly);
+        if (t.flags & FlagCentered)
+            edit->setAlignment(Qt::AlignCenter);
+        if (t.flags & FlagBorderless) {
+            edit->setFrame(false);
+            QPalette palette = edit->palette();
+            palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+            edit->setPalette(palette);
+            edit->setFocusPolicy(Qt::NoFocus);
+        }
+        return edit;
+    }
+    case ControlKind::ListBox:
+        return new QListWidget(client);
+    case ControlKind::DropDownList: {
+        auto *combo = new QComboBox(client);
+        combo->setEditable(false);
+        return combo;
+    }
+    case ControlKind::DateTimePicker:
+        return new QDateTimeEdit(client);
+    case ControlKind::StaticText:
+        return new QLabel(caption, client);
+    case ControlKind::Icon:
+        return new QLabel(client);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+QFont DialogFont()
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(11);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+ControlMap BuildControls(const DialogTemplate &dialog, QWidget *client)
+{
+    ControlMap controls;
+    QList<QWidget *> groupBoxes;
+    for (const ControlTemplate &t : dialog.controls) {
+        QWidget *control = CreateControl(t, client);
+        control->setObjectName(QStringLiteral("control%1").arg(t.id));
+        control->setProperty("controlId", t.id);
+        QRect rect = DialogUnits::ToPixels(t.x, t.y, t.width, t.height);
+        if (t.kind == ControlKind::DropDownList)
+            rect.setHeight(control->sizeHint().height()); // the template height is the opened list's
+        control->setGeometry(rect);
+        if (t.accessibleName) {
+            control->setAccessibleName(QString::fromUtf16(t.accessibleName));
+            control->setProperty(kFixedAccessibleName, true);
+        } else {
+            control->setAccessibleName(QString::fromUtf16(t.caption));
+        }
+        if (t.flags & FlagNotVisible)
+            control->hide();
+        if (t.kind == ControlKind::GroupBox)
+            groupBoxes.append(control);
+        controls.insert(t.id, control);
+    }
+    for (QWidget *box : groupBoxes)
+        box->lower();
+
+    // Automatic radio buttons: a click checks the button and clears the
+    // others of its group. Connected before any command handler, so a
+    // handler sees the new state.
+    for (const ControlTemplate &t : dialog.controls) {
+        if (t.kind != ControlKind::RadioButton || !(t.flags & FlagGroupStart))
+            continue;
+        const QList<int> group = RadioGroup(dialog, t.id);
+        for (int id : group) {
+            auto *radio = static_cast<QRadioButton *>(controls.value(id));
+            QObject::connect(radio, &QAbstractButton::clicked, radio, [controls, group, radio] {
+                for (int other : group) {
+                    auto *button = static_cast<QAbstractButton *>(controls.value(other));
+                    button->setChecked(button == radio);
+                }
+            });
+        }
+    }
+    return controls;
+}
+
+void SetControlCaption(QWidget *control, const QString &caption)
+{
+    if (auto *button = qobject_cast<QAbstractButton *>(control))
+        button->setText(caption);
+    else if (auto *box = qobject_cast<QGroupBox *>(control))
+        box->setTitle(caption);
+    else if (auto *edit = qobject_cast<QLineEdit *>(control))
+        edit->setText(caption);
+    else if (auto *label = qobject_cast<QLabel *>(control))
+        label->setText(caption);
+    else if (auto *text = qobject_cast<TextWindow *>(control))
+        text->ShowText(caption);
+    else if (control)
+        control->setWindowTitle(caption);
+    if (control && !control->property(kFixedAccessibleName).toBool())
+        control->setAccessibleName(caption);
+}
+
+QString ControlCaption(const QWidget *control)
+{
+    if (auto *button = qobject_cast<const QAbstractButton *>(control))
+        return button->text();
+    if (auto *box = qobject_cast<const QGroupBox *>(control))
+        return box->title();
+    if (auto *edit = qobject_cast<const QLineEdit *>(control))
+        return edit->text();
+    if (auto *label = qobject_cast<const QLabel *>(control))
+        return label->text();
+    if (auto *text = qobject_cast<const TextWindow *>(control))
+        return text->toPlainText();
+    return control ? control->windowTitle() : QString();
+}
+
+int ControlIdOf(const QWidget *control)
+{
+    return control ? control->property("controlId").toInt() : 0;
+}
