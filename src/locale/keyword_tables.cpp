@@ -1,0 +1,91 @@
+#include "locale/keyword_tables.h"
+
+#include "locale/text_file.h"
+
+// Replacements are padded with blanks so that the Chinese text keeps the report's
+// columns roughly where the English keyword had them. Row 11's key starts with
+// U+00BA (masculine ordinal indicator), the character the instrument prints
+// before C, not the degree sign. "Mixint Ratio" is the instrument's own spelling
+// and stays beside the correctly spelt "Mixing Ratio".
+const ReplacementTable &TranslationRows()
+{
+    static const ReplacementTable rows = {
+        {QStringLiteral("File "), QStringLiteral("文件")},
+        {QStringLiteral("S/N:"), QStringLiteral("序列号:")},
+        {QStringLiteral("Time Constant"), QStringLiteral("时间常数     ")},
+        {QStringLiteral("Log Interval"), QStringLiteral("时间间隔    ")},
+        {QStringLiteral("sec"), QStringLiteral("秒")},
+        {QStringLiteral("Date"), QStringLiteral("日期")},
+        {QStringLiteral("Display Time"), QStringLiteral("时间常数      ")},
+        {QStringLiteral("Measuring Time"), QStringLiteral("测量时间     ")},
+        {QStringLiteral("Time"), QStringLiteral("时间")},
+        {QStringLiteral("m/s"), QStringLiteral("米/秒")},
+        {QStringLiteral("\u00BAC"), QStringLiteral("摄氏度")},
+        {QStringLiteral("B-hPa"), QStringLiteral("百帕")},
+        {QStringLiteral("Log "), QStringLiteral("记录")},
+        {QStringLiteral("Barometer"), QStringLiteral("大气压     ")},
+        {QStringLiteral("Avg Velocity"), QStringLiteral("平均值         ")},
+        {QStringLiteral("Max"), QStringLiteral("最大值")},
+        {QStringLiteral("Min"), QStringLiteral("最小值")},
+        {QStringLiteral("Std Deviation"), QStringLiteral("标准方差        ")},
+        {QStringLiteral("Signature"), QStringLiteral("签名")},
+        {QStringLiteral("Avg Temp"), QStringLiteral("平均温度  ")},
+        {QStringLiteral("Note"), QStringLiteral("记录")},
+        {QStringLiteral("Measurements"), QStringLiteral("测量数       ")},
+        {QStringLiteral("Average by Points"), QStringLiteral("点平均")},
+        {QStringLiteral("Rel Humidity"), QStringLiteral("相对湿度")},
+        {QStringLiteral("Temperature"), QStringLiteral("温度          ")},
+        {QStringLiteral("Dew Point"), QStringLiteral("露点温度")},
+        {QStringLiteral("Mixint Ratio"), QStringLiteral("绝对温度")},
+        {QStringLiteral("Draught Rating"), QStringLiteral("吹风感         ")},
+        {QStringLiteral("Diam."), QStringLiteral("直径")},
+        {QStringLiteral("Area"), QStringLiteral("面积")},
+        {QStringLiteral("Duct Traverse Flow"), QStringLiteral("点平均风量")},
+        {QStringLiteral("K2-factor"), QStringLiteral("K2常数")},
+        {QStringLiteral("Avg Pressure"), QStringLiteral("平均压差       ")},
+        {QStringLiteral("Avg Flow"), QStringLiteral("平均风量   ")},
+        {QStringLiteral("Pressure"), QStringLiteral("压差")},
+        {QStringLiteral("Velocity"), QStringLiteral("风速")},
+        {QStringLiteral("Avg Humidity"), QStringLiteral("平均相对湿度")},
+        {QStringLiteral("Mixing Ratio"), QStringLiteral("含湿量")},
+        {QStringLiteral("K-factor"), QStringLiteral("K系数        ")},
+    };
+    return rows;
+}
+
+const ReplacementTable &AbbreviationRows()
+{
+    static const ReplacementTable rows = {
+        {QStringLiteral("Time Constant"), QStringLiteral("TC")},
+        {QStringLiteral("Measuring Time"), QStringLiteral("MT")},
+        {QStringLiteral("Barometer"), QStringLiteral("Ba")},
+        {QStringLiteral("Avg Velocity"), QStringLiteral("AV")},
+        {QStringLiteral("Std Deviation"), QStringLiteral("StdD")},
+        {QStringLiteral("Avg Temp"), QStringLiteral("AT")},
+        {QStringLiteral("Draught Rating"), QStringLiteral("DR")},
+    };
+    return rows;
+}
+
+void BuildKeywordTables(ReplacementTable &translationTable, ReplacementTable &abbreviationTable)
+{
+    translationTable.append(TranslationRows());
+    abbreviationTable.append(AbbreviationRows());
+}
+
+QString ApplyReplacementTable(QString text, const ReplacementTable &table)
+{
+    for (const ReplacementRow &row : table) {
+        // QString::replace with an empty key would insert the replacement
+        // between every character; such a row has nothing to find.
+        if (row.key.isEmpty())
+            continue;
+        text.replace(row.key, row.replacement, Qt::CaseSensitive);
+    }
+    return text;
+}
+
+QByteArray TranslatedInputFile(QStringView input, const ReplacementTable &translationTable)
+{
+    return Utf16LeWithBom(ApplyReplacementTable(input.toString(), translationTable));
+}

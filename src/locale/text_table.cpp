@@ -1,0 +1,231 @@
+#include "locale/text_table.h"
+
+#include "locale/built_in_texts.h"
+
+#include <QFile>
+
+#include <algorithm>
+
+namespace {
+
+constexpr QStringView kTextSeparator = u"***";
+constexpr QStringView kGroupEnd = u"*******************"; // nineteen asterisks
+constexpr QStringView kLineBreak = u"\r\n";
+
+bool IsLineBreakUnit(QChar ch)
+{
+    return ch == u'\r' || ch == u'\n';
+}
+
+// Decodes the bytes of Config.dat: the first two bytes (the byte-order mark
+// FF FE) are skipped unchecked, then (N div 2) - 1 UTF-16 little-endian code
+// units follow; an odd last byte is ignored and fewer than four bytes give
+// no text.
+QString DecodeConfigBytes(const QByteArray &bytes)
+{
+    const qsizetype count = bytes.size() / 2 - 1;
+    QString text;
+    if (count <= 0)
+        return text;
+    text.resize(count);
+    QChar *out = text.data();
+    const auto *in = reinterpret_cast<const unsigned char *>(bytes.constData()) + 2;
+    for (qsizetype i = 0; i < count; ++i)
+        out[i] = QChar(static_cast<char16_t>(in[2 * i] | (in[2 * i + 1] << 8)));
+    return text;
+}
+
+} // namespace
+
+bool IsConfigWhiteSpace(char16_t unit)
+{
+    if ((unit >= 0x0009 && unit <= 0x000D) || unit == 0x0020)
+        return true;
+    if (unit < 0x1680)
+        return false;
+    return unit == 0x1680 || (unit >= 0x2000 && unit <= 0x2006) || (unit >= 0x2008 && unit <= 0x200A)
+           || unit == 0x2028 || unit == 0x2029 || unit == 0x205F || unit == 0x3000;
+}
+
+QStringView TrimConfigWhiteSpace(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && IsConfigWhiteSpace(text[begin].unicode()))
+        ++begin;
+    while (end > begin && IsConfigWhiteSpace(text[end - 1].unicode()))
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+LocaleTexts::LocaleTexts()
+{
+    const TextTable builtIn = BuiltInTextTable();
+    m_messageTexts.HelpText = builtIn.value(4000).value(0);
+    m_messageTexts.SendingProgramText = builtIn.value(4001).value(0);
+    m_messageTexts.SortFailedText = builtIn.value(4002).value(0);
+    m_messageTexts.IntervalTooShortText = builtIn.value(4003).value(0);
+    m_messageTexts.InvalidVariableText = builtIn.value(4004).value(0);
+}
+
+const QList<int> &LocaleTexts::ConfigOrder()
+{
+    static const QList<int> order = {
+        1068, 1030, 1024, 1027, 1028, 1029, 1018, 1020, 1022, 1023, 1069, 1039, 1070, 1071,
+        1035, 1043, 1044, 1045, 1051, 1072, 1036, 1,    1032, 1033, 1034, 1084, 1055, 1056,
+        1057, 1058, 1059, 1060, 1061, 1063, 1064, 1065, 1066, 1062, 1067, 1042, 1073, 1074,
+        1075, 1076, 1077, 1078, 1093, 1094, 4002, 4003, 4004, 4000, 4001,
+    };
+    return order;
+}
+
+const QList<int> &LocaleTexts::AllTextNumbers()
+{
+    static const QList<int> numbers = [] {
+        QList<int> all = ConfigOrder();
+        all << 1025 << 1046 << 1047 << 1048;
+        std::sort(all.begin(), all.end());
+        return all;
+    }();
+    return numbers;
+}
+
+bool LocaleTexts::LoadConfigFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    // A file that opens but fails while being read is treated like a missing
+    // one, so that the built-in texts are used instead of a truncated table.
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return false;
+    LoadConfigBytes(bytes);
+    return true;
+}
+
+void LocaleTexts::LoadConfigBytes(const QByteArray &bytes)
+{
+    m_textTable.clear();
+    for (const int number : AllTextNumbers())
+        m_textTable.insert(number, QStringList());
+
+    const QString text = DecodeConfigBytes(bytes);
+    ConfigParseState state;
+    const QList<QStringView> lines = QStringView(text).split(kLineBreak);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QStringView line = lines[i];
+        // Empty lines carry nothing. A first line of a single character is
+        // skipped as well, such as a second byte-order mark U+FEFF that an
+        // editor left at the start of the text.
+        if (line.isEmpty() || (i == 0 && line.size() == 1))
+            continue;
+        ParseConfigLine(line, state);
+    }
+
+    SetMessageTexts(0);
+}
+
+void LocaleTexts::ParseConfigLine(QStringView rawLine, ConfigParseState &state)
+{
+    const QStringView line = TrimConfigWhiteSpace(rawLine);
+    const bool isSeparator = line == kTextSeparator;
+    const bool isGroupEnd = line == kGroupEnd;
+
+    if (isSeparator || isGroupEnd) {
+        // A marker closes the current text; an empty text is dropped, so a
+        // group never holds one.
+        const QStringView closed = TrimConfigWhiteSpace(state.buffer);
+        if (!closed.isEmpty())
+            state.group.append(closed.toString());
+        state.buffer.clear();
+    }
+
+    if (isGroupEnd) {
+        ++state.groupEnds;
+        // An empty group still counts as a group end but takes no number.
+        if (state.group.isEmpty())
+            return;
+        // Once all numbers have their group, further groups are ignored.
+        if (state.orderPos >= ConfigOrder().size())
+            return;
+        // The groups ending first and second are headers: a non-empty one
+        // replaces the language names, so the second wins when it has texts.
+        if (state.groupEnds <= 2) {
+            m_languageNames = state.group;
+        } else {
+            m_textTable.insert(ConfigOrder().at(state.orderPos), state.group);
+            ++state.orderPos;
+        }
+        state.group.clear();
+        state.buffer.clear();
+        return;
+    }
+
+    if (isSeparator)
+        return;
+
+    // A content line. Dropping the CR and LF at both ends of the buffer before
+    // appending CR LF and the line joins the lines of a text by one CR LF and
+    // lets blank lines vanish: a blank line only adds a CR LF that the next
+    // line removes again.
+    qsizetype begin = 0;
+    qsizetype end = state.buffer.size();
+    while (begin < end && IsLineBreakUnit(state.buffer.at(begin)))
+        ++begin;
+    while (end > begin && IsLineBreakUnit(state.buffer.at(end - 1)))
+        --end;
+    state.buffer = state.buffer.sliced(begin, end - begin);
+    state.buffer += kLineBreak;
+    state.buffer += line;
+}
+
+void LocaleTexts::BuildBuiltInTexts()
+{
+    // Replaced rather than appended to (the list is empty when this runs at
+    // start-up), so that a repeated call does not list the languages twice.
+    m_languageNames = BuiltInLanguageNames();
+    const TextTable builtIn = BuiltInTextTable();
+    for (auto it = builtIn.cbegin(); it != builtIn.cend(); ++it)
+        m_textTable.insert(it.key(), it.value());
+    m_currentLanguage = 1;
+    SetMessageTexts(0);
+}
+
+QString LocaleTexts::LookupText(int number, int slot) const
+{
+    const auto it = m_textTable.constFind(number);
+    if (it == m_textTable.cend() || it->isEmpty())
+        return QString();
+    if (slot >= 0 && slot < it->size())
+        return it->at(slot);
+    return it->first();
+}
+
+QString LocaleTexts::LoggingCaption(int languageSlot, bool running) const
+{
+    return LookupText(LoggingButtonNumber, 2 * languageSlot + (running ? 1 : 0));
+}
+
+void LocaleTexts::SetMessageTexts(int slot)
+{
+    m_messageTexts.SortFailedText = LookupText(4002, slot);
+    m_messageTexts.IntervalTooShortText = LookupText(4003, slot);
+    m_messageTexts.InvalidVariableText = LookupText(4004, slot);
+    m_messageTexts.SendingProgramText = LookupText(4001, slot);
+    m_messageTexts.HelpText = LookupText(4000, slot);
+}
+
+QList<ControlCaption> LocaleTexts::ApplyLanguage(int slot, bool loggingRunning)
+{
+    m_currentLanguage = slot + 1;
+    QList<ControlCaption> captions;
+    for (auto it = m_textTable.cbegin(); it != m_textTable.cend(); ++it) {
+        if (it.key() >= FirstMessageNumber)
+            break;
+        captions.append({it.key(), LookupText(it.key(), slot)});
+    }
+    captions.append({LoggingButtonNumber, LoggingCaption(slot, loggingRunning)});
+    SetMessageTexts(slot);
+    return captions;
+}
