@@ -1,0 +1,357 @@
+#include "sorting/log_parser.h"
+
+#include <climits>
+#include <limits>
+
+namespace {
+
+using W = LogSearchText;
+
+// Characters that start a Logp value.
+bool IsValueStart(QChar c)
+{
+    return c == u'-' || (c >= u'0' && c <= u'9');
+}
+
+QStringView TrimLeftWide(QStringView text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text[i].isSpace())
+        ++i;
+    return text.sliced(i);
+}
+
+// The C library's isspace in the "C" locale.
+bool IsCSpace(unsigned char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+// The unit position of a header: the first of "sec", "sek", "tim", "hours"
+// at or after from, tried in this order.
+int FindUnitWord(const LogSearchText &text, int from)
+{
+    for (W::Word w : {W::UnitSec, W::UnitSek, W::UnitTim, W::UnitHours}) {
+        const int u = text.Find(w, from);
+        if (u != -1)
+            return u;
+    }
+    return -1;
+}
+
+// The line break that ends the last non-empty line before the first empty
+// line after from - 1, or the last line break of the text when no empty line
+// follows. Walking line by line from "from" visits every line break at or
+// after from in order and stops at the first one directly followed by another
+// line break, or at the last one; that is the first "\r\n\r\n" at or after
+// from, or else the last line break. With no line break at or after from the
+// walk starts again from position -1 (the next line break after -1 is the
+// first of the text): it then gives -1 when the text has no line break or
+// one that starts at position 0 or 1, else the same search from 0.
+int FindBlankLine(const LogSearchText &text, int from)
+{
+    if (text.Find(W::LineBreak, from) == -1) {
+        const int first = text.Find(W::LineBreak, 0);
+        if (first == -1 || first + 1 <= 2)
+            return -1;
+        from = 0;
+    }
+    const int empty = text.Find(W::EmptyLine, from);
+    return empty != -1 ? empty : text.LastLineBreak();
+}
+
+} // namespace
+
+QStringView TrimWide(QStringView text)
+{
+    qsizetype a = 0;
+    qsizetype b = text.size();
+    while (a < b && text[a].isSpace())
+        ++a;
+    while (b > a && text[b - 1].isSpace())
+        --b;
+    return text.sliced(a, b - a);
+}
+
+QStringList SplitFieldsF1(QStringView text)
+{
+    QStringList fields;
+    QStringView rest = TrimWide(text);
+    while (!rest.isEmpty()) {
+        const qsizetype k = rest.indexOf(QLatin1Char(' '));
+        if (k < 0) {
+            fields.append(rest.toString());
+            break;
+        }
+        fields.append(rest.first(k).toString());
+        // The right end is already trimmed; only the left end can change.
+        rest = TrimLeftWide(rest.sliced(k));
+    }
+    return fields;
+}
+
+QStringList SplitFieldsF2(QStringView text)
+{
+    QStringList fields;
+    QStringView rest = TrimWide(text);
+    for (;;) {
+        const qsizetype k = rest.indexOf(QLatin1Char(' '));
+        if (k < 0)
+            break;
+        fields.append(rest.first(k).toString());
+        rest = TrimLeftWide(rest.sliced(k));
+    }
+    fields.append(rest.toString());
+    return fields;
+}
+
+int ReadFileNumber(QStringView text)
+{
+    const qsizetype n = std::min<qsizetype>(text.size(), 99);
+    qsizetype i = 0;
+    // A character whose low byte is 0 ends the narrowed text.
+    auto byteAt = [&](qsizetype k) { return static_cast<unsigned char>(text[k].unicode() & 0xFF); };
+    while (i < n && byteAt(i) != 0 && IsCSpace(byteAt(i)))
+        ++i;
+    bool negative = false;
+    if (i < n && (byteAt(i) == '+' || byteAt(i) == '-')) {
+        negative = byteAt(i) == '-';
+        ++i;
+    }
+    // Accumulate as a negative number so that INT_MIN itself fits.
+    long long value = 0;
+    bool overflow = false;
+    for (; i < n; ++i) {
+        const unsigned char c = byteAt(i);
+        if (c < '0' || c > '9')
+            break;
+        if (!overflow) {
+            value = value * 10 - (c - '0');
+            if (value < static_cast<long long>(INT_MIN))
+                overflow = true;
+        }
+    }
+    if (negative)
+        return overflow ? INT_MIN : static_cast<int>(value);
+    if (overflow || value < -static_cast<long long>(INT_MAX))
+        return INT_MAX;
+    return static_cast<int>(-value);
+}
+
+QString LogParser::Terminator()
+{
+    return QStringLiteral("\r\nDate ......................\r\n Signature .................");
+}
+
+bool LogParser::ParseInputText(QStringView input, QList<LogFileRecord> &sortedFiles)
+{
+    const QString terminator = Terminator();
+    if (input.size() > std::numeric_limits<int>::max() - terminator.size() - 64)
+        return false;
+    QString whole;
+    whole.reserve(input.size() + terminator.size());
+    whole.append(input);
+    whole.append(terminator);
+    const LogSearchText text(whole);
+
+    LogScanRange range{-2, -2};
+    if (!FindNextFile(text, range, 0))
+        return false;
+
+    sortedFiles.clear();
+    for (;;) {
+        LogFileRecord record;
+        record.fileNumber = m_nFileNumber;
+        record.kind = LogKindPlain;
+
+        // When no header is found the range keeps what FindNextFile gave it.
+        FindFileHeader(text, range, range.end);
+        record.headerText = text.Mid(range.start, range.end).toString();
+
+        const int from = range.end;
+        const int logPos = text.Find(W::LogMarker, from);
+        const int rulePos = text.Find(W::RuleLine, from);
+        if ((logPos != -1 && rulePos == -1) || (logPos != -1 && rulePos != -1 && logPos <= rulePos))
+            record.kind = LogKindLogp;
+
+        const bool ok = record.kind == LogKindPlain
+                            ? ParsePlainLog(text, range, record, from)
+                            : ParseLogpEntries(text, range, record, from);
+        if (!ok)
+            break;
+        sortedFiles.append(record);
+
+        // range.start has not moved back past the current marker, so the
+        // search goes strictly forward and never reads a marker twice.
+        if (!FindNextFile(text, range, range.start + 1))
+            break;
+    }
+    return true;
+}
+
+bool LogParser::FindNextFile(const LogSearchText &text, LogScanRange &range, int from)
+{
+    const int p = text.Find(W::FileMarker, from);
+    if (p == -1)
+        return false;
+    range.start = p;
+    range.end = text.FindBlank(p + 5);
+
+    const int n = text.FindBlank(p);
+    const int e = text.Find(W::LineBreak, n);
+    if (e <= n) {
+        m_nFileNumber = 0;
+        return true;
+    }
+    // Trailing white space never narrows to a digit or a sign, so it cannot
+    // change the number read; only the left end is trimmed, which keeps this
+    // step from scanning a long line's end once per marker on it.
+    m_nFileNumber = ReadFileNumber(TrimLeftWide(text.Mid(n, e)));
+    return true;
+}
+
+bool LogParser::FindFileHeader(const LogSearchText &text, LogScanRange &range, int from)
+{
+    const int b = text.Find(W::Brand, from);
+    if (b == -1)
+        return false;
+    range.start = b;
+
+    const int blank = FindBlankLine(text, b + 1);
+
+    int end = blank;
+    const int u1 = FindUnitWord(text, b + 3);
+    if (u1 != -1) {
+        const int u2 = FindUnitWord(text, u1 + 4);
+        end = u2 == -1 ? blank : u2 + 5;
+    }
+    // The unit position counts only when it lies at least 30 characters
+    // before the blank-line position.
+    if (blank - end < 30)
+        end = blank;
+    if (end == -1)
+        return false;
+    range.end = end + 1;
+    return true;
+}
+
+bool LogParser::ParsePlainLog(const LogSearchText &text, LogScanRange &range,
+                              LogFileRecord &record, int from)
+{
+    const int lb = text.Find(W::LineBreak, from);
+    const int d = lb - 30 < 0 ? -1 : text.Find(W::RuleLine, lb - 30);
+    if (d == -1)
+        return false;
+
+    const QStringView block = text.Mid(lb, d);
+    const int ruleEnd = text.Find(W::LineBreak, d + 1);
+    range.end = ruleEnd + 1;
+
+    // The line directly above the rule line: drop the rule line at the last
+    // line feed (no line feed: all of it is rule line, nothing is left), then
+    // keep the part from the last line feed on (none: all that is left).
+    QStringView above = text.Mid(range.start, range.end);
+    const qsizetype cut = above.lastIndexOf(QLatin1Char('\n'));
+    above = cut < 0 ? QStringView() : above.first(cut);
+    const qsizetype lineStart = above.lastIndexOf(QLatin1Char('\n'));
+    if (lineStart >= 0)
+        above = above.sliced(lineStart);
+
+    record.columnHeaders.append(SplitFieldsF1(above));
+    record.columnHeaders.append(SplitFieldsF2(block));
+
+    int p = range.end;
+    for (;;) {
+        const int q = text.Find(W::LineBreak, p);
+        if (q == -1)
+            return false;
+        const QStringView line = text.Mid(p, q);
+        if (line.size() < 2) {
+            range.end = p;
+            return true;
+        }
+        record.rows.append(SplitFieldsF2(line));
+        p = q + 1;
+    }
+}
+
+bool LogParser::ParseLogpEntries(const LogSearchText &text, LogScanRange &range,
+                                 LogFileRecord &record, int from)
+{
+    m_bFirstLogEntry = true;
+    int l = text.Find(W::LogMarker, from);
+    const int f = text.Find(W::FileMarker, from);
+    if (l == -1)
+        return f < 0;
+
+    for (;;) {
+        if (f != -1 && l > f)
+            return true; // the entry belongs to a later file
+
+        range.start = l;
+        range.end = text.Find(W::LineBreak, l);
+        // The eight characters skipped are "Log " and the entry number.
+        const QStringView s = TrimWide(text.Mid(l + 8, range.end));
+
+        if (m_bFirstLogEntry) {
+            record.columnHeaders.append(QStringLiteral("DATE"));
+            record.columnHeaders.append(QStringLiteral("TT-MM-DD"));
+            record.columnHeaders.append(QStringLiteral("TIME"));
+            record.columnHeaders.append(QStringLiteral("HH:MM:SS"));
+        }
+
+        QStringList row;
+        const qsizetype k = s.indexOf(QLatin1Char(' '));
+        if (k < 0) {
+            row.append(QString());
+            row.append(s.toString());
+        } else {
+            row.append(TrimWide(s.first(k)).toString());
+            row.append(TrimWide(s.sliced(k)).toString());
+        }
+
+        // Variable lines. The first begins with the line feed of the entry
+        // line's line break; trimming removes it.
+        int next = 0;
+        QStringView rest = u"Start";
+        while (rest.size() > 1) {
+            const int a = range.end + 1;
+            const int e = text.Find(W::LineBreak, a);
+            range.end = e + 1;
+            const QStringView line = e == -1 ? QStringView() : text.Mid(a, e);
+            if (line.isEmpty()) {
+                next = a;
+                break;
+            }
+            qsizetype vk = -1;
+            for (qsizetype i = 0; i < line.size(); ++i) {
+                if (IsValueStart(line[i])) {
+                    vk = i;
+                    break;
+                }
+            }
+            if (m_bFirstLogEntry)
+                record.columnHeaders.append(vk < 0 ? QString() : TrimWide(line.first(vk)).toString());
+
+            const QStringView t = vk < 0 ? line : line.sliced(vk);
+            const qsizetype k2 = t.indexOf(QLatin1Char(' '));
+            row.append(k2 < 0 ? QString() : t.first(k2).toString());
+            rest = k2 < 0 ? t : t.sliced(k2);
+
+            // In the first entry the unit is trimmed before the loop test, so
+            // a unit of one character or none ends that entry.
+            if (m_bFirstLogEntry) {
+                rest = TrimWide(rest);
+                record.columnHeaders.append(rest.toString());
+            }
+            next = range.end + 1;
+        }
+
+        record.rows.append(row);
+        m_bFirstLogEntry = false;
+
+        l = text.Find(W::LogMarker, next);
+        if (l == -1)
+            return true;
+    }
+}
