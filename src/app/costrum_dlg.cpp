@@ -260,18 +260,22 @@ bool COstrumDlg::PreTranslateMessage(QObject *receiver, QEvent *event)
     if (!widget || widget->window() != this)
         return false;
     // A key travels from the focus widget up through its parents; it is
-    // forwarded once, where it starts.
+    // forwarded once, where it starts. Enter is consumed wherever it is met,
+    // so that it never presses a button.
     QWidget *first = QApplication::focusWidget();
-    if (first ? widget != first : widget != this)
-        return false;
+    const bool start = first ? widget == first : widget == this;
 
     auto *key = static_cast<QKeyEvent *>(event);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        if (start) {
+            UpdateData(false);
+            SendKeyByte(0x0D);
+        }
+        return true;
+    }
+    if (!start)
+        return false;
     switch (key->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        UpdateData(false);
-        SendKeyByte(0x0D);
-        return true; // Enter never presses a button
     case Qt::Key_Space:
         UpdateData(false);
         SendKeyByte(0x20);

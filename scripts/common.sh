@@ -1,0 +1,33 @@
+# Shared by scripts/run and scripts/test: installs the Debian packages the
+# build and the program need, then configures and builds into build/.
+set -euo pipefail
+
+TOP=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD_DIR=${BUILD_DIR:-$TOP/build}
+PACKAGES=(
+  build-essential cmake pkg-config
+  qt6-base-dev qt6-qpa-plugins
+  fonts-liberation2 fonts-wqy-microhei fontconfig
+  xvfb xauth
+)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+install_packages() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    as_root apt-get update
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+  fi
+}
+
+build_project() {
+  cmake -S "$TOP" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build "$BUILD_DIR" -j"$(nproc)"
+}

@@ -1,0 +1,38 @@
+// Prompts for tests: file dialogs answer from a queue given by the test
+// (an empty or exhausted queue answers "cancelled"), and every message and
+// clipboard text is recorded.
+#ifndef TAVIX_TESTS_SCRIPTED_PROMPTS_H
+#define TAVIX_TESTS_SCRIPTED_PROMPTS_H
+
+#include "app/prompts.h"
+
+#include <QStringList>
+
+class ScriptedPrompts : public Prompts
+{
+public:
+    void Message(const QString &text) override { messages.append(text); }
+    QString OpenFileName(const QString &filter) override
+    {
+        filters.append(filter);
+        ++openDialogs;
+        return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst();
+    }
+    QString SaveFileName(const QString &filter) override
+    {
+        filters.append(filter);
+        ++saveDialogs;
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
+    }
+    void SetClipboardText(const QString &text) override { clipboard.append(text); }
+
+    QStringList messages;
+    QStringList openAnswers;
+    QStringList saveAnswers;
+    QStringList clipboard;
+    QStringList filters;
+    int openDialogs = 0;
+    int saveDialogs = 0;
+};
+
+#endif
