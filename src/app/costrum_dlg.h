@@ -91,9 +91,23 @@ public:
     // Sends one byte to the open device; nothing when no device is open.
     void SendKeyByte(quint8 byte);
 
-    // ---- Graph variable groups (sorting/dlg_log_type.cpp) -------------------
+    // ---- Device discovery and opening, device list (link/dlg_devices.cpp) ---
+
+    // ---- Input window commands (link/dlg_input.cpp) -------------------------
+
+    // ---- Display-value logging (link/dlg_logging.cpp) -----------------------
+
+    // ---- Firmware upload (link/dlg_firmware.cpp) ----------------------------
+
+    // ---- Sorting and sorted output (sorting/dlg_sort.cpp) -------------------
+
+    // ---- Log-type selection and variable groups (sorting/dlg_log_type.cpp) --
     void ShowLogpVariableButtons();
     void ShowPlainVariableButtons();
+
+    // ---- Log graph view (charts/dlg_graph_view.cpp) -------------------------
+
+    // ---- Language, keyword translation, help (locale/dlg_language.cpp) ------
 
     // ---- State: members bound to controls, in exchange order ----------------
     QListWidget *m_listDevices = nullptr;                 // 1019
