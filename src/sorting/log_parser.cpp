@@ -73,10 +73,17 @@ QStringView TrimWide(QStringView text)
     return text.sliced(a, b - a);
 }
 
+// Room for the fields of a text: at most one more than its blanks.
+static void ReserveFields(QStringList &fields, QStringView text)
+{
+    fields.reserve(std::min<qsizetype>(text.count(QLatin1Char(' ')) + 1, 256));
+}
+
 QStringList SplitFieldsF1(QStringView text)
 {
     QStringList fields;
     QStringView rest = TrimWide(text);
+    ReserveFields(fields, rest);
     while (!rest.isEmpty()) {
         const qsizetype k = rest.indexOf(QLatin1Char(' '));
         if (k < 0) {
@@ -94,6 +101,7 @@ QStringList SplitFieldsF2(QStringView text)
 {
     QStringList fields;
     QStringView rest = TrimWide(text);
+    ReserveFields(fields, rest);
     for (;;) {
         const qsizetype k = rest.indexOf(QLatin1Char(' '));
         if (k < 0)
@@ -179,7 +187,7 @@ bool LogParser::ParseInputText(QStringView input, QList<LogFileRecord> &sortedFi
                             : ParseLogpEntries(text, range, record, from);
         if (!ok)
             break;
-        sortedFiles.append(record);
+        sortedFiles.append(std::move(record));
 
         // range.start has not moved back past the current marker, so the
         // search goes strictly forward and never reads a marker twice.
@@ -301,6 +309,7 @@ bool LogParser::ParseLogpEntries(const LogSearchText &text, LogScanRange &range,
         }
 
         QStringList row;
+        row.reserve(8);
         const qsizetype k = s.indexOf(QLatin1Char(' '));
         if (k < 0) {
             row.append(QString());

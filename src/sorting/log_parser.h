@@ -21,6 +21,7 @@ struct LogFileRecord
 
     friend bool operator==(const LogFileRecord &, const LogFileRecord &) = default;
 };
+Q_DECLARE_TYPEINFO(LogFileRecord, Q_RELOCATABLE_TYPE);
 
 // A pair of character positions that the parse steps hand to each other.
 struct LogScanRange

@@ -1,0 +1,125 @@
+// Times the log parser on generated captures of 1, 8 and 64 MB (one captured
+// byte is one character of text) and prints the speed and how the time grows
+// from 8 to 64 MB: a parse linear in the text grows about 8 times, one that
+// rescans the rest of the text per file about 64 times.
+#include "sorting/log_parser.h"
+
+#include <QElapsedTimer>
+#include <QString>
+
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+constexpr qsizetype kMiB = 1024 * 1024;
+
+QString PlainFile(int n)
+{
+    return QStringLiteral("File %1 \r\nTavix 3000 s/n 123456\r\nProbe QRT Log\r\n"
+                          "Time Constant 1 sec\r\nLog Interval 10 sec\r\n\r\n"
+                          "Date     Time     Vel   Temp\r\n-----------------------\r\n"
+                          "08-01-02 12:30:00 0.25 22.3\r\n08-01-02 12:30:10 0.27 22.4\r\n"
+                          "08-01-02 12:30:20 0.26 22.4\r\n\r\n").arg(n);
+}
+
+QString LogpFile(int n)
+{
+    return QStringLiteral("File %1 \r\nTavix 3000 s/n 123456\r\nProbe QRT 03\r\n"
+                          "Time Constant 1 sec\r\nLog Interval 10 sec\r\n\r\n"
+                          "Log 1   08-01-02 12:30:00\r\nBarometer 1013 B-hPa\r\nAvg Velocity 0.25 m/s\r\n\r\n"
+                          "Log 2   08-01-02 12:30:10\r\nBarometer 1012 B-hPa\r\nAvg Velocity 0,27 m/s\r\n\r\n")
+        .arg(n);
+}
+
+// No unit word and no rule line anywhere: every file's searches for them
+// would run to the end of the text if they were not remembered.
+QString LogpFileWithoutUnits(int n)
+{
+    return QStringLiteral("File %1 \r\nTavix 3000 s/n 123456\r\nProbe QRT 03\r\n\r\n"
+                          "Log 1   08-01-02 12:30:00\r\nBarometer 1013 B-hPa\r\nAvg Velocity 0.25 m/s\r\n\r\n")
+        .arg(n);
+}
+
+// No "Log " and no unit word anywhere.
+QString PlainFileWithoutLogMarker(int n)
+{
+    return QStringLiteral("File %1 \r\nTavix 3000 s/n 123456\r\nProbe QRT\r\n\r\n"
+                          "Date     Time     Vel   Temp\r\n-----------------------\r\n"
+                          "08-01-02 12:30:00 0.25 22.3\r\n\r\n").arg(n);
+}
+
+template <typename Make>
+QString Capture(qsizetype size, Make make)
+{
+    QString s;
+    s.reserve(size + 512);
+    for (int n = 1; s.size() < size; ++n)
+        s += make(n);
+    return s;
+}
+
+// CPU time of this thread: other programs running beside the benchmark
+// stretch the wall-clock time but hardly this.
+double ThreadSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
+}
+
+struct Timing
+{
+    double seconds;     // best wall-clock time
+    double cpuSeconds;  // best thread CPU time
+    qsizetype files;
+};
+
+Timing Time(const QString &text)
+{
+    Timing best{1e30, 1e30, 0};
+    const int repeats = text.size() > 16 * kMiB ? 3 : 7;
+    for (int r = 0; r < repeats; ++r) {
+        LogParser parser;
+        QList<LogFileRecord> table;
+        QElapsedTimer timer;
+        timer.start();
+        const double cpu0 = ThreadSeconds();
+        parser.ParseInputText(text, table);
+        best.cpuSeconds = std::min(best.cpuSeconds, ThreadSeconds() - cpu0);
+        best.seconds = std::min(best.seconds, timer.nsecsElapsed() / 1e9);
+        best.files = table.size();
+    }
+    return best;
+}
+
+template <typename Make>
+void Run(const char *name, Make make)
+{
+    std::printf("%s\n", name);
+    double t8 = 0, t64 = 0;
+    for (int mb : {1, 8, 64}) {
+        const QString text = Capture(mb * kMiB, make);
+        const Timing t = Time(text);
+        const double mbs = double(text.size()) / kMiB;
+        std::printf("  %3d MB: wall %8.1f ms = %6.1f MB/s; cpu %8.1f ms = %6.1f MB/s; %lld files\n",
+                    mb, t.seconds * 1e3, mbs / t.seconds, t.cpuSeconds * 1e3, mbs / t.cpuSeconds,
+                    static_cast<long long>(t.files));
+        if (mb == 8)
+            t8 = t.cpuSeconds;
+        if (mb == 64)
+            t64 = t.cpuSeconds;
+    }
+    std::printf("  cpu time(64 MB) / cpu time(8 MB) = %.2f (linear: 8, quadratic: 64)\n", t64 / t8);
+}
+
+} // namespace
+
+int main()
+{
+    Run("mixed plain and Logp files",
+        [](int n) { return n % 2 ? PlainFile(n) : LogpFile(n); });
+    Run("Logp files without unit words or rule lines", LogpFileWithoutUnits);
+    Run("plain files without entry markers or unit words", PlainFileWithoutLogMarker);
+    return 0;
+}
