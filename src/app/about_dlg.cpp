@@ -1,23 +1,21 @@
 #include "app/about_dlg.h"
 
 #include "app/dialog_builder.h"
+#include "locale/help_texts.h"
 
 #include <QLabel>
 #include <QPushButton>
-
-QString AboutMenuText()
-{
-    return QStringLiteral("&TavixTerminal...");
-}
 
 CAboutDlg::CAboutDlg(const QIcon &icon, QWidget *parent)
     : QDialog(parent)
 {
     const DialogTemplate &dialog = AboutDialogTemplate();
-    setWindowTitle(QString::fromUtf16(dialog.title));
+    setWindowTitle(AboutBoxTitle());
     setFont(DialogFont());
     setFixedSize(DialogUnits::ToPixelsX(dialog.width), DialogUnits::ToPixelsY(dialog.height));
     const ControlMap controls = BuildControls(dialog, this);
+    SetControlCaption(controls.value(3), AboutVersionText());
+    SetControlCaption(controls.value(4), AboutNoticeText());
     if (auto *iconLabel = qobject_cast<QLabel *>(controls.value(2)))
         iconLabel->setPixmap(icon.pixmap(32, 32));
     if (auto *ok = qobject_cast<QPushButton *>(controls.value(1))) {

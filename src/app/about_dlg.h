@@ -6,9 +6,6 @@
 #include <QDialog>
 #include <QIcon>
 
-// The text of the About entries (string 101).
-QString AboutMenuText();
-
 class CAboutDlg : public QDialog
 {
     Q_OBJECT

@@ -2,9 +2,11 @@
 
 #include "app/about_dlg.h"
 #include "app/data_exchange.h"
+#include "app/profile.h"
 #include "app/program_icon.h"
 #include "app/prompts.h"
 #include "app/text_window.h"
+#include "locale/help_texts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -77,6 +79,8 @@ COstrumDlg::COstrumDlg(Prompts &prompts, const QString &driverPath, QWidget *par
 
 COstrumDlg::~COstrumDlg()
 {
+    // The worker writes through the binding and handle owned here.
+    StopFirmwareUpload();
     qApp->removeEventFilter(this);
     m_pollTimer.stop();
     m_logTimer.stop();
@@ -109,6 +113,11 @@ void COstrumDlg::OnCommand(int id, void (COstrumDlg::*handler)())
 void COstrumDlg::WireCommands()
 {
     OnCommand(IDOK_EXIT, &COstrumDlg::OnOK);
+    WireLinkCommands();
+    WireLoggingCommands(); WireFirmwareCommands();
+    OnCommand(1038, &COstrumDlg::OnLanguageChange);
+    OnCommand(1094, &COstrumDlg::OnHelp);
+    OnCommand(1025, &COstrumDlg::OnTranslateKeywords);
 }
 
 bool COstrumDlg::OnInitDialog()
@@ -124,13 +133,16 @@ bool COstrumDlg::OnInitDialog()
     // 3. Parse state and the display request byte.
     m_chLogRequest = 0x20;
 
-    // 4. The interface language (text table, keyword tables, first language)
-    //    is set up here.
+    // 4. The interface language: text table, keyword tables, first language.
+    InitLanguage();
 
     // 5.
     m_nAutoScroll = 0;
 
-    // 6. The language names are listed in combo box 1038 here, entry 0 selected.
+    // 6. The language names, entry 0 selected.
+    FillLanguageList();
+    if (auto *languages = qobject_cast<QComboBox *>(GetDlgItem(1038)))
+        languages->setCurrentIndex(languages->count() > 0 ? 0 : -1);
 
     // 7. The translate command has no visible button; the first log type's variables show.
     ShowControl(1025, false);
@@ -154,7 +166,9 @@ bool COstrumDlg::OnInitDialog()
     g_bDeviceReady = 0;
     SetTimer(TIMER_POLL, kPollPeriodMs);
 
-    // 15. The device text remembered for the open mode is read here.
+    // 15. The device text remembered for the open mode.
+    if (!Profile::DeviceKey(m_nOpenMode).isEmpty())
+        m_strDevice = Profile::ReadDeviceText(m_nOpenMode);
 
     // 16.
     UpdateData(false);
@@ -163,10 +177,12 @@ bool COstrumDlg::OnInitDialog()
     EnableControl(1093, false);
     ShowControl(1033, false);
 
-    // 18. The visible device list (id 998) is created here.
+    // 18. The visible device list (id 998).
+    CreateDeviceList();
 
-    // 19. The start-up connection: bind the driver library.
-    LoadDriver();
+    // 19. The start-up connection: bind the driver library, open the
+    //     remembered device and probe it.
+    ConnectAtStartup();
     return true;
 }
 
@@ -213,8 +229,12 @@ void COstrumDlg::OnOK()
     // no number) the dialog stays open with the device and library as they were.
     if (!UpdateData(true))
         return;
+    // A running upload stops before the handle and the library go; a worker
+    // that did not end in time may still return into the library.
+    const bool workerEnded = StopFirmwareUpload();
     FtClose();
-    m_driver.Unload();
+    if (workerEnded)
+        m_driver.Unload();
     done(1);
 }
 
@@ -309,7 +329,7 @@ void COstrumDlg::SetDlgItemText(int id, const QString &text)
 
 QString COstrumDlg::GetDlgItemText(int id) const
 {
-    return ControlCaption(GetDlgItem(id));
+    return GetControlCaption(GetDlgItem(id));
 }
 
 void COstrumDlg::Repaint()

@@ -7,6 +7,8 @@
 
 #include "app/dialog_builder.h"
 #include "link/d2xx_binding.h"
+#include "locale/keyword_tables.h"
+#include "locale/text_table.h"
 
 #include <QByteArray>
 #include <QDialog>
@@ -92,12 +94,94 @@ public:
     void SendKeyByte(quint8 byte);
 
     // ---- Device discovery and opening, device list (link/dlg_devices.cpp) ---
+    // Id of the visible device list, created at run time.
+    enum { IDC_DEVICE_LIST = 998 };
+    // Maximum size of an input data file that is opened (512 MiB).
+    static constexpr qint64 kMaxInputFileBytes = qint64(512) * 1024 * 1024;
+    void OnSearch();
+    void OnOpen();
+    // Opens the device named by the list selection or m_strDevice; the D2XX status.
+    FT_STATUS OpenDevice();
+    // Binds the driver, opens the remembered device and probes it.
+    void ConnectAtStartup();
+    void OnModeDescription();
+    void OnModeSerial();
+    void OnModeNumber();
+    void OnDeviceTextChange();
+    void OnDeviceListSelChange();
+    // Creates the visible device list (id 998) on the client area.
+    void CreateDeviceList();
+    // Connects the commands of the device area and of the input area.
+    void WireLinkCommands();
+    // "Tavix3000 s/n ": put before every serial number in the lists.
+    static QString DeviceNamePrefix();
+    // The name passed to the driver for a device text: a text longer than
+    // the prefix loses its first 14 characters, in mode 0 only when it
+    // starts with the prefix.
+    static QString DeviceNameToOpen(const QString &text, int openMode);
+    // The low 8 bits of each character (null-terminated in constData()).
+    static QByteArray NarrowDeviceName(const QString &name);
+    // The visible device list (a child of the client area, which deletes it).
+    class CMyListBox *m_pDeviceList = nullptr;
+    // The device text as listed or entered, before the prefix was dropped,
+    // of the last open attempt.
+    QString m_strOpenedDevice;
 
     // ---- Input window commands (link/dlg_input.cpp) -------------------------
+    void OnClearInput();
+    void OnSaveInput();
+    void OnOpenInput();
+    void OnCopyInput();
+    void OnAutoScroll();
+    // Reads a whole input data file; false with a message naming the file
+    // and the cause when it cannot be opened or read, or is too large.
+    static bool ReadInputFile(const QString &path, QByteArray *bytes, QString *errorText);
+    // The first size/2 little-endian code units of the bytes.
+    static QString InputTextFromFileBytes(const QByteArray &bytes);
+    void ScrollInputToEnd();
 
     // ---- Display-value logging (link/dlg_logging.cpp) -----------------------
+    // Button 1051: starts logging when it is stopped (interval check, backup
+    // file, timer 16 at the interval), stops it when it runs (timer 15 again;
+    // the file is closed after the next chunk the poll receives).
+    void OnStartLogging();
+    // An interval is accepted when its 32-bit value is greater than the 64-bit 0.1.
+    static bool LoggingIntervalAccepted(float seconds);
+    // The period of timer 16: seconds x 1000 in 32-bit float, truncated toward
+    // zero; held at the longest period a timer takes.
+    static int LoggingPeriodMs(float seconds);
+    // Caption of 1051 for the logging state in the current language.
+    void ShowLoggingCaption();
+    void WireLoggingCommands();
 
     // ---- Firmware upload (link/dlg_firmware.cpp) ----------------------------
+    // Button 1093: asks for a program file and sends it on a worker thread;
+    // does nothing while an upload runs.
+    void OnSendProgram();
+    // Asks a running upload to stop, waits for its worker (a bounded time) and
+    // ends the upload as failed. Called before the device handle is closed or
+    // the driver library released. False when the worker did not end in time.
+    bool StopFirmwareUpload();
+    bool IsFirmwareUploadRunning() const;
+    // The worker's end, handed to this thread; a stale job number is ignored.
+    void OnFirmwareFinished(quint64 jobNumber, bool sent);
+    // Note removed (sent) or "Send File Fail!"; font, colour and 1093 restored.
+    void EndFirmwareUpload(bool sent);
+    // Font 20 and red text on 1031 while sending; the previous look otherwise.
+    void ShowSendingLook(bool sending);
+    void WireFirmwareCommands();
+    // Emitted on this thread when an upload has ended, sent or not.
+    Q_SIGNAL void FirmwareUploadEnded(bool sent);
+
+    class QThread *m_pFirmwareThread = nullptr;
+    class FirmwareWorker *m_pFirmwareWorker = nullptr;
+    quint64 m_nFirmwareJob = 0;
+    // How long the device may accept nothing while reporting success.
+    int m_nFirmwareStallLimitMs = 30000;
+    // The progress note as put in front of the input text.
+    QString m_strSendingNote;
+    QFont m_inputFontBeforeSending;
+    QPalette m_inputPaletteBeforeSending;
 
     // ---- Sorting and sorted output (sorting/dlg_sort.cpp) -------------------
 
@@ -108,6 +192,26 @@ public:
     // ---- Log graph view (charts/dlg_graph_view.cpp) -------------------------
 
     // ---- Language, keyword translation, help (locale/dlg_language.cpp) ------
+    // Loads Config.dat from the working directory or builds the built-in
+    // texts, builds the keyword tables and applies the first language.
+    void InitLanguage();
+    // Sets every caption of the text table (hidden controls too), the
+    // logging button's caption for the logging state, and the message texts.
+    void ApplyLanguage(int slot);
+    void OnLanguageChange();
+    void BuildKeywordTables();
+    void OnTranslateKeywords();
+    void OnHelp();
+    // The text of a number for a language slot, with the table's fallbacks.
+    QString LookupText(int number, int slot) const { return m_texts.LookupText(number, slot); }
+    const MessageTexts &CurrentMessageTexts() const { return m_texts.CurrentMessageTexts(); }
+    const LocaleTexts &Texts() const { return m_texts; }
+    // Fills combo box 1038 with the language names, in order.
+    void FillLanguageList();
+
+    LocaleTexts m_texts;
+    ReplacementTable TranslationTable;
+    ReplacementTable AbbreviationTable;
 
     // ---- State: members bound to controls, in exchange order ----------------
     QListWidget *m_listDevices = nullptr;                 // 1019

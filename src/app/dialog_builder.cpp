@@ -35,6 +35,13 @@ QWidget *CreateControl(const ControlTemplate &t, QWidget *client)
     case ControlKind::GroupBox: {
         auto *box = new QGroupBox(caption, client);
         box->setAttribute(Qt::WA_TransparentForMouseEvents);
+        // The caption sits on the frame's top line, as on the instrument
+        // program's own platform, so that controls placed near the top of the
+        // rectangle stay inside the frame.
+        box->setStyleSheet(QStringLiteral(
+            "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+            "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+            " left: 6px; top: 0px; padding: 0px 2px; }"));
         return box;
     }
     case ControlKind::Edit: {
@@ -47,7 +54,7 @@ QWidget *CreateControl(const ControlTemplate &t, QWidget *client)
         if (t.flags & FlagBorderless) {
             edit->setFrame(false);
             QPalette palette = edit->palette();
-            palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+            palette.setColor(QPalette::Base, Qt::transparent);
             edit->setPalette(palette);
             edit->setFocusPolicy(Qt::NoFocus);
         }
@@ -145,7 +152,7 @@ void SetControlCaption(QWidget *control, const QString &caption)
         control->setAccessibleName(caption);
 }
 
-QString ControlCaption(const QWidget *control)
+QString GetControlCaption(const QWidget *control)
 {
     if (auto *button = qobject_cast<const QAbstractButton *>(control))
         return button->text();

@@ -28,7 +28,7 @@ ControlMap BuildControls(const DialogTemplate &dialog, QWidget *client);
 // Sets a control's caption (window text) whatever its kind; a control
 // without an accessible name of its own is announced by its caption.
 void SetControlCaption(QWidget *control, const QString &caption);
-QString ControlCaption(const QWidget *control);
+QString GetControlCaption(const QWidget *control);
 
 // The template id of a control built by BuildControls, or 0.
 int ControlIdOf(const QWidget *control);

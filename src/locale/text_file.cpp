@@ -24,23 +24,34 @@ QByteArray Utf16LeWithBom(QStringView text)
     return bytes;
 }
 
+namespace {
+
+QString FileError(const QString &path, const QString &reason)
+{
+    return QStringLiteral("Cannot write the file %1: %2").arg(path, reason);
+}
+
+} // namespace
+
 bool WriteFileBytes(const QString &path, const QByteArray &bytes, QString *errorText)
 {
     QSaveFile file(path);
+    // A file in a folder where no temporary file can be made is written in place.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly)) {
         if (errorText)
-            *errorText = file.errorString();
+            *errorText = FileError(path, file.errorString());
         return false;
     }
     if (file.write(bytes) != bytes.size()) {
         if (errorText)
-            *errorText = file.errorString();
+            *errorText = FileError(path, file.errorString());
         file.cancelWriting();
         return false;
     }
     if (!file.commit()) {
         if (errorText)
-            *errorText = file.errorString();
+            *errorText = FileError(path, file.errorString());
         return false;
     }
     return true;

@@ -20,7 +20,8 @@ QByteArray Utf16LeWithBom(QStringView text);
 // Creates the file at path, or truncates it if it exists, and writes bytes.
 // The bytes go to a temporary file that replaces the old one only once every
 // byte is written, so a failed write leaves an existing file as it was.
-// Returns false and, when errorText is given, the system's reason on failure.
+// Returns false and, when errorText is given, a message naming the file and
+// the system's reason on failure.
 bool WriteFileBytes(const QString &path, const QByteArray &bytes, QString *errorText = nullptr);
 
 #endif

@@ -71,10 +71,10 @@ const ControlTemplate kMainControls[] = {
 
     // Sorted output
     {1077, K::GroupBox, u"Sorted output data from TavixAir300", 216, 96, 358, 112, FlagNone, nullptr},
-    {1054, K::Edit, u"", 222, 107, 284, 96, RO | FlagMultiLine | FlagBothScrollBars, u"Sorted output"},
-    {1032, K::PushButton, u"Save sorted data", 512, 107, 56, 14, FlagNone, nullptr},
-    {1033, K::PushButton, u"Copy to clipboard", 512, 125, 56, 14, FlagNone, nullptr},
-    {1034, K::PushButton, u"Clear sorted data", 512, 143, 56, 14, FlagNone, nullptr},
+    {1054, K::Edit, u"", 222, 107, 270, 96, RO | FlagMultiLine | FlagBothScrollBars, u"Sorted output"},
+    {1032, K::PushButton, u"Save sorted data", 498, 107, 70, 14, FlagNone, nullptr},
+    {1033, K::PushButton, u"Copy to clipboard", 498, 125, 70, 14, FlagNone, nullptr},
+    {1034, K::PushButton, u"Clear sorted data", 498, 143, 70, 14, FlagNone, nullptr},
 
     // Log graph: browse buttons left of the chart, variable groups below it
     {1078, K::GroupBox, u"TavixAir 300 Log Graph", 216, 210, 358, 232, FlagNone, nullptr},
@@ -87,13 +87,13 @@ const ControlTemplate kMainControls[] = {
     {1066, K::RadioButton, u"Hour", 220, 318, 34, 10, FlagNone, nullptr},
     {1062, K::PushButton, u"Save graph", 218, 338, 38, 14, GRP, nullptr},
     {1067, K::PushButton, u"Copy to clipboard", 218, 356, 38, 14, FlagNone, nullptr},
-    {1084, K::RadioButton, u"Barometer", 262, 401, 48, 10, GRP, nullptr},
-    {1055, K::RadioButton, u"Vavg", 312, 401, 34, 10, FlagNone, nullptr},
-    {1056, K::RadioButton, u"Vmax", 348, 401, 34, 10, FlagNone, nullptr},
-    {1057, K::RadioButton, u"Vmin", 384, 401, 34, 10, FlagNone, nullptr},
-    {1058, K::RadioButton, u"StdD", 420, 401, 34, 10, FlagNone, nullptr},
-    {1059, K::RadioButton, u"T", 456, 401, 24, 10, FlagNone, nullptr},
-    {1060, K::RadioButton, u"DR%", 482, 401, 34, 10, FlagNone, nullptr},
+    {1084, K::RadioButton, u"Barometer", 262, 401, 52, 10, GRP, nullptr},
+    {1055, K::RadioButton, u"Vavg", 316, 401, 34, 10, FlagNone, nullptr},
+    {1056, K::RadioButton, u"Vmax", 352, 401, 34, 10, FlagNone, nullptr},
+    {1057, K::RadioButton, u"Vmin", 388, 401, 34, 10, FlagNone, nullptr},
+    {1058, K::RadioButton, u"StdD", 424, 401, 34, 10, FlagNone, nullptr},
+    {1059, K::RadioButton, u"T", 460, 401, 24, 10, FlagNone, nullptr},
+    {1060, K::RadioButton, u"DR%", 486, 401, 34, 10, FlagNone, nullptr},
     {1061, K::Edit, u"", 262, 415, 28, 12, LABEL | GRP, nullptr},
     {1063, K::RadioButton, u"Var1", 292, 416, 34, 10, GRP, nullptr},
     {1064, K::RadioButton, u"Var2", 328, 416, 34, 10, FlagNone, nullptr},
@@ -107,13 +107,14 @@ const DialogTemplate kMainDialog = {
 
 const ControlTemplate kAboutControls[] = {
     {2, K::Icon, u"", 11, 17, 20, 20, FlagNone, u"TavixTerminal icon"},
-    {3, K::StaticText, u"TavixTerminal Version 2.0", 40, 10, 119, 8, FlagNone, nullptr},
-    {4, K::StaticText, u"Copyright (C) Tavix. All rights reserved.", 40, 25, 150, 8, FlagNone, nullptr},
+    // The version line and the maker's notice come from the About texts.
+    {3, K::StaticText, u"", 40, 10, 119, 8, FlagNone, nullptr},
+    {4, K::StaticText, u"", 40, 25, 150, 8, FlagNone, nullptr},
     {1, K::PushButton, u"OK", 178, 7, 50, 16, FlagDefaultButton | GRP, nullptr},
 };
 
 const DialogTemplate kAboutDialog = {
-    100, u"About TavixTerminal2.0", 235, 55, std::span<const ControlTemplate>(kAboutControls),
+    100, u"", 235, 55, std::span<const ControlTemplate>(kAboutControls),
 };
 
 int MulDivRound(int value, int numerator, int denominator)
