@@ -5,6 +5,26 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 
+namespace {
+
+// An entry of the list. Entries are ordered alphabetically, capitals and
+// small letters alike; texts that differ only in case keep a fixed order.
+class DeviceListItem : public QListWidgetItem
+{
+public:
+    using QListWidgetItem::QListWidgetItem;
+
+    bool operator<(const QListWidgetItem &other) const override
+    {
+        const QString mine = text();
+        const QString theirs = other.text();
+        const int order = mine.compare(theirs, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : mine < theirs;
+    }
+};
+
+} // namespace
+
 namespace DeviceItemPaint {
 
 QColor SelectedBackground()
@@ -132,7 +152,7 @@ CMyListBox::CMyListBox(QWidget *parent)
 
 QListWidgetItem *CMyListBox::AddString(const QString &text, quint32 colourValue)
 {
-    auto *item = new QListWidgetItem(text);
+    auto *item = new DeviceListItem(text);
     item->setData(Qt::UserRole, colourValue);
     addItem(item); // sorted into place
     return item;

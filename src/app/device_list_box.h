@@ -77,7 +77,7 @@ public:
     explicit CMyListBox(QWidget *parent = nullptr);
 
     // Adds an item with its colour value (0: system colours); the list keeps
-    // its items in alphabetical order. Returns the item.
+    // its items in alphabetical order, regardless of case. Returns the item.
     QListWidgetItem *AddString(const QString &text, quint32 colourValue = 0);
     // The selected item's index, -1 when none is selected.
     int GetCurSel() const;
