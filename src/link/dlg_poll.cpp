@@ -15,7 +15,9 @@ void COstrumDlg::PollDevice()
     if (!g_bDeviceReady)
         return;
 
-    if (m_bLogging) {
+    // While a program file is sent, the display request is held back: the
+    // instrument would take the space for a byte of the program.
+    if (m_bLogging && !m_bSending) {
         DWORD sent = 0;
         if (FtWrite(&m_chLogRequest, 1, &sent) != FT_OK)
             return;
@@ -24,6 +26,7 @@ void COstrumDlg::PollDevice()
     DWORD rx = 0, tx = 0, events = 0;
     if (FtGetStatus(&rx, &tx, &events) != FT_OK) {
         m_strStatus = QStringLiteral("Device is not open.");
+        StopFirmwareUpload();
         FtClose();
         g_bDeviceReady = 0;
         UpdateData(false);
