@@ -175,6 +175,7 @@ void COstrumDlg::WireLinkCommands()
 
 void COstrumDlg::OnSearch()
 {
+    StopFirmwareUpload(); // the worker writes on the handle closed here
     FtClose();
     g_bDeviceReady = 0;
 
@@ -254,6 +255,7 @@ FT_STATUS COstrumDlg::OpenDevice()
 
 void COstrumDlg::OnOpen()
 {
+    StopFirmwareUpload(); // the worker writes on the handle closed here
     UpdateData(true);
     m_strStatus = StatusText("-reset-");
     UpdateData(false);

@@ -13,6 +13,7 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -126,6 +127,8 @@ private slots:
     void textReceivedDuringTheUploadStays();
     void deviceThatAcceptsNothingFailsAfterTheStallLimit();
     void stopDuringTheUploadEndsItCleanly();
+    void searchDuringTheUploadStopsItBeforeTheClose();
+    void openDuringTheUploadStopsItBeforeTheClose();
     void secondSendProgramDoesNotStartAnother();
     void unopenableFileFails();
     void cancelledFileDialogDoesNothing();
@@ -147,11 +150,17 @@ void TestFirmware::initTestCase()
     QVERIFY(m_sim.IsLoaded());
     // No Config.dat in the working directory: the built-in texts are used.
     QVERIFY(QDir::setCurrent(m_dir.path()));
+    // The profile that Open writes stays in the temporary folder.
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
 }
 
 void TestFirmware::init()
 {
     QCOMPARE(m_sim.Set("RESET"), 0);
+    // No remembered device: the dialog does not open one by itself at start-up.
+    QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tavixterminal"),
+              QStringLiteral("tavixterminal"))
+        .clear();
     const QString name = QString::fromLatin1(QTest::currentTestFunction());
     m_trace = m_dir.filePath(name + QStringLiteral("-trace.txt"));
     m_firmwareOut = m_dir.filePath(name + QStringLiteral("-firmware.bin"));
@@ -471,6 +480,68 @@ void TestFirmware::stopDuringTheUploadEndsItCleanly()
     QVERIFY(ended.wait(20000));
     QCOMPARE(ended.at(1).at(0).toBool(), true);
     QCOMPARE(TracedWrites(m_trace).last(), (TracedWrite{10, 0, 10}));
+}
+
+// The trace lines from the first FT_Close on: the upload has ended before it.
+QStringList LinesFromFirstClose(const QString &tracePath)
+{
+    const QStringList lines = QString::fromLatin1(ReadAll(tracePath)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines.at(i).startsWith(QStringLiteral("FT_Close ")))
+            return lines.mid(i);
+    }
+    return {};
+}
+
+void TestFirmware::searchDuringTheUploadStopsItBeforeTheClose()
+{
+    ScriptedPrompts prompts;
+    prompts.openAnswers = {WriteFile(m_dir, QStringLiteral("search.pro"), ProgramBytes(300))};
+    COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
+    OpenDevice(dlg);
+    QCOMPARE(m_sim.Set("TAVIXSIM_FAULTS=partial_write=0"), 0);
+    QSignalSpy ended(&dlg, &COstrumDlg::FirmwareUploadEnded);
+    dlg.OnSendProgram();
+    QTRY_VERIFY_WITH_TIMEOUT(TracedWrites(m_trace).size() >= 3, 10000);
+
+    dlg.OnSearch();
+    QVERIFY(!dlg.IsFirmwareUploadRunning());
+    QCOMPARE(ended.size(), 1);
+    QCOMPARE(ended.at(0).at(0).toBool(), false);
+    QCOMPARE(dlg.m_strInput, kFail);
+    CheckSendingLook(dlg, false);
+    QVERIFY(!dlg.IsDeviceOpen());
+    const QStringList afterClose = LinesFromFirstClose(m_trace);
+    QVERIFY(!afterClose.isEmpty());
+    QCOMPARE(afterClose.filter(QRegularExpression(QStringLiteral("^FT_Write "))), QStringList{});
+}
+
+void TestFirmware::openDuringTheUploadStopsItBeforeTheClose()
+{
+    ScriptedPrompts prompts;
+    prompts.openAnswers = {WriteFile(m_dir, QStringLiteral("open.pro"), ProgramBytes(300))};
+    COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
+    OpenDevice(dlg);
+    QCOMPARE(m_sim.Set("TAVIXSIM_FAULTS=partial_write=0"), 0);
+    QSignalSpy ended(&dlg, &COstrumDlg::FirmwareUploadEnded);
+    dlg.OnSendProgram();
+    QTRY_VERIFY_WITH_TIMEOUT(TracedWrites(m_trace).size() >= 3, 10000);
+
+    // Open closes the handle the worker writes on, then opens the device again.
+    dlg.m_nOpenMode = 1;
+    dlg.m_strDevice = QStringLiteral("TX300001");
+    dlg.UpdateData(false);
+    dlg.OnOpen();
+    QVERIFY(!dlg.IsFirmwareUploadRunning());
+    QCOMPARE(ended.size(), 1);
+    QCOMPARE(ended.at(0).at(0).toBool(), false);
+    QCOMPARE(dlg.m_strInput, kFail);
+    QVERIFY(dlg.IsDeviceOpen());
+    CheckSendingLook(dlg, false);
+    const QStringList afterClose = LinesFromFirstClose(m_trace);
+    QVERIFY(!afterClose.isEmpty());
+    QCOMPARE(afterClose.filter(QRegularExpression(QStringLiteral("^FT_Write "))), QStringList{});
+    QCOMPARE(ReadAll(m_firmwareOut), QByteArray());
 }
 
 void TestFirmware::secondSendProgramDoesNotStartAnother()

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -79,7 +80,6 @@ private:
     QTemporaryDir m_dir;
     QString m_trace;
     SimControl m_sim;
-    QString m_previousDir;
 };
 
 void TestLogging::initTestCase()
@@ -87,8 +87,9 @@ void TestLogging::initTestCase()
     QVERIFY(m_dir.isValid());
     QVERIFY(m_sim.IsLoaded());
     // No Config.dat in the working directory: the built-in texts are used.
-    m_previousDir = QDir::currentPath();
     QVERIFY(QDir::setCurrent(m_dir.path()));
+    // An empty profile in the temporary folder: no device is opened at start-up.
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
 }
 
 void TestLogging::init()
