@@ -6,6 +6,7 @@
 #include "app/program_icon.h"
 #include "app/prompts.h"
 #include "app/text_window.h"
+#include "charts/my_chart.h"
 #include "locale/help_texts.h"
 
 #include <QAbstractButton>
@@ -92,6 +93,11 @@ void COstrumDlg::OnCreate()
 {
     // The chart window (id 500) is created here, with the dialog window,
     // before the controls are initialised.
+    m_pChart = new CMyChart;
+    if (!m_pChart->Create(ChartRect{388, 350, 848, 642}, m_pClient, 500)) {
+        delete m_pChart;
+        m_pChart = nullptr;
+    }
 }
 
 void COstrumDlg::OnCommand(int id, void (COstrumDlg::*handler)())
@@ -115,6 +121,7 @@ void COstrumDlg::WireCommands()
     OnCommand(IDOK_EXIT, &COstrumDlg::OnOK);
     WireLinkCommands();
     WireLoggingCommands(); WireFirmwareCommands();
+    WireSortCommands();
     OnCommand(1038, &COstrumDlg::OnLanguageChange);
     OnCommand(1094, &COstrumDlg::OnHelp);
     OnCommand(1025, &COstrumDlg::OnTranslateKeywords);
@@ -131,6 +138,7 @@ bool COstrumDlg::OnInitDialog()
     GetDlgItem(1054)->setFont(courier);
 
     // 3. Parse state and the display request byte.
+    m_bFirstLogEntry = true;
     m_chLogRequest = 0x20;
 
     // 4. The interface language: text table, keyword tables, first language.

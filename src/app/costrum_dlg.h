@@ -9,6 +9,7 @@
 #include "link/d2xx_binding.h"
 #include "locale/keyword_tables.h"
 #include "locale/text_table.h"
+#include "sorting/log_parser.h"
 
 #include <QByteArray>
 #include <QDialog>
@@ -184,12 +185,74 @@ public:
     QPalette m_inputPaletteBeforeSending;
 
     // ---- Sorting and sorted output (sorting/dlg_sort.cpp) -------------------
+    // Button 1035: parses the input text into the sorted-file table, builds
+    // the graph's file lists, writes the files of the log type as the sorted
+    // output and shows the graph of the first of them. SortFailedText when
+    // the text holds no file marker (nothing changes), when the log type
+    // finds no file or "DR%" is chosen with "QRT 31 Logp" (the table and the
+    // lists are rebuilt, the position is 0, nothing else changes).
+    void OnSort();
+    // Button 1032: writes the sorted output to the file the user chooses,
+    // FF FE and the text as UTF-16 little-endian; a failure is reported
+    // with the file's name and the cause.
+    void OnSaveSortedData();
+    // Button 1034: empties the sorted output and the chart; the table and
+    // the file lists stay.
+    void OnClearSortedData();
+    // The commands 1033, 1065 and 1066, which do nothing.
+    void OnUnusedCommand();
+    // Connects the commands of the sorting area, the log-type buttons and
+    // the graph's buttons.
+    void WireSortCommands();
+
+    // The sorted-file table of the last successful parse, and the state the
+    // parse ended with.
+    QList<LogFileRecord> m_sortedFiles;
+    int m_nFileNumber = 0;
+    bool m_bFirstLogEntry = false;
+
 
     // ---- Log-type selection and variable groups (sorting/dlg_log_type.cpp) --
     void ShowLogpVariableButtons();
     void ShowPlainVariableButtons();
+    // The log-type buttons 1043 to 1048 (types 0 to 5).
+    void OnLogTypeQrt03Logp();
+    void OnLogTypeQrtLog();
+    void OnLogTypeQrt31Logp();
+    void OnLogTypeQrt03Pressure();
+    void OnLogTypeQrtLogNoInterval();
+    void OnLogTypeQrt31Pressure();
+    void WireLogTypeCommands();
 
     // ---- Log graph view (charts/dlg_graph_view.cpp) -------------------------
+    // Draws field m_nGraphField of every row of the table entry index in the
+    // chart, titled "File <n>" and captioned with the field's header. An
+    // index that addresses no entry draws nothing; an entry without rows, or
+    // whose row 0 lacks the field, shows InvalidVariableText. The chart is
+    // cleared first in every case.
+    void ShowLogGraph(int index);
+    // Moves m_nGraphPos in list 0 (m_plainLogFiles) or 1 (m_logpFiles) by a
+    // GraphStep and returns the table index there, or -1 (nothing moved) for
+    // an empty or unknown list.
+    int StepGraphFile(int list, int step);
+    // Clears the chart and every series and segment of the graph object.
+    void ResetGraphs();
+    // The browse buttons 1079 "<-", 1080 "->", 1089 "<<", 1090 ">>".
+    void OnGraphPrevious();
+    void OnGraphNext();
+    void OnGraphFirst();
+    void OnGraphLast();
+    // A variable button: plots field of the file at the current position.
+    void OnGraphVariable(int field);
+    // The hidden button 1067: the graph of the first table entry.
+    void OnShowFirstTableEntry();
+    void WireGraphCommands();
+
+    // The chart window (id 500) and the hidden graph object (id 8800),
+    // children of the dialog's client area, which deletes them.
+    class CMyChart *m_pChart = nullptr;
+    class CGraphObject *m_pGraphObject = nullptr;
+
 
     // ---- Language, keyword translation, help (locale/dlg_language.cpp) ------
     // Loads Config.dat from the working directory or builds the built-in

@@ -1,0 +1,143 @@
+// The log graph view: one variable of one entry of the sorted-file table as
+// the curve of the chart window, the browse buttons that step through the
+// files of the current log kind, and the variable buttons.
+#include "app/costrum_dlg.h"
+
+#include "app/prompts.h"
+#include "charts/graph_values.h"
+#include "charts/my_chart.h"
+
+#include <QAbstractButton>
+
+namespace {
+
+// The browse buttons.
+constexpr int kPreviousButton = 1079;
+constexpr int kNextButton = 1080;
+constexpr int kFirstButton = 1089;
+constexpr int kLastButton = 1090;
+// The hidden "Copy to clipboard" button of the graph.
+constexpr int kFirstEntryButton = 1067;
+
+// The variable buttons and the row field each plots: group A (Logp) from
+// "Barometer" to "DR%", group B (plain) from "Var1" to "Var4".
+struct VariableButton
+{
+    int id;
+    int field;
+};
+constexpr VariableButton kVariableButtons[] = {
+    {1084, 2}, {1055, 3}, {1056, 4}, {1057, 5}, {1058, 6}, {1059, 7}, {1060, 8},
+    {1063, 2}, {1064, 3}, {1082, 4}, {1083, 5},
+};
+
+// The row field that labels a sample on the x axis: the time.
+constexpr qint64 kTimeField = 1;
+
+} // namespace
+
+void COstrumDlg::WireGraphCommands()
+{
+    OnCommand(kPreviousButton, &COstrumDlg::OnGraphPrevious);
+    OnCommand(kNextButton, &COstrumDlg::OnGraphNext);
+    OnCommand(kFirstButton, &COstrumDlg::OnGraphFirst);
+    OnCommand(kLastButton, &COstrumDlg::OnGraphLast);
+    OnCommand(kFirstEntryButton, &COstrumDlg::OnShowFirstTableEntry);
+    for (const VariableButton &variable : kVariableButtons) {
+        if (auto *button = qobject_cast<QAbstractButton *>(GetDlgItem(variable.id))) {
+            const int field = variable.field;
+            connect(button, &QAbstractButton::clicked, this, [this, field] { OnGraphVariable(field); });
+        }
+    }
+}
+
+void COstrumDlg::ResetGraphs()
+{
+    if (m_pChart)
+        m_pChart->ClearData();
+}
+
+int COstrumDlg::StepGraphFile(int list, int step)
+{
+    if (list == 0)
+        return StepGraphPosition(m_plainLogFiles, step, m_nGraphPos);
+    if (list == 1)
+        return StepGraphPosition(m_logpFiles, step, m_nGraphPos);
+    return -1;
+}
+
+void COstrumDlg::ShowLogGraph(int index)
+{
+    // The chart is cleared even when nothing is drawn below; it is not
+    // invalidated then and shows its empty look at its next repaint.
+    ResetGraphs();
+    if (m_sortedFiles.isEmpty())
+        return;
+    // The log types that pick no file hand over an index past the table.
+    if (index < 0 || index >= m_sortedFiles.size())
+        return;
+    const LogFileRecord &rec = m_sortedFiles[index];
+    // Only row 0 decides whether the variable exists; later rows that lack
+    // it plot 0.
+    if (m_nGraphField < 0 || rec.rows.isEmpty() || rec.rows.first().size() <= m_nGraphField) {
+        m_prompts.Message(CurrentMessageTexts().InvalidVariableText);
+        return;
+    }
+    if (!m_pChart)
+        return;
+
+    for (const QStringList &row : rec.rows)
+        m_pChart->AddPoint(RowField(row, kTimeField), GraphValueFromField(RowField(row, m_nGraphField)));
+    m_pChart->SetTitle(QStringLiteral("File %1").arg(rec.fileNumber));
+    // Logp headers come in name and unit pairs: the unit names the value.
+    const qint64 caption = rec.kind != LogKindPlain ? 2 * qint64(m_nGraphField) + 1 : qint64(m_nGraphField);
+    m_pChart->SetValueCaptionText(RowField(rec.columnHeaders, caption));
+    m_pChart->RecalcLayout();
+
+    update();
+    m_pChart->update();
+}
+
+void COstrumDlg::OnGraphPrevious()
+{
+    const int t = StepGraphFile(m_nGraphList, GraphStepPrevious);
+    if (t != -1)
+        ShowLogGraph(t);
+}
+
+void COstrumDlg::OnGraphNext()
+{
+    const int t = StepGraphFile(m_nGraphList, GraphStepNext);
+    if (t != -1)
+        ShowLogGraph(t);
+}
+
+void COstrumDlg::OnGraphFirst()
+{
+    const int t = StepGraphFile(m_nGraphList, GraphStepFirst);
+    if (t != -1)
+        ShowLogGraph(t);
+}
+
+void COstrumDlg::OnGraphLast()
+{
+    const int t = StepGraphFile(m_nGraphList, GraphStepLast);
+    if (t != -1)
+        ShowLogGraph(t);
+}
+
+void COstrumDlg::OnGraphVariable(int field)
+{
+    // The checked buttons of both groups go into their members, which the
+    // next sort reads.
+    UpdateData(true);
+    m_nGraphField = field;
+    const int t = StepGraphFile(m_nGraphList, GraphStepCurrent);
+    if (t != -1)
+        ShowLogGraph(t);
+}
+
+void COstrumDlg::OnShowFirstTableEntry()
+{
+    ShowLogGraph(0);
+}

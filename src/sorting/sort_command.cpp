@@ -1,0 +1,71 @@
+#include "sorting/sort_command.h"
+
+#include "sorting/sorted_output.h"
+
+SortResult SortInputText(QStringView input, const SortSelection &selection,
+                         const ReplacementTable &abbreviations, const QString &previousOutput)
+{
+    SortResult result;
+    LogParser parser;
+    if (!parser.ParseInputText(input, result.sortedFiles)) {
+        result.status = SortStatus::NoFileMarker;
+        return result;
+    }
+    result.fileNumber = parser.FileNumber();
+    result.firstLogEntry = parser.FirstLogEntry();
+
+    for (qsizetype i = 0; i < result.sortedFiles.size(); ++i) {
+        const LogFileRecord &record = result.sortedFiles[i];
+        if (record.kind == LogKindPlain)
+            result.plainLogFiles.append(static_cast<qint32>(i));
+        else if (MatchesLogType(record, selection.logType))
+            result.logpFiles.append(static_cast<qint32>(i));
+    }
+
+    const int list = GraphListOfLogType(selection.logType);
+    qint32 first = 0;
+    int field = 0;
+    switch (selection.logType) {
+    case LogTypeQrt03Logp:
+        if (result.logpFiles.isEmpty()) {
+            result.status = SortStatus::NoFileOfType;
+            return result;
+        }
+        first = result.logpFiles.first();
+        field = selection.logpVariable + 2;
+        break;
+    case LogTypeQrtLog:
+        if (result.plainLogFiles.isEmpty()) {
+            result.status = SortStatus::NoFileOfType;
+            return result;
+        }
+        first = result.plainLogFiles.first();
+        field = selection.plainVariable + 2;
+        break;
+    case LogTypeQrt31Logp:
+        if (result.logpFiles.isEmpty()) {
+            result.status = SortStatus::NoFileOfType;
+            return result;
+        }
+        if (selection.logpVariable == kDraughtRatingVariable) {
+            result.status = SortStatus::VariableRefused;
+            return result;
+        }
+        first = result.logpFiles.first();
+        field = selection.logpVariable + 2;
+        break;
+    default:
+        // The types that pick no file: an index that addresses no entry.
+        first = static_cast<qint32>(result.sortedFiles.size());
+        field = static_cast<int>(result.sortedFiles.size());
+        break;
+    }
+
+    result.status = SortStatus::Sorted;
+    result.graphList = list;
+    result.graphField = field;
+    result.firstIndex = first;
+    result.sortedOutput = previousOutput;
+    BuildSortedOutput(result.sortedFiles, list, selection.logType, abbreviations, result.sortedOutput);
+    return result;
+}
