@@ -118,6 +118,10 @@ float GraphValueFromField(QStringView field)
         }
     }
 
+    // All digits zero: 0 whatever the exponent says.
+    if (mantissa.find_first_of("123456789") == std::string::npos)
+        return negative ? -0.0f : 0.0f;
+
     const std::string text = mantissa + exponentText;
     double value = 0.0;
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value,
