@@ -1,0 +1,368 @@
+// Tests of the log-type matching, the sorted output text and the sort
+// command: the documented examples character by character, the picks of
+// each log type, and what each failure leaves as it was.
+#include "sorting/sort_command.h"
+#include "sorting/sorted_output.h"
+
+#include <QTest>
+
+namespace {
+
+QString Lines(const QStringList &lines)
+{
+    QString s;
+    for (const QString &l : lines)
+        s += l + QStringLiteral("\r\n");
+    return s;
+}
+
+const QString kRule = QStringLiteral("-----------------------");
+
+// The plain log of the parser's first example (file 2).
+QString PlainLog()
+{
+    return Lines({"File 2 ", "Tavix 3000 s/n 123456", "Probe QRT Log", "Time Constant 1 sec",
+                  "Log Interval 10 sec", "", "Date     Time     Vel   Temp", kRule,
+                  "08-01-02 12:30:00 0.25 22.3", "08-01-02 12:30:10 0.27 22.4", ""});
+}
+
+// The Logp log of the parser's example (file 3) with a chosen probe line.
+QString LogpLog(int number = 3, const QString &probe = QStringLiteral("Probe QRT 03"))
+{
+    return Lines({QStringLiteral("File %1 ").arg(number), "Tavix 3000 s/n 123456", probe,
+                  "Time Constant 1 sec", "Log Interval 10 sec", "", "Log 1   08-01-02 12:30:00",
+                  "Barometer 1013 B-hPa", "Avg Velocity 0.25 m/s", "", "Log 2   08-01-02 12:30:10",
+                  "Barometer 1012 B-hPa", "Avg Velocity 0,27 m/s", ""});
+}
+
+// The output of log type 1 for PlainLog(), written out by hand.
+const QString kPlainOutput = QStringLiteral(
+    "File 2\r\n"
+    "Date      Time      Vel      Temp      Date      Time      Vel      Temp      \r\n"
+    "08-01-02   12:30:00   0.25   22.3   \r\n"
+    "08-01-02   12:30:10   0.27   22.4   \r\n");
+
+// The output of log type 0 for LogpLog(), written out by hand.
+const QString kLogpOutput = QStringLiteral(
+    "File 3\r\n"
+    "DATE\t\tTIME\t\tBa\tAV\t\r\n"
+    "TT-MM-DD\tHH:MM:SS\tB-hPa\tm/s\t\r\n"
+    "08-01-02\t12:30:00\t1013\t0.25\t\r\n"
+    "08-01-02\t12:30:10\t1012\t0,27\t\r\n");
+
+LogFileRecord Record(int kind, const QString &header)
+{
+    LogFileRecord r;
+    r.kind = kind;
+    r.headerText = header;
+    return r;
+}
+
+SortResult Sort(const QString &input, int logType, int logpVariable = 0, int plainVariable = 0,
+                const QString &previous = QString())
+{
+    return SortInputText(input, SortSelection{logType, logpVariable, plainVariable}, AbbreviationRows(),
+                         previous);
+}
+
+} // namespace
+
+class TestSortedOutput : public QObject
+{
+    Q_OBJECT
+private slots:
+    void matchesLogType_data();
+    void matchesLogType();
+    void graphListOfLogType();
+    void plainExample();
+    void logpExample();
+    void outputIsReplacedOnlyWhenARecordIsWritten();
+    void abbreviationsRunOverTheWholeOutput();
+    void logpHeadersWithOddCount();
+    void threeLogTypesOnOnePlainAndOneLogpFile();
+    void qrt03SpelledBothWaysInInputOrder();
+    void headerWithQrt31AndQrt03MatchesBoth();
+    void qrt31RefusesDraughtRating();
+    void qrt31PlotsFieldSevenForT();
+    void plainVariableChoosesTheField();
+    void noFileMarkerChangesNothing();
+    void sortTwiceGivesTheSameOutput();
+    void barometerAbbreviatedInOutputOnly();
+    void typesThatPickNothing_data();
+    void typesThatPickNothing();
+    void fileNumbersAndLists();
+};
+
+void TestSortedOutput::matchesLogType_data()
+{
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<int>("logType");
+    QTest::addColumn<bool>("matches");
+
+    QTest::newRow("QRT03, type 0") << "Probe QRT03" << 0 << true;
+    QTest::newRow("QRT 03, type 0") << "Probe QRT 03" << 0 << true;
+    QTest::newRow("QRT 31, type 0") << "Probe QRT 31" << 0 << false;
+    QTest::newRow("QRT 31, type 2") << "Probe QRT 31" << 2 << true;
+    QTest::newRow("QRT31 without blank, type 2") << "Probe QRT31" << 2 << false;
+    QTest::newRow("QRT 03, type 2") << "Probe QRT 03" << 2 << false;
+    QTest::newRow("both, type 0") << "QRT 31 and QRT 03" << 0 << true;
+    QTest::newRow("both, type 2") << "QRT 31 and QRT 03" << 2 << true;
+    QTest::newRow("lower case, type 0") << "Probe qrt 03" << 0 << false;
+    QTest::newRow("two blanks, type 0") << "Probe QRT  03" << 0 << false;
+    QTest::newRow("QRT 03, type 1") << "Probe QRT 03" << 1 << false;
+    QTest::newRow("QRT 03, type 3") << "Probe QRT 03" << 3 << false;
+    QTest::newRow("QRT 31, type 5") << "Probe QRT 31" << 5 << false;
+    QTest::newRow("QRT 03, type -1") << "Probe QRT 03" << -1 << false;
+}
+
+void TestSortedOutput::matchesLogType()
+{
+    QFETCH(QString, header);
+    QFETCH(int, logType);
+    QFETCH(bool, matches);
+    QCOMPARE(MatchesLogType(Record(LogKindLogp, header), logType), matches);
+}
+
+void TestSortedOutput::graphListOfLogType()
+{
+    const int expected[] = {1, 0, 1, 1, 0, 1};
+    for (int type = 0; type < 6; ++type)
+        QCOMPARE(GraphListOfLogType(type), expected[type]);
+}
+
+void TestSortedOutput::plainExample()
+{
+    const SortResult result = Sort(PlainLog() + LogpLog(), LogTypeQrtLog);
+    QCOMPARE(result.status, SortStatus::Sorted);
+    QCOMPARE(result.sortedOutput, kPlainOutput);
+}
+
+void TestSortedOutput::logpExample()
+{
+    const SortResult result = Sort(PlainLog() + LogpLog(), LogTypeQrt03Logp);
+    QCOMPARE(result.status, SortStatus::Sorted);
+    QCOMPARE(result.sortedOutput, kLogpOutput);
+}
+
+void TestSortedOutput::outputIsReplacedOnlyWhenARecordIsWritten()
+{
+    LogFileRecord plain;
+    plain.fileNumber = 7;
+    plain.columnHeaders = QStringList{"A"};
+    plain.rows = {QStringList{"1"}};
+    const QList<LogFileRecord> records{plain};
+
+    QString output = QStringLiteral("old text");
+    BuildSortedOutput(records, LogKindLogp, LogTypeQrt03Logp, {}, output);
+    QCOMPARE(output, QStringLiteral("old text"));
+    BuildSortedOutput(records, LogKindPlain, LogTypeQrtLog, {}, output);
+    QCOMPARE(output, QStringLiteral("File 7\r\nA      \r\n1   \r\n"));
+    // Type 4 also asks for plain logs, but only type 1 takes every one.
+    output = QStringLiteral("old text");
+    BuildSortedOutput(records, LogKindPlain, LogTypeQrtLogNoInterval, {}, output);
+    QCOMPARE(output, QStringLiteral("old text"));
+}
+
+void TestSortedOutput::abbreviationsRunOverTheWholeOutput()
+{
+    // No record is written, yet the old output passes through the table.
+    QString output = QStringLiteral("Avg Temp Barometer Draught Rating");
+    BuildSortedOutput({}, LogKindLogp, LogTypeQrt03Logp, AbbreviationRows(), output);
+    QCOMPARE(output, QStringLiteral("AT Ba DR"));
+
+    // Values are abbreviated like headers.
+    LogFileRecord plain;
+    plain.fileNumber = 1;
+    plain.columnHeaders = QStringList{"Std Deviation"};
+    plain.rows = {QStringList{"Time Constant"}};
+    output.clear();
+    BuildSortedOutput({plain}, LogKindPlain, LogTypeQrtLog, AbbreviationRows(), output);
+    QCOMPARE(output, QStringLiteral("File 1\r\nStdD      \r\nTC   \r\n"));
+}
+
+void TestSortedOutput::logpHeadersWithOddCount()
+{
+    // Five headers: names 0, 2, 4 (tabs doubled after 0 and 2), units 1, 3;
+    // a row with three fields, one empty.
+    LogFileRecord logp;
+    logp.fileNumber = -4;
+    logp.kind = LogKindLogp;
+    logp.headerText = QStringLiteral("QRT 31");
+    logp.columnHeaders = QStringList{"DATE", "TT-MM-DD", "TIME", "HH:MM:SS", ""};
+    logp.rows = {QStringList{"d", "t", ""}};
+    QString output;
+    BuildSortedOutput({logp}, LogKindLogp, LogTypeQrt31Logp, {}, output);
+    QCOMPARE(output, QStringLiteral("File -4\r\nDATE\t\tTIME\t\t\t\r\nTT-MM-DD\tHH:MM:SS\t\r\nd\tt\t\t\r\n"));
+}
+
+void TestSortedOutput::threeLogTypesOnOnePlainAndOneLogpFile()
+{
+    const QString input = PlainLog() + LogpLog();
+
+    const SortResult plain = Sort(input, LogTypeQrtLog);
+    QCOMPARE(plain.status, SortStatus::Sorted);
+    QVERIFY(plain.sortedOutput.startsWith(QStringLiteral("File 2\r\n")));
+    QVERIFY(!plain.sortedOutput.contains(QStringLiteral("File 3")));
+    QCOMPARE(plain.graphList, 0);
+    QCOMPARE(plain.firstIndex, 0);
+    QCOMPARE(plain.graphField, 2);
+
+    const SortResult logp = Sort(input, LogTypeQrt03Logp);
+    QCOMPARE(logp.status, SortStatus::Sorted);
+    QVERIFY(!logp.sortedOutput.contains(QStringLiteral("File 2")));
+    QCOMPARE(logp.graphList, 1);
+    QCOMPARE(logp.firstIndex, 1);
+
+    // Type 2 finds nothing: the table and lists are rebuilt, the output and
+    // the graph choices are not part of the result.
+    const SortResult none = Sort(input, LogTypeQrt31Logp, 0, 0, QStringLiteral("kept"));
+    QCOMPARE(none.status, SortStatus::NoFileOfType);
+    QCOMPARE(none.sortedFiles.size(), 2);
+    QCOMPARE(none.plainLogFiles, QList<qint32>{0});
+    QVERIFY(none.logpFiles.isEmpty());
+    QVERIFY(none.sortedOutput.isEmpty());
+    QCOMPARE(none.firstIndex, -1);
+}
+
+void TestSortedOutput::qrt03SpelledBothWaysInInputOrder()
+{
+    const QString input = LogpLog(8, QStringLiteral("Probe QRT03")) + PlainLog()
+        + LogpLog(9, QStringLiteral("Probe QRT 03"));
+    const SortResult result = Sort(input, LogTypeQrt03Logp);
+    QCOMPARE(result.status, SortStatus::Sorted);
+    QCOMPARE(result.logpFiles, (QList<qint32>{0, 2}));
+    QCOMPARE(result.plainLogFiles, QList<qint32>{1});
+    QCOMPARE(result.firstIndex, 0);
+    const qsizetype eight = result.sortedOutput.indexOf(QStringLiteral("File 8\r\n"));
+    const qsizetype nine = result.sortedOutput.indexOf(QStringLiteral("File 9\r\n"));
+    QCOMPARE(eight, 0);
+    QVERIFY(nine > eight);
+    QCOMPARE(result.sortedOutput.count(QStringLiteral("File ")), 2);
+    // Both files have the same body: the output is the example's body twice.
+    const QString body = kLogpOutput.mid(QStringLiteral("File 3\r\n").size());
+    QCOMPARE(result.sortedOutput, QStringLiteral("File 8\r\n") + body + QStringLiteral("File 9\r\n") + body);
+}
+
+void TestSortedOutput::headerWithQrt31AndQrt03MatchesBoth()
+{
+    const QString input = LogpLog(5, QStringLiteral("Probe QRT 31 / QRT 03"));
+    const SortResult type0 = Sort(input, LogTypeQrt03Logp);
+    const SortResult type2 = Sort(input, LogTypeQrt31Logp);
+    QCOMPARE(type0.status, SortStatus::Sorted);
+    QCOMPARE(type2.status, SortStatus::Sorted);
+    QCOMPARE(type0.logpFiles, QList<qint32>{0});
+    QCOMPARE(type2.logpFiles, QList<qint32>{0});
+    QCOMPARE(type0.sortedOutput, type2.sortedOutput);
+    QVERIFY(type2.sortedOutput.startsWith(QStringLiteral("File 5\r\nDATE\t\tTIME\t\tBa\tAV\t\r\n")));
+}
+
+void TestSortedOutput::qrt31RefusesDraughtRating()
+{
+    const QString input = LogpLog(4, QStringLiteral("Probe QRT 31"));
+    const SortResult result = Sort(input, LogTypeQrt31Logp, kDraughtRatingVariable, 0, QStringLiteral("old"));
+    QCOMPARE(result.status, SortStatus::VariableRefused);
+    // The table and lists are rebuilt; no output, list, field or index.
+    QCOMPARE(result.logpFiles, QList<qint32>{0});
+    QVERIFY(result.sortedOutput.isEmpty());
+    QCOMPARE(result.firstIndex, -1);
+    // An empty list is reported before the variable.
+    QCOMPARE(Sort(PlainLog(), LogTypeQrt31Logp, kDraughtRatingVariable).status, SortStatus::NoFileOfType);
+    // Type 0 takes DR%: field 8.
+    const SortResult qrt03 = Sort(LogpLog(), LogTypeQrt03Logp, kDraughtRatingVariable);
+    QCOMPARE(qrt03.status, SortStatus::Sorted);
+    QCOMPARE(qrt03.graphField, 8);
+}
+
+void TestSortedOutput::qrt31PlotsFieldSevenForT()
+{
+    const SortResult result = Sort(LogpLog(4, QStringLiteral("Probe QRT 31")), LogTypeQrt31Logp, 5);
+    QCOMPARE(result.status, SortStatus::Sorted);
+    QCOMPARE(result.graphField, 7);
+    QCOMPARE(result.graphList, 1);
+}
+
+void TestSortedOutput::plainVariableChoosesTheField()
+{
+    // Var4 (index 3) is field 5; the Logp variable does not count for type 1.
+    const SortResult result = Sort(PlainLog(), LogTypeQrtLog, 6, 3);
+    QCOMPARE(result.graphField, 5);
+}
+
+void TestSortedOutput::noFileMarkerChangesNothing()
+{
+    const SortResult result = Sort(QStringLiteral("Tavix 3000\r\nNote book\r\n"), LogTypeQrtLog, 0, 0,
+                                   QStringLiteral("previous"));
+    QCOMPARE(result.status, SortStatus::NoFileMarker);
+    QVERIFY(result.sortedFiles.isEmpty());
+    QVERIFY(result.plainLogFiles.isEmpty());
+    QVERIFY(result.sortedOutput.isEmpty());
+    QCOMPARE(Sort(QString(), LogTypeQrt03Logp).status, SortStatus::NoFileMarker);
+}
+
+void TestSortedOutput::sortTwiceGivesTheSameOutput()
+{
+    const QString input = PlainLog() + LogpLog();
+    const SortResult first = Sort(input, LogTypeQrt03Logp);
+    const SortResult second = Sort(input, LogTypeQrt03Logp, 0, 0, first.sortedOutput);
+    QCOMPARE(second.sortedOutput, first.sortedOutput);
+    QCOMPARE(second.sortedFiles, first.sortedFiles);
+    QCOMPARE(second.logpFiles, first.logpFiles);
+    // Text captured since then is read by the next sort.
+    const SortResult third = Sort(input + LogpLog(6, QStringLiteral("Probe QRT03")), LogTypeQrt03Logp, 0, 0,
+                                  second.sortedOutput);
+    QCOMPARE(third.logpFiles, (QList<qint32>{1, 2}));
+    QVERIFY(third.sortedOutput.endsWith(kLogpOutput.mid(QStringLiteral("File 3\r\n").size())));
+    QVERIFY(third.sortedOutput.contains(QStringLiteral("File 6\r\n")));
+}
+
+void TestSortedOutput::barometerAbbreviatedInOutputOnly()
+{
+    const SortResult result = Sort(LogpLog(), LogTypeQrt03Logp);
+    QVERIFY(!result.sortedOutput.contains(QStringLiteral("Barometer")));
+    QVERIFY(result.sortedOutput.contains(QStringLiteral("\tBa\t")));
+    QCOMPARE(result.sortedFiles.first().columnHeaders,
+             (QStringList{"DATE", "TT-MM-DD", "TIME", "HH:MM:SS", "Barometer", "B-hPa", "Avg Velocity", "m/s"}));
+}
+
+void TestSortedOutput::typesThatPickNothing_data()
+{
+    QTest::addColumn<int>("logType");
+    QTest::addColumn<int>("graphList");
+    QTest::newRow("QRT 03 Logp pressure setup") << 3 << 1;
+    QTest::newRow("QRT Log no interval") << 4 << 0;
+    QTest::newRow("QRT 31 Logp pressure setup") << 5 << 1;
+}
+
+void TestSortedOutput::typesThatPickNothing()
+{
+    QFETCH(int, logType);
+    QFETCH(int, graphList);
+    const SortResult result = Sort(PlainLog() + LogpLog(), logType, 0, 0, QStringLiteral("Avg Velocity kept"));
+    QCOMPARE(result.status, SortStatus::Sorted);
+    QCOMPARE(result.graphList, graphList);
+    // Two entries: first index and field are both 2, an index past the table.
+    QCOMPARE(result.firstIndex, 2);
+    QCOMPARE(result.graphField, 2);
+    QCOMPARE(result.sortedOutput, QStringLiteral("AV kept"));
+    QVERIFY(result.logpFiles.isEmpty());
+}
+
+void TestSortedOutput::fileNumbersAndLists()
+{
+    // A plain log, a QRT 31 Logp file, a plain log: the plain list holds
+    // both plain logs in table order, the Logp list only the matching file.
+    QString second = PlainLog();
+    second.replace(QStringLiteral("File 2 "), QStringLiteral("File 12 "));
+    const QString input = PlainLog() + LogpLog(4, QStringLiteral("Probe QRT 31")) + second;
+    const SortResult plain = Sort(input, LogTypeQrtLog);
+    QCOMPARE(plain.plainLogFiles, (QList<qint32>{0, 2}));
+    QVERIFY(plain.logpFiles.isEmpty());
+    QCOMPARE(plain.sortedOutput, kPlainOutput + QString(kPlainOutput).replace(0, 6, QStringLiteral("File 12")));
+    QCOMPARE(plain.fileNumber, 12);
+    const SortResult qrt31 = Sort(input, LogTypeQrt31Logp);
+    QCOMPARE(qrt31.logpFiles, QList<qint32>{1});
+    QCOMPARE(qrt31.firstIndex, 1);
+}
+
+QTEST_GUILESS_MAIN(TestSortedOutput)
+#include "test_sorted_output.moc"
