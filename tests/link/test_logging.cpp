@@ -317,6 +317,9 @@ void TestLogging::backupFileHoldsTheLoggedTextAndOneChunkMore()
     const qsizetype before = dlg.m_strInput.size();
     // Each tick sends one space and reads its display line ("... m/s ... °C\r\n").
     QTRY_VERIFY_WITH_TIMEOUT(dlg.m_strInput.mid(before).count(QStringLiteral("m/s")) >= 3, 20000);
+    // Every chunk is flushed as it is written: the file on disk holds what
+    // the input window got so far.
+    QCOMPARE(ReadAll(path), Utf16Le(dlg.m_strInput.mid(before)));
     dlg.OnStartLogging();
     QVERIFY(!dlg.m_bLogging);
     QVERIFY(dlg.m_bCloseLogPending);
