@@ -1,0 +1,65 @@
+#include "charts/graph_object/graph_2d.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+
+QFont MakeGraphFont(const GraphFontSpec &spec)
+{
+    QFont font(spec.family);
+    font.setPixelSize(std::max(spec.height, 1));
+    font.setWeight(spec.weight >= 700 ? QFont::Bold : QFont::Normal);
+    font.setItalic(false);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    if (spec.width > 0) {
+        const int natural = QFontMetrics(font).averageCharWidth();
+        if (natural > 0)
+            font.setStretch(std::clamp(spec.width * 100 / natural, 1, 4000));
+    }
+    return font;
+}
+
+C2DGraph::C2DGraph(GraphKind kind, const GraphPlacement &placement)
+    : m_kind(kind),
+      m_placement(placement),
+      m_legendFontSpec(GraphLegendFont(kind, placement.height)),
+      m_legendFont(MakeGraphFont(m_legendFontSpec))
+{
+}
+
+C2DGraph::~C2DGraph() = default;
+
+void C2DGraph::SetAnimation(int mode, int type, int segmentCount, int seriesCount)
+{
+    m_animation.Setup(m_kind, mode, type, m_placement, segmentCount, seriesCount);
+    m_animation.Step();
+}
+
+void C2DGraph::DrawLegend(QPainter &painter, const QList<LegendEntry> &entries) const
+{
+    if (entries.isEmpty())
+        return;
+    const ChartRect columns = GraphLegendColumns(m_kind, m_placement);
+    painter.save();
+    painter.setFont(m_legendFont);
+    const int rowHeight = std::max(
+        QFontMetrics(m_legendFont).boundingRect(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ")).height(), 1);
+    const int boxHeight = rowHeight * int(entries.size());
+    const int top = m_placement.top + (m_placement.height - boxHeight) / 2;
+    const QRect box(columns.left, top, columns.right - columns.left, boxHeight);
+    painter.setPen(QColor(0, 0, 0));
+    painter.setBrush(m_crLegendBackground);
+    painter.drawRect(box);
+    const int swatch = std::max(rowHeight / 2, 2);
+    for (int i = 0; i < entries.size(); ++i) {
+        const int y = top + i * rowHeight;
+        painter.fillRect(QRect(box.left() + 4, y + (rowHeight - swatch) / 2, swatch, swatch),
+                         entries[i].colour);
+        painter.setPen(m_crLegendText);
+        painter.drawText(QRect(box.left() + 8 + swatch, y, box.width() - 10 - swatch, rowHeight),
+                         Qt::AlignLeft | Qt::AlignVCenter, entries[i].text);
+    }
+    painter.restore();
+}

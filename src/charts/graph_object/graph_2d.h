@@ -1,0 +1,56 @@
+// What the three graph kinds share: their placement inside the graph object
+// window, the animation of their build-up, the legend colours and fonts.
+#ifndef TAVIX_CHARTS_GRAPH_OBJECT_GRAPH_2D_H
+#define TAVIX_CHARTS_GRAPH_OBJECT_GRAPH_2D_H
+
+#include "charts/graph_object/graph_animation.h"
+#include "charts/graph_object/graph_geometry.h"
+
+#include <QColor>
+#include <QFont>
+#include <QList>
+#include <QString>
+
+class QPainter;
+
+// A QFont for a font spec: pixel size = height, weight normal or bold, and
+// the width approximated by stretching the face to that average character
+// width.
+QFont MakeGraphFont(const GraphFontSpec &spec);
+
+class C2DGraph
+{
+public:
+    C2DGraph(GraphKind kind, const GraphPlacement &placement);
+    virtual ~C2DGraph();
+
+    GraphKind Kind() const { return m_kind; }
+    const GraphPlacement &Placement() const { return m_placement; }
+    const GraphAnimation &Animation() const { return m_animation; }
+    const GraphFontSpec &LegendFontSpec() const { return m_legendFontSpec; }
+    const QFont &LegendFont() const { return m_legendFont; }
+
+    // Animation set-up for (mode, type), followed by its first step.
+    void SetAnimation(int mode, int type, int segmentCount, int seriesCount);
+    void StepAnimation() { m_animation.Step(); }
+
+protected:
+    struct LegendEntry
+    {
+        QColor colour;
+        QString text;
+    };
+    // A framed box in the legend background right of the graph, one row per
+    // entry (a colour box and its text), vertically centred in the graph height.
+    void DrawLegend(QPainter &painter, const QList<LegendEntry> &entries) const;
+
+    GraphKind m_kind;
+    GraphPlacement m_placement;
+    GraphAnimation m_animation;
+    QColor m_crLegendText{0, 0, 0};
+    QColor m_crLegendBackground{255, 255, 255};
+    GraphFontSpec m_legendFontSpec;
+    QFont m_legendFont;
+};
+
+#endif // TAVIX_CHARTS_GRAPH_OBJECT_GRAPH_2D_H
