@@ -6,6 +6,7 @@
 #include "app/program_icon.h"
 #include "app/prompts.h"
 #include "app/text_window.h"
+#include "charts/graph_object/graph_object.h"
 #include "charts/my_chart.h"
 #include "locale/help_texts.h"
 
@@ -161,7 +162,17 @@ bool COstrumDlg::OnInitDialog()
                    1027, 1066, 1026, 1068})
         ShowControl(id, false);
 
-    // 9. The hidden graph object (id 8800) is created here over the chart's rectangle.
+    // 9. The hidden graph object (id 8800) over the chart's rectangle; its
+    //    messages go through the dialog's prompts.
+    m_pGraphObject = new CGraphObject;
+    m_pGraphObject->SetMessageSink([this](const QString &text) { m_prompts.Message(text); });
+    if (m_pGraphObject->Create(ChartRect{388, 350, 848, 642}, m_pClient, 8800)) {
+        m_pGraphObject->CreateGraph(GraphKindLine);
+        m_pGraphObject->hide();
+    } else {
+        delete m_pGraphObject;
+        m_pGraphObject = nullptr;
+    }
 
     // 10-11. The About entry: a one-item menu bar. (Window managers offer no
     //        way to extend a window's system menu, so the menu bar carries it.)

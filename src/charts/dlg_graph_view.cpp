@@ -4,6 +4,7 @@
 #include "app/costrum_dlg.h"
 
 #include "app/prompts.h"
+#include "charts/graph_object/graph_object.h"
 #include "charts/graph_values.h"
 #include "charts/my_chart.h"
 
@@ -55,6 +56,14 @@ void COstrumDlg::ResetGraphs()
 {
     if (m_pChart)
         m_pChart->ClearData();
+    if (!m_pGraphObject)
+        return;
+    // Highest number first; a kind other than line counts negative and
+    // deletes nothing.
+    for (int n = m_pGraphObject->GetSeriesCount(); n >= 1; --n)
+        m_pGraphObject->DeleteSeries(n);
+    for (int n = m_pGraphObject->GetSegmentCount(); n >= 1; --n)
+        m_pGraphObject->DeleteSegment(n);
 }
 
 int COstrumDlg::StepGraphFile(int list, int step)
@@ -94,8 +103,13 @@ void COstrumDlg::ShowLogGraph(int index)
     m_pChart->SetValueCaptionText(RowField(rec.columnHeaders, caption));
     m_pChart->RecalcLayout();
 
+    // The dialog does not clip its children: invalidating it repaints the chart.
     update();
     m_pChart->update();
+    if (m_pGraphObject) {
+        m_pGraphObject->Invalidate(true);
+        m_pGraphObject->SetAnimation(1, 30);
+    }
 }
 
 void COstrumDlg::OnGraphPrevious()
