@@ -146,8 +146,6 @@ void TestMyChart::paintsCurveDotsLabelsAndTitle()
     f.chart->RecalcLayout();
     const QImage image = f.chart->grab().toImage();
     QCOMPARE(image.size(), QSize(460, 292));
-    if (qEnvironmentVariableIsSet("TAVIX_SAVE_CHART"))
-        image.save(qEnvironmentVariable("TAVIX_SAVE_CHART"));
 
     // The frame at the widget's edge.
     QCOMPARE(image.pixelColor(0, 0), kBlack);
