@@ -1,0 +1,183 @@
+#include "app/batch_sort.h"
+
+#include "app/costrum_dlg.h"
+#include "link/instrument_charset.h"
+#include "locale/keyword_tables.h"
+#include "locale/text_file.h"
+#include "locale/text_table.h"
+#include "sorting/sort_command.h"
+#include "sorting/sorted_output.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QIODevice>
+
+#include <cstring>
+
+namespace BatchSort {
+
+namespace {
+
+// The buttons of each usable log type's variable group: 7 for the Logp
+// types (Barometer ... DR%; the sort refuses DR% for "QRT 31 Logp"), 4 for
+// "QRT Log" (Var1 ... Var4).
+int VariableCount(int logType)
+{
+    return logType == LogTypeQrtLog ? 4 : 7;
+}
+
+void WriteLine(QIODevice &device, const QString &text)
+{
+    device.write(text.toUtf8());
+    device.write("\n");
+}
+
+int UsageError(QIODevice &err, const QString &message)
+{
+    WriteLine(err, QStringLiteral("tavixterminal: %1").arg(message));
+    WriteLine(err, QStringLiteral("Try 'tavixterminal --help' for more information."));
+    return ExitUsage;
+}
+
+// A whole decimal integer, or false.
+bool ReadInteger(const QString &text, int *value)
+{
+    bool ok = false;
+    *value = text.trimmed().toInt(&ok, 10);
+    return ok;
+}
+
+} // namespace
+
+bool IsRequested(int argc, const char *const argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const char *arg = argv[i];
+        if (!arg)
+            continue;
+        if (std::strcmp(arg, "--") == 0)
+            break;
+        if (std::strcmp(arg, "--sort") == 0 || std::strncmp(arg, "--sort=", 7) == 0
+            || std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "-?") == 0)
+            return true;
+    }
+    return false;
+}
+
+QString InputTextFromBytes(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xFF\xFE"))
+        return COstrumDlg::InputTextFromFileBytes(bytes);
+    return InstrumentBytesToText(bytes);
+}
+
+QString HelpText()
+{
+    return QStringLiteral(
+        "Usage: tavixterminal [--driver PATH]\n"
+        "       tavixterminal --sort FILE [--log-type 0|1|2] [--variable N] [--output OUT]\n"
+        "\n"
+        "Without --sort the terminal window opens; --driver PATH loads the D2XX\n"
+        "driver library from PATH instead of the system's ftd2xx.\n"
+        "\n"
+        "With --sort FILE the log files of one log type are picked from FILE and\n"
+        "written as sorted data, exactly as the window's Sort button and \"Save\n"
+        "sorted data\" do, without opening a window:\n"
+        "  FILE           input data: a file saved with \"Save input data\" (it starts\n"
+        "                 with the bytes FF FE, UTF-16 little-endian), or the bytes\n"
+        "                 received from the instrument as they came.\n"
+        "  --log-type T   0 \"QRT 03 Logp\" (default), 1 \"QRT Log\", 2 \"QRT 31 Logp\".\n"
+        "  --variable N   the variable button of that log type, counted from 0\n"
+        "                 (default 0). Types 0 and 2: 0 Barometer, 1 Vavg, 2 Vmax,\n"
+        "                 3 Vmin, 4 StdD, 5 T, 6 DR% (refused for type 2).\n"
+        "                 Type 1: 0 Var1, 1 Var2, 2 Var3, 3 Var4.\n"
+        "  --output OUT   write a sorted data file (FF FE, then UTF-16 little-endian);\n"
+        "                 without it the sorted data goes to standard output as UTF-8.\n"
+        "  -h, --help     show this text.\n"
+        "\n"
+        "Exit status: 0 sorted; 1 the data cannot be sorted (no log file of the type,\n"
+        "or DR% with type 2); 2 bad arguments, an input file that cannot be read or\n"
+        "an output file that cannot be written.\n");
+}
+
+int Run(const QStringList &arguments, QIODevice &out, QIODevice &err)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption sortOption(QStringLiteral("sort"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption typeOption(QStringLiteral("log-type"), QString(), QStringLiteral("T"));
+    const QCommandLineOption variableOption(QStringLiteral("variable"), QString(), QStringLiteral("N"));
+    const QCommandLineOption outputOption(QStringLiteral("output"), QString(), QStringLiteral("OUT"));
+    const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help"),
+                                                    QStringLiteral("?")});
+    const QCommandLineOption driverOption(QStringLiteral("driver"), QString(), QStringLiteral("PATH"));
+    parser.addOptions({sortOption, typeOption, variableOption, outputOption, helpOption, driverOption});
+
+    if (!parser.parse(arguments))
+        return UsageError(err, parser.errorText());
+    if (parser.isSet(helpOption)) {
+        out.write(HelpText().toUtf8());
+        return ExitSorted;
+    }
+    if (!parser.isSet(sortOption))
+        return UsageError(err, QStringLiteral("--sort FILE is missing"));
+    if (!parser.positionalArguments().isEmpty())
+        return UsageError(err, QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
+    for (const QCommandLineOption &option : {sortOption, typeOption, variableOption, outputOption}) {
+        if (parser.values(option).size() > 1)
+            return UsageError(err, QStringLiteral("--%1 is given more than once").arg(option.names().first()));
+    }
+    if (parser.isSet(driverOption))
+        return UsageError(err, QStringLiteral("--driver has no use with --sort"));
+
+    int logType = LogTypeQrt03Logp;
+    if (parser.isSet(typeOption)
+        && (!ReadInteger(parser.value(typeOption), &logType) || logType < LogTypeQrt03Logp
+            || logType > LogTypeQrt31Logp))
+        return UsageError(err, QStringLiteral("--log-type must be 0, 1 or 2, not '%1'").arg(parser.value(typeOption)));
+    int variable = 0;
+    if (parser.isSet(variableOption)
+        && (!ReadInteger(parser.value(variableOption), &variable) || variable < 0
+            || variable >= VariableCount(logType)))
+        return UsageError(err, QStringLiteral("--variable must be 0 to %1 for log type %2, not '%3'")
+                                   .arg(VariableCount(logType) - 1)
+                                   .arg(logType)
+                                   .arg(parser.value(variableOption)));
+
+    const QString inputPath = parser.value(sortOption);
+    if (inputPath.isEmpty())
+        return UsageError(err, QStringLiteral("--sort needs a file name"));
+    QByteArray bytes;
+    QString error;
+    if (!COstrumDlg::ReadInputFile(inputPath, &bytes, &error)) {
+        WriteLine(err, error);
+        return ExitUsage;
+    }
+
+    SortSelection selection;
+    selection.logType = logType;
+    if (logType == LogTypeQrtLog)
+        selection.plainVariable = variable;
+    else
+        selection.logpVariable = variable;
+    const SortResult result = SortInputText(InputTextFromBytes(bytes), selection, AbbreviationRows(), QString());
+    if (result.status != SortStatus::Sorted) {
+        WriteLine(err, LocaleTexts().CurrentMessageTexts().SortFailedText);
+        return ExitSortFailed;
+    }
+
+    if (parser.isSet(outputOption)) {
+        const QString outputPath = parser.value(outputOption);
+        if (outputPath.isEmpty())
+            return UsageError(err, QStringLiteral("--output needs a file name"));
+        if (!WriteFileBytes(outputPath, Utf16LeWithBom(result.sortedOutput), &error)) {
+            WriteLine(err, error);
+            return ExitUsage;
+        }
+        return ExitSorted;
+    }
+    out.write(result.sortedOutput.toUtf8());
+    return ExitSorted;
+}
+
+} // namespace BatchSort

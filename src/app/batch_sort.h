@@ -1,0 +1,45 @@
+// The batch sort of the command line: sorts a captured or saved input data
+// file without a window and writes the sorted data, the same text the
+// dialog's Sort writes and "Save sorted data" saves.
+//
+//   tavixterminal --sort FILE [--log-type 0|1|2] [--variable N] [--output OUT]
+//
+// Exit status: 0 sorted; 1 the data cannot be sorted (SortFailedText on
+// standard error); 2 bad arguments, an input file that cannot be read or an
+// output file that cannot be written (a message on standard error).
+#ifndef TAVIX_APP_BATCH_SORT_H
+#define TAVIX_APP_BATCH_SORT_H
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+class QIODevice;
+
+namespace BatchSort {
+
+enum ExitStatus : int { ExitSorted = 0, ExitSortFailed = 1, ExitUsage = 2 };
+
+// True when the raw command line asks for the batch sort ("--sort" or
+// "--sort=FILE") or for the program's help ("--help", "-h", "-?"), both of
+// which run without a display.
+bool IsRequested(int argc, const char *const argv[]);
+
+// The text of an input data file: a file that starts with FF FE is read as
+// "Open input data" reads it (little-endian code units, the byte-order mark
+// kept as U+FEFF, an odd last byte dropped); any other file holds the raw
+// bytes of the instrument, each widened through its character table.
+QString InputTextFromBytes(const QByteArray &bytes);
+
+// The help text.
+QString HelpText();
+
+// Runs the command line (arguments[0] is the program). The sorted output
+// goes to the file of --output as a sorted data file (FF FE and UTF-16
+// little-endian), or else to out as UTF-8; messages go to err. Returns the
+// exit status.
+int Run(const QStringList &arguments, QIODevice &out, QIODevice &err);
+
+} // namespace BatchSort
+
+#endif
