@@ -1,0 +1,227 @@
+// Cost of one poll tick while the input text grows, against the simulated
+// instrument with pacing off (every byte waits in the receive queue, so each
+// tick reads a full 600-byte chunk). Prints the median time of one tick with
+// 10 KB and with 20 MB already captured and their ratio, then the rate the
+// poll sustains on its 10 ms timer beside the 60,000 bytes a second that
+// 600 bytes a tick allow.
+//
+// Usage: poll_bench [path of libtavixsim.so]
+#include "app/costrum_dlg.h"
+#include "app/prompts.h"
+#include "app/text_window.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QLibrary>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+namespace {
+
+constexpr int kTicksMeasured = 400;
+constexpr int kRateSeconds = 3;
+
+class SilentPrompts : public Prompts
+{
+public:
+    void Message(const QString &text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
+    QString OpenFileName(const QString &) override { return QString(); }
+    QString SaveFileName(const QString &) override { return QString(); }
+    void SetClipboardText(const QString &) override {}
+};
+
+class Simulator
+{
+public:
+    explicit Simulator(const QString &path) : m_library(path)
+    {
+        m_library.load();
+        m_control = reinterpret_cast<int (*)(const char *)>(m_library.resolve("TavixSim_Control"));
+    }
+    bool IsLoaded() const { return m_control != nullptr; }
+    void Set(const QByteArray &setting) const
+    {
+        if (m_control(setting.constData()) != 0)
+            std::fprintf(stderr, "simulator refused %s\n", setting.constData());
+    }
+
+private:
+    QLibrary m_library;
+    int (*m_control)(const char *) = nullptr;
+};
+
+// Log rows as the instrument prints them: date, time, four values, CR LF
+// (about 50 bytes a line, with the instrument's 0xBA for º now and then).
+QByteArray LogRows(qsizetype bytes)
+{
+    QByteArray out;
+    out.reserve(bytes + 64);
+    for (int row = 0; out.size() < bytes; ++row) {
+        char line[96];
+        const int length = std::snprintf(line, sizeof line, "08-01-02  %02d:%02d:%02d   0.%02d   22.%d \xBA" "C  %2d  1013\r\n",
+                                         (row / 3600) % 24, (row / 60) % 60, row % 60, 5 + row % 50, row % 10,
+                                         10 + row % 20);
+        out.append(line, length);
+    }
+    out.truncate(bytes);
+    return out;
+}
+
+// CPU time of this thread in ms: unlike the wall clock it does not count
+// the time other processes take the processor away.
+double ThreadCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
+
+struct TickTimes {
+    double wallMs = 0;
+    double cpuMs = 0;
+    int rebuilds = 0;
+};
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// Shows `captured` bytes of text in the input window, then times single
+// ticks that each append one 600-byte chunk: the medians of wall-clock and
+// CPU time, and how often the window was laid out anew meanwhile.
+TickTimes MedianTick(COstrumDlg &dlg, const Simulator &sim, qsizetype captured)
+{
+    dlg.m_strInput = QString::fromLatin1(LogRows(captured));
+    dlg.UpdateData(false);
+    dlg.ScrollInputToEnd();
+    QApplication::processEvents();
+    auto *window = qobject_cast<TextWindow *>(dlg.GetDlgItem(1031));
+    const int rebuilds = window->RebuildCount();
+
+    sim.Set("PRINT"); // far more than kTicksMeasured chunks wait in the queue
+    std::vector<double> wall, cpu;
+    wall.reserve(kTicksMeasured);
+    cpu.reserve(kTicksMeasured);
+    QElapsedTimer timer;
+    for (int tick = 0; tick < kTicksMeasured; ++tick) {
+        const qsizetype before = dlg.m_strInput.size();
+        const double cpuStart = ThreadCpuMs();
+        timer.start();
+        dlg.PollDevice();
+        wall.push_back(timer.nsecsElapsed() / 1e6);
+        cpu.push_back(ThreadCpuMs() - cpuStart);
+        if (dlg.m_strInput.size() - before != 600)
+            std::fprintf(stderr, "tick %d appended %lld characters\n", tick,
+                         static_cast<long long>(dlg.m_strInput.size() - before));
+    }
+    TickTimes times;
+    times.rebuilds = window->RebuildCount() - rebuilds;
+    times.wallMs = Median(wall);
+    times.cpuMs = Median(cpu);
+    // Empty the queue for the next measurement.
+    dlg.OnSearch();
+    dlg.OnOpen();
+    return times;
+}
+
+// Runs the dialog's own 10 ms poll for a few seconds with data always
+// waiting, after `captured` bytes were shown; returns the captured bytes a
+// second and, in chunksPerSecond, how many 600-byte chunks that is.
+double SustainedRate(COstrumDlg &dlg, const Simulator &sim, qsizetype captured, double *chunksPerSecond)
+{
+    dlg.m_strInput = QString::fromLatin1(LogRows(captured));
+    dlg.UpdateData(false);
+    dlg.ScrollInputToEnd();
+    sim.Set("PRINT");
+    const qsizetype before = dlg.m_strInput.size();
+    QElapsedTimer elapsed;
+    elapsed.start();
+    dlg.SetTimer(COstrumDlg::TIMER_POLL, COstrumDlg::kPollPeriodMs);
+    // A local loop: quitting the application would close the dialog.
+    QEventLoop loop;
+    QTimer::singleShot(kRateSeconds * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    dlg.KillTimer(COstrumDlg::TIMER_POLL);
+    if (!dlg.isVisible())
+        std::fprintf(stderr, "the dialog was closed during the measurement\n");
+    const double seconds = elapsed.nsecsElapsed() / 1e9;
+    const double bytes = static_cast<double>(dlg.m_strInput.size() - before);
+    *chunksPerSecond = bytes / 600.0 / seconds;
+    // Empty the queue for the next measurement.
+    dlg.OnSearch();
+    dlg.OnOpen();
+    return bytes / seconds;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QString simPath = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(TAVIX_SIM_LIBRARY);
+
+    QTemporaryDir dir;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
+    Simulator sim(simPath);
+    if (!sim.IsLoaded()) {
+        std::fprintf(stderr, "cannot load the simulated instrument %s\n", qPrintable(simPath));
+        return 1;
+    }
+    sim.Set("RESET");
+    sim.Set("TAVIXSIM_BAUD=0");
+    // A print-out of 1 MB: enough for every measurement's ticks.
+    const QString printout = dir.filePath(QStringLiteral("printout.txt"));
+    {
+        QFile file(printout);
+        if (!file.open(QIODevice::WriteOnly) || file.write(LogRows(1 << 20)) != (1 << 20)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(printout));
+            return 1;
+        }
+    }
+    sim.Set("TAVIXSIM_PRINTOUT=" + printout.toLocal8Bit());
+
+    SilentPrompts prompts;
+    COstrumDlg dlg(prompts, simPath);
+    dlg.show();
+    QApplication::processEvents();
+    dlg.KillTimer(COstrumDlg::TIMER_POLL); // ticks are driven by hand first
+    dlg.OnSearch();
+    dlg.OnOpen();
+    if (!g_bDeviceReady) {
+        std::fprintf(stderr, "the simulated instrument did not open: %s\n", qPrintable(dlg.m_strStatus));
+        return 1;
+    }
+
+    const TickTimes small = MedianTick(dlg, sim, 10 * 1000);
+    const TickTimes large = MedianTick(dlg, sim, 20 * 1000 * 1000);
+    std::printf("poll tick, 600-byte chunk, median of %d ticks (wall clock / CPU time of the thread)\n",
+                kTicksMeasured);
+    std::printf("  with 10 KB captured:  %8.3f ms / %8.3f ms (window rebuilt %d times)\n", small.wallMs, small.cpuMs,
+                small.rebuilds);
+    std::printf("  with 20 MB captured:  %8.3f ms / %8.3f ms (window rebuilt %d times)\n", large.wallMs, large.cpuMs,
+                large.rebuilds);
+    std::printf("  ratio 20 MB / 10 KB:  %8.2f    / %8.2f    (target at most 1.5)\n", large.wallMs / small.wallMs,
+                large.cpuMs / small.cpuMs);
+
+    double chunksSmall = 0, chunksLarge = 0;
+    const double rateSmall = SustainedRate(dlg, sim, 10 * 1000, &chunksSmall);
+    const double rateLarge = SustainedRate(dlg, sim, 20 * 1000 * 1000, &chunksLarge);
+    std::printf("poll on its 10 ms timer, %d s, data always waiting\n", kRateSeconds);
+    std::printf("  from 10 KB captured:  %8.0f bytes/s (%.1f chunks a second)\n", rateSmall, chunksSmall);
+    std::printf("  from 20 MB captured:  %8.0f bytes/s (%.1f chunks a second)\n", rateLarge, chunksLarge);
+    std::printf("  allowed by 600 bytes a tick: 60000 bytes/s\n");
+    return 0;
+}
