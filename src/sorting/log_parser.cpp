@@ -302,6 +302,7 @@ bool LogParser::ParseLogpEntries(const LogSearchText &text, LogScanRange &range,
         const QStringView s = TrimWide(text.Mid(l + 8, range.end));
 
         if (m_bFirstLogEntry) {
+            record.columnHeaders.reserve(16);
             record.columnHeaders.append(QStringLiteral("DATE"));
             record.columnHeaders.append(QStringLiteral("TT-MM-DD"));
             record.columnHeaders.append(QStringLiteral("TIME"));

@@ -2,80 +2,8 @@
 
 #include <algorithm>
 
-qsizetype FindWordAnchored(QStringView text, QStringView word, qsizetype from, qsizetype anchor)
-{
-    const qsizetype n = word.size();
-    const QChar a = word[anchor];
-    qsizetype pos = from + anchor;
-    while (pos < text.size()) {
-        const qsizetype i = text.indexOf(a, pos);
-        if (i < 0)
-            return -1;
-        const qsizetype s = i - anchor;
-        if (s + n <= text.size() && text.sliced(s, n) == word)
-            return s;
-        pos = i + 1;
-    }
-    return -1;
-}
-
-qsizetype FindRun(QStringView text, QChar c, qsizetype count, qsizetype from)
-{
-    qsizetype pos = from;
-    while (pos < text.size()) {
-        const qsizetype i = text.indexOf(c, pos);
-        if (i < 0)
-            return -1;
-        qsizetype j = i + 1;
-        while (j < text.size() && j - i < count && text[j] == c)
-            ++j;
-        if (j - i >= count)
-            return i;
-        pos = j; // no run long enough starts inside this short one
-    }
-    return -1;
-}
-
-WordIndex::WordIndex(QStringView text, QStringView word, qsizetype anchor)
-    : m_text(text), m_word(word), m_anchor(anchor)
-{
-}
-
-WordIndex WordIndex::Run(QStringView text, QChar c, qsizetype count)
-{
-    WordIndex index;
-    index.m_text = text;
-    index.m_runLength = count;
-    index.m_runChar = c;
-    return index;
-}
-
-qsizetype WordIndex::FindFrom(qsizetype from) const
-{
-    if (m_runLength > 0)
-        return FindRun(m_text, m_runChar, m_runLength, from);
-    return FindWordAnchored(m_text, m_word, from, m_anchor);
-}
-
-void WordIndex::ScanOne() const
-{
-    const qsizetype r = m_scanned <= m_text.size() ? FindFrom(m_scanned) : -1;
-    if (r < 0) {
-        m_complete = true;
-        m_scanned = m_text.size() + 1;
-        return;
-    }
-    m_found.push_back(int(r));
-    m_scanned = r + 1;
-}
-
 int WordIndex::Next(int from) const
 {
-    if (from < 0 || from > m_text.size())
-        return -1;
-    while (!m_complete && (m_found.empty() || m_found.back() < from))
-        ScanOne();
-
     const qsizetype n = qsizetype(m_found.size());
     if (n == 0 || m_found.back() < from)
         return -1;
@@ -83,8 +11,7 @@ int WordIndex::Next(int from) const
     if (m_found[h] >= from && (h == 0 || m_found[h - 1] < from))
         return m_found[h];
 
-    // Gallop from the last answer, forward or backward, so that asks close
-    // to each other cost little however many occurrences are known.
+    // Gallop from the last answer, forward or backward.
     qsizetype lo = 0;
     qsizetype hi = n;
     if (m_found[h] < from) {
@@ -127,43 +54,107 @@ QStringView LogSearchText::WordText(Word word)
     return {};
 }
 
+namespace {
+
+// Characters that start one of the words: '\r', 'F', 'T', 's', 't', 'h', 'L', '-'.
+constexpr bool StartsWord(char16_t c)
+{
+    return c == u'\r' || c == u'F' || c == u'T' || c == u's' || c == u't' || c == u'h' || c == u'L'
+           || c == u'-';
+}
+
+struct StartTable
+{
+    bool starts[128] = {};
+    constexpr StartTable()
+    {
+        for (char16_t c = 0; c < 128; ++c)
+            starts[c] = StartsWord(c);
+    }
+};
+
+constexpr StartTable kStarts;
+
+} // namespace
+
 LogSearchText::LogSearchText(const QString &text)
     : m_text(text)
 {
-    const QStringView view(m_text);
-    // The anchor of each word is a character of it that is rare in captures.
-    m_words.reserve(WordCount);
-    m_words.emplace_back(view, WordText(FileMarker), 0);
-    m_words.emplace_back(view, WordText(Brand), 4);
-    m_words.emplace_back(view, WordText(LineBreak), 0);
-    m_words.emplace_back(view, WordText(EmptyLine), 0);
-    m_words.emplace_back(view, WordText(UnitSec), 2);
-    m_words.emplace_back(view, WordText(UnitSek), 2);
-    m_words.emplace_back(view, WordText(UnitTim), 2);
-    m_words.emplace_back(view, WordText(UnitHours), 0);
-    m_words.emplace_back(view, WordText(LogMarker), 0);
-    const QStringView rule = WordText(RuleLine);
-    m_words.push_back(WordIndex::Run(view, rule[0], rule.size()));
+    const char16_t *d = reinterpret_cast<const char16_t *>(m_text.constData());
+    const qsizetype n = m_text.size();
+    // Whether word (ASCII) follows at i; the first character is already known to match.
+    auto at = [d, n](qsizetype i, const char *word, qsizetype length) {
+        if (i + length > n)
+            return false;
+        for (qsizetype k = 1; k < length; ++k) {
+            if (d[i + k] != char16_t(word[k]))
+                return false;
+        }
+        return true;
+    };
+    const qsizetype ruleLength = WordText(RuleLine).size();
+
+    // One pass: characters that start no word are skipped through a table,
+    // the others are checked against the words they start.
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = d[i];
+        if (c >= 128 || !kStarts.starts[c])
+            continue;
+        switch (c) {
+        case u'\r':
+            if (i + 1 < n && d[i + 1] == u'\n') {
+                m_words[LineBreak].Add(int(i));
+                if (i + 3 < n && d[i + 2] == u'\r' && d[i + 3] == u'\n')
+                    m_words[EmptyLine].Add(int(i));
+            }
+            break;
+        case u'F':
+            if (at(i, "File ", 5))
+                m_words[FileMarker].Add(int(i));
+            break;
+        case u'T':
+            if (at(i, "Tavix", 5))
+                m_words[Brand].Add(int(i));
+            break;
+        case u's':
+            if (at(i, "sec", 3))
+                m_words[UnitSec].Add(int(i));
+            else if (at(i, "sek", 3))
+                m_words[UnitSek].Add(int(i));
+            break;
+        case u't':
+            if (at(i, "tim", 3))
+                m_words[UnitTim].Add(int(i));
+            break;
+        case u'h':
+            if (at(i, "hours", 5))
+                m_words[UnitHours].Add(int(i));
+            break;
+        case u'L':
+            if (at(i, "Log ", 4))
+                m_words[LogMarker].Add(int(i));
+            break;
+        case u'-': {
+            // A run of hyphens holds a rule line at every position from
+            // which 23 hyphens follow.
+            qsizetype j = i + 1;
+            while (j < n && d[j] == u'-')
+                ++j;
+            for (qsizetype k = i; k + ruleLength <= j; ++k)
+                m_words[RuleLine].Add(int(k));
+            i = j - 1;
+            break;
+        }
+        default:
+            break;
+        }
+    }
 }
 
 int LogSearchText::Find(Word word, int from) const
 {
-    if (word == LineBreak && from >= 0 && from <= m_text.size()) {
-        // Lines are short: look in the next characters first. The index then
-        // only covers what lies beyond, so a long line is still scanned once
-        // however often it is asked about.
-        constexpr qsizetype kNear = 256;
-        const QChar *d = m_text.constData();
-        const qsizetype last = m_text.size() - 1; // a line break starts before it
-        const qsizetype limit = std::min<qsizetype>(last, from + kNear);
-        for (qsizetype i = from; i < limit; ++i) {
-            if (d[i] == u'\r' && d[i + 1] == u'\n')
-                return int(i);
-        }
-        if (limit >= last)
-            return -1;
-        from = int(limit);
-    }
+    if (from < 0 || from > m_text.size())
+        return -1;
     return m_words[word].Next(from);
 }
 
@@ -176,9 +167,7 @@ int LogSearchText::FindBlank(int from) const
 
 int LogSearchText::LastLineBreak() const
 {
-    if (m_lastLineBreak == -2)
-        m_lastLineBreak = int(QStringView(m_text).lastIndexOf(u"\r\n"));
-    return m_lastLineBreak;
+    return m_words[LineBreak].IsEmpty() ? -1 : m_words[LineBreak].Last();
 }
 
 QStringView LogSearchText::Mid(int from, int to) const

@@ -8,55 +8,32 @@
 
 #include <vector>
 
-// First occurrence of one word at or after a position, remembered.
-//
-// The index scans the text forward once and keeps every occurrence it has
-// passed, so asking again for any position it has already scanned (forward
-// or backward) costs a search from the last answer, galloping, or nothing
-// when the asks go forward in small steps. Over a whole parse each word's
-// text is scanned at most once, however many files ask. Overlapping
-// occurrences are all found.
+// The occurrences of one word in the text, ascending, and a lookup of the
+// first one at or after a position. Lookups gallop from the previous answer,
+// so the asks of a parse, which mostly move forward a little, cost a few
+// steps each, and an ask backward is answered as exactly as one forward.
 class WordIndex
 {
 public:
-    // Occurrences of word in text; the character at anchor (an index into
-    // word, best one that is rare in the text) is looked for first.
-    WordIndex(QStringView text, QStringView word, qsizetype anchor = 0);
+    void Add(int position) { m_found.push_back(position); }
 
-    // Occurrences of a run of count copies of c (a rule line, say).
-    static WordIndex Run(QStringView text, QChar c, qsizetype count);
-
-    // First occurrence at or after from; -1 when there is none, when from is
-    // below 0 or when it lies beyond the end of the text.
+    // First occurrence at or after from; -1 when there is none.
     int Next(int from) const;
+    bool IsEmpty() const { return m_found.empty(); }
+    // The last occurrence; only when there is one.
+    int Last() const { return m_found.back(); }
 
 private:
-    WordIndex() = default;
-    qsizetype FindFrom(qsizetype from) const;
-    void ScanOne() const;
-
-    QStringView m_text;
-    QStringView m_word;
-    qsizetype m_anchor = 0;
-    qsizetype m_runLength = 0;        // > 0: a run of m_runChar, not a word
-    QChar m_runChar;
-    mutable std::vector<int> m_found; // every occurrence starting before m_scanned, ascending
-    mutable qsizetype m_scanned = 0;  // scan position; all earlier occurrences are in m_found
-    mutable bool m_complete = false;  // the whole text has been scanned
-    mutable qsizetype m_hint = 0;     // index in m_found of the last answer
+    std::vector<int> m_found;
+    mutable qsizetype m_hint = 0; // index in m_found of the last answer
 };
 
-// First occurrence of word at or after from: the character at anchor is
-// looked for with Qt's vectorised character search, then the whole word is
-// compared.
-qsizetype FindWordAnchored(QStringView text, QStringView word, qsizetype from, qsizetype anchor);
-
-// First run of at least count copies of c that starts at or after from.
-qsizetype FindRun(QStringView text, QChar c, qsizetype count, qsizetype from);
-
 // The parse text: the input with its terminator, and the word indexes.
-// The text is held by value (implicitly shared), so the indexes stay valid
-// for the lifetime of the object.
+//
+// The indexes are built in one pass over the text when the object is made,
+// so finding a word never scans the text again, however many files ask for
+// it from wherever they are: the parse stays linear in the text. The pass
+// keeps every line break, which takes 4 bytes per line of the text.
 class LogSearchText
 {
 public:
@@ -81,10 +58,8 @@ public:
     QStringView View() const { return m_text; }
     int Size() const { return int(m_text.size()); }
 
-    // First occurrence of the word at or after from (-1: none, or from out of
-    // range). A line break is first looked for directly in the next few
-    // hundred characters, where it nearly always is, and only then in its
-    // index.
+    // First occurrence of the word at or after from (-1: none, or from out of range).
+    // Overlapping occurrences all count (a run of 30 hyphens holds 8 rule lines).
     int Find(Word word, int from) const;
     // First blank at or after from (-1: none, or from out of range).
     int FindBlank(int from) const;
@@ -99,8 +74,7 @@ public:
 
 private:
     QString m_text;
-    std::vector<WordIndex> m_words;
-    mutable int m_lastLineBreak = -2; // -2: not yet looked up
+    WordIndex m_words[WordCount];
 };
 
 #endif // TAVIX_SORTING_LOG_SEARCH_TEXT_H

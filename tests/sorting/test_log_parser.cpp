@@ -556,19 +556,27 @@ void TestLogParser::splitFields()
 
 void TestLogParser::wordIndexAgreesWithPlainSearch()
 {
+    // Texts dense in the words and their pieces, asked in random order
+    // (backward, below 0 and beyond the end too).
+    const QStringList pieces{"\r", "\n", "\r\n", "-", "--------", "File ", "Fil", "Tavix", "Tav",
+                             "sec", "sek", "se", "tim", "ti", "hours", "hour", "Log ", "Log", " ", "x"};
     QRandomGenerator rng(4711);
-    for (int round = 0; round < 200; ++round) {
+    for (int round = 0; round < 300; ++round) {
         QString text;
-        const int len = rng.bounded(300);
-        for (int i = 0; i < len; ++i)
-            text += QChar(u"ab\r\n"[rng.bounded(4)]);
-        const QString word = rng.bounded(2) ? QStringLiteral("\r\n\r\n") : QStringLiteral("ab");
-        WordIndex index(text, word);
-        for (int ask = 0; ask < 100; ++ask) {
-            const int from = rng.bounded(len + 6) - 3; // below 0 and beyond the end too
-            const int expected = from < 0 || from > len ? -1 : int(text.indexOf(word, from));
-            QCOMPARE(index.Next(from), expected);
+        const int count = rng.bounded(80);
+        for (int i = 0; i < count; ++i)
+            text += pieces[rng.bounded(int(pieces.size()))];
+        const LogSearchText search(text);
+        const int len = int(text.size());
+        for (int ask = 0; ask < 200; ++ask) {
+            const auto word = LogSearchText::Word(rng.bounded(int(LogSearchText::WordCount)));
+            const int from = rng.bounded(len + 6) - 3;
+            const int expected = from < 0 || from > len
+                                     ? -1
+                                     : int(text.indexOf(LogSearchText::WordText(word), from));
+            QCOMPARE(search.Find(word, from), expected);
         }
+        QCOMPARE(search.LastLineBreak(), int(text.lastIndexOf(QStringLiteral("\r\n"))));
     }
 }
 
