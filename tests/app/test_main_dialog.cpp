@@ -182,7 +182,8 @@ void TestMainDialog::intervalThatIsNoNumberFailsTheTransfer()
     QVERIFY(dlg.UpdateData(false));
     Edit(dlg, 1053)->setText(QStringLiteral("abc"));
     // Bindings before the interval are still taken in.
-    Button(dlg, 1045)->click();
+    Button(dlg, 1043)->setChecked(false);
+    Button(dlg, 1045)->setChecked(true);
     QVERIFY(!dlg.UpdateData(true));
     QCOMPARE(prompts.messages, QStringList{QStringLiteral("Please enter a number.")});
     QCOMPARE(dlg.m_fInterval, 2.5f);
