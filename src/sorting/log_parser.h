@@ -55,10 +55,11 @@ int ReadFileNumber(QStringView trimmedText);
 //
 // Every search is an exact, case-sensitive substring search on UTF-16 code
 // units, forward from a start position; a start below 0 or beyond the end of
-// the text finds nothing. The searches for the fixed words go through the
-// word indexes of LogSearchText, so no part of the text is scanned more than
-// once per word and the parse runs in time linear in the text plus the size
-// of the records it produces.
+// the text finds nothing. The fixed words are looked up in the word indexes
+// of LogSearchText, built in one pass over the text, so no search rescans
+// the rest of the text for each file: the parse runs in time linear in the
+// text plus the size of the records it produces (a file whose header or
+// heading block reaches far ahead holds that much text itself).
 class LogParser
 {
 public:

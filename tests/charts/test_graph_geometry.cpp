@@ -61,15 +61,15 @@ void TestGraphGeometry::windowRect()
 void TestGraphGeometry::fonts()
 {
     // 0.2 * 292 = 58.4, 0.04 * 460 = 18.4; 0.07 * 292 = 20.44, 0.03 * 460 = 13.8.
-    QCOMPARE(GraphTitleFont(460, 292), (GraphFontSpec{"Arial", 58, 18, 400}));
-    QCOMPARE(GraphSubtitleFont(460, 292), (GraphFontSpec{"Arial", 20, 13, 700}));
-    QCOMPARE(GraphTitleFont(200, 200), (GraphFontSpec{"Arial", 40, 8, 400}));
-    QCOMPARE(GraphSubtitleFont(200, 200), (GraphFontSpec{"Arial", 14, 6, 700}));
+    QCOMPARE(GraphTitleFont(460, 292), (GraphFontRequest{"Arial", 58, 18, 400}));
+    QCOMPARE(GraphSubtitleFont(460, 292), (GraphFontRequest{"Arial", 20, 13, 700}));
+    QCOMPARE(GraphTitleFont(200, 200), (GraphFontRequest{"Arial", 40, 8, 400}));
+    QCOMPARE(GraphSubtitleFont(200, 200), (GraphFontRequest{"Arial", 14, 6, 700}));
     // Graph height 146: 0.075 * 146 = 10.95, 0.1 * 146 = 14.6.
-    QCOMPARE(GraphLegendFont(GraphKindLine, 146), (GraphFontSpec{"Times New Roman", 10, 0, 400}));
-    QCOMPARE(GraphLegendFont(GraphKindBar, 146), (GraphFontSpec{"Arial", 10, 0, 400}));
-    QCOMPARE(GraphLegendFont(GraphKindPie, 100), (GraphFontSpec{"Arial", 7, 0, 400}));
-    QCOMPARE(GraphAxisFont(146), (GraphFontSpec{"Arial", 14, 0, 400}));
+    QCOMPARE(GraphLegendFont(GraphKindLine, 146), (GraphFontRequest{"Times New Roman", 10, 0, 400}));
+    QCOMPARE(GraphLegendFont(GraphKindBar, 146), (GraphFontRequest{"Arial", 10, 0, 400}));
+    QCOMPARE(GraphLegendFont(GraphKindPie, 100), (GraphFontRequest{"Arial", 7, 0, 400}));
+    QCOMPARE(GraphAxisFont(146), (GraphFontRequest{"Arial", 14, 0, 400}));
 }
 
 void TestGraphGeometry::placements()

@@ -58,8 +58,8 @@ void TestGraphObject::createAsTheDialogDoes()
     QCOMPARE(f.graph->WindowWidth(), 460);
     QCOMPARE(f.graph->WindowHeight(), 292);
     QCOMPARE(f.graph->property("controlId").toInt(), 8800);
-    QCOMPARE(f.graph->TitleFontSpec(), (GraphFontSpec{"Arial", 58, 18, 400}));
-    QCOMPARE(f.graph->SubtitleFontSpec(), (GraphFontSpec{"Arial", 20, 13, 700}));
+    QCOMPARE(f.graph->TitleFontRequest(), (GraphFontRequest{"Arial", 58, 18, 400}));
+    QCOMPARE(f.graph->SubtitleFontRequest(), (GraphFontRequest{"Arial", 20, 13, 700}));
     QVERIFY(f.graph->TextsPending());
     QCOMPARE(f.graph->Title(), QStringLiteral("Add graph title here"));
     QCOMPARE(f.graph->Subtitle(), QStringLiteral("Add graph subtitle here"));
@@ -74,8 +74,8 @@ void TestGraphObject::createRaisesSmallRectanglesTo200()
     QCOMPARE(f.graph->geometry(), QRect(10, 20, 200, 200));
     QCOMPARE(f.graph->WindowWidth(), 200);
     QCOMPARE(f.graph->WindowHeight(), 200);
-    QCOMPARE(f.graph->TitleFontSpec(), (GraphFontSpec{"Arial", 40, 8, 400}));
-    QCOMPARE(f.graph->SubtitleFontSpec(), (GraphFontSpec{"Arial", 14, 6, 700}));
+    QCOMPARE(f.graph->TitleFontRequest(), (GraphFontRequest{"Arial", 40, 8, 400}));
+    QCOMPARE(f.graph->SubtitleFontRequest(), (GraphFontRequest{"Arial", 14, 6, 700}));
 }
 
 void TestGraphObject::createWithoutParentFails()
@@ -93,7 +93,7 @@ void TestGraphObject::createGraphBuildsGraphAndBuffers()
     QVERIFY(!f.graph->BarGraph());
     QVERIFY(!f.graph->PieGraph());
     QCOMPARE(f.graph->LineGraph()->Placement(), (GraphPlacement{23, 102, 322, 146, 460, 292}));
-    QCOMPARE(f.graph->LineGraph()->LegendFontSpec(), (GraphFontSpec{"Times New Roman", 10, 0, 400}));
+    QCOMPARE(f.graph->LineGraph()->LegendFontRequest(), (GraphFontRequest{"Times New Roman", 10, 0, 400}));
     QCOMPARE(f.graph->BackBuffer().size(), QSize(460, 292));
     QCOMPARE(f.graph->GradientBuffer().size(), QSize(460, 292));
     QCOMPARE(f.graph->GradientBuffer().pixelColor(200, 0), QColor(0, 0, 64));

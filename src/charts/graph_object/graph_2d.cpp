@@ -5,18 +5,18 @@
 
 #include <algorithm>
 
-QFont MakeGraphFont(const GraphFontSpec &spec)
+QFont MakeGraphFont(const GraphFontRequest &request)
 {
-    QFont font(spec.family);
-    font.setPixelSize(std::max(spec.height, 1));
-    font.setWeight(spec.weight >= 700 ? QFont::Bold : QFont::Normal);
+    QFont font(request.family);
+    font.setPixelSize(std::max(request.height, 1));
+    font.setWeight(request.weight >= 700 ? QFont::Bold : QFont::Normal);
     font.setItalic(false);
     font.setUnderline(false);
     font.setStrikeOut(false);
-    if (spec.width > 0) {
+    if (request.width > 0) {
         const int natural = QFontMetrics(font).averageCharWidth();
         if (natural > 0)
-            font.setStretch(std::clamp(spec.width * 100 / natural, 1, 4000));
+            font.setStretch(std::clamp(request.width * 100 / natural, 1, 4000));
     }
     return font;
 }
@@ -24,8 +24,8 @@ QFont MakeGraphFont(const GraphFontSpec &spec)
 C2DGraph::C2DGraph(GraphKind kind, const GraphPlacement &placement)
     : m_kind(kind),
       m_placement(placement),
-      m_legendFontSpec(GraphLegendFont(kind, placement.height)),
-      m_legendFont(MakeGraphFont(m_legendFontSpec))
+      m_legendFontRequest(GraphLegendFont(kind, placement.height)),
+      m_legendFont(MakeGraphFont(m_legendFontRequest))
 {
 }
 

@@ -13,10 +13,10 @@
 
 class QPainter;
 
-// A QFont for a font spec: pixel size = height, weight normal or bold, and
+// A QFont for a font request: pixel size = height, weight normal or bold, and
 // the width approximated by stretching the face to that average character
 // width.
-QFont MakeGraphFont(const GraphFontSpec &spec);
+QFont MakeGraphFont(const GraphFontRequest &request);
 
 class C2DGraph
 {
@@ -27,7 +27,7 @@ public:
     GraphKind Kind() const { return m_kind; }
     const GraphPlacement &Placement() const { return m_placement; }
     const GraphAnimation &Animation() const { return m_animation; }
-    const GraphFontSpec &LegendFontSpec() const { return m_legendFontSpec; }
+    const GraphFontRequest &LegendFontRequest() const { return m_legendFontRequest; }
     const QFont &LegendFont() const { return m_legendFont; }
 
     // Animation set-up for (mode, type), followed by its first step.
@@ -49,7 +49,7 @@ protected:
     GraphAnimation m_animation;
     QColor m_crLegendText{0, 0, 0};
     QColor m_crLegendBackground{255, 255, 255};
-    GraphFontSpec m_legendFontSpec;
+    GraphFontRequest m_legendFontRequest;
     QFont m_legendFont;
 };
 

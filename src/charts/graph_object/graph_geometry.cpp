@@ -19,23 +19,23 @@ ChartRect GraphWindowRect(const ChartRect &requested)
     return rc;
 }
 
-GraphFontSpec GraphTitleFont(int w, int h)
+GraphFontRequest GraphTitleFont(int w, int h)
 {
     return {QStringLiteral("Arial"), T(0.2 * h), T(0.04 * w), 400};
 }
 
-GraphFontSpec GraphSubtitleFont(int w, int h)
+GraphFontRequest GraphSubtitleFont(int w, int h)
 {
     return {QStringLiteral("Arial"), T(0.07 * h), T(0.03 * w), 700};
 }
 
-GraphFontSpec GraphLegendFont(GraphKind kind, int graphHeight)
+GraphFontRequest GraphLegendFont(GraphKind kind, int graphHeight)
 {
     return {kind == GraphKindLine ? QStringLiteral("Times New Roman") : QStringLiteral("Arial"),
             T(0.075 * graphHeight), 0, 400};
 }
 
-GraphFontSpec GraphAxisFont(int graphHeight)
+GraphFontRequest GraphAxisFont(int graphHeight)
 {
     return {QStringLiteral("Arial"), T(0.1 * graphHeight), 0, 400};
 }

@@ -23,13 +23,13 @@ enum GraphBackgroundStyle : int {
 
 // A font as the graph object asks for it: cell height and average
 // character width in pixels, weight 400 (normal) or 700 (bold).
-struct GraphFontSpec
+struct GraphFontRequest
 {
     QString family;
     int height = 0;
     int width = 0;
     int weight = 400;
-    friend bool operator==(const GraphFontSpec &, const GraphFontSpec &) = default;
+    friend bool operator==(const GraphFontRequest &, const GraphFontRequest &) = default;
 };
 
 // Where a graph lies inside the window, and the window size it was given.
@@ -49,14 +49,14 @@ struct GraphPlacement
 ChartRect GraphWindowRect(const ChartRect &requested);
 
 // Arial, height trunc(0.2 H), width trunc(0.04 W), weight 400.
-GraphFontSpec GraphTitleFont(int w, int h);
+GraphFontRequest GraphTitleFont(int w, int h);
 // Arial, height trunc(0.07 H), width trunc(0.03 W), weight 700.
-GraphFontSpec GraphSubtitleFont(int w, int h);
+GraphFontRequest GraphSubtitleFont(int w, int h);
 // Legend font of a graph: height trunc(0.075 graph height), weight 400;
 // Times New Roman for the line kind, Arial otherwise.
-GraphFontSpec GraphLegendFont(GraphKind kind, int graphHeight);
+GraphFontRequest GraphLegendFont(GraphKind kind, int graphHeight);
 // The second font of the bar and line kinds: Arial, height trunc(0.1 graph height).
-GraphFontSpec GraphAxisFont(int graphHeight);
+GraphFontRequest GraphAxisFont(int graphHeight);
 
 // Placement of the graph of a kind: (0.05 W, 0.35 H, 0.7 W, 0.5 H) for bar
 // and line, (0.05 W, 0.35 H, 0.5 W, 0.5 H) for pie, each truncated. Another

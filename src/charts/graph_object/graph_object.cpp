@@ -53,10 +53,10 @@ bool CGraphObject::Create(const ChartRect &rect, QWidget *parent, int id)
     m_nHeight = rc.Height();
     m_crBackground = QColor(255, 255, 255);
     m_bTextsPending = true;
-    m_titleFontSpec = GraphTitleFont(m_nWidth, m_nHeight);
-    m_subtitleFontSpec = GraphSubtitleFont(m_nWidth, m_nHeight);
-    m_fontTitle = MakeGraphFont(m_titleFontSpec);
-    m_fontSubtitle = MakeGraphFont(m_subtitleFontSpec);
+    m_titleFontRequest = GraphTitleFont(m_nWidth, m_nHeight);
+    m_subtitleFontRequest = GraphSubtitleFont(m_nWidth, m_nHeight);
+    m_fontTitle = MakeGraphFont(m_titleFontRequest);
+    m_fontSubtitle = MakeGraphFont(m_subtitleFontRequest);
 
     setParent(parent);
     setGeometry(m_nLeft, m_nTop, m_nWidth, m_nHeight);

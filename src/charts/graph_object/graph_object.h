@@ -95,8 +95,8 @@ public:
     int WindowHeight() const { return m_nHeight; }
     int WindowLeft() const { return m_nLeft; }
     int WindowTop() const { return m_nTop; }
-    const GraphFontSpec &TitleFontSpec() const { return m_titleFontSpec; }
-    const GraphFontSpec &SubtitleFontSpec() const { return m_subtitleFontSpec; }
+    const GraphFontRequest &TitleFontRequest() const { return m_titleFontRequest; }
+    const GraphFontRequest &SubtitleFontRequest() const { return m_subtitleFontRequest; }
     const QString &Title() const { return m_strTitle; }
     const QString &Subtitle() const { return m_strSubtitle; }
     bool TextsPending() const { return m_bTextsPending; }
@@ -128,13 +128,13 @@ private:
     QColor m_crGradientTop{0, 0, 64};
     int m_nBackgroundStyle = BackgroundPlain;
     int m_nAnimation = 0;
-    GraphFontSpec m_subtitleFontSpec;
+    GraphFontRequest m_subtitleFontRequest;
     QFont m_fontSubtitle;
     QString m_strSubtitle = QStringLiteral("Add graph subtitle here");
     QImage m_gradientBuffer;
     QImage m_backBuffer;
     bool m_bTextsPending = false;
-    GraphFontSpec m_titleFontSpec;
+    GraphFontRequest m_titleFontRequest;
     QFont m_fontTitle;
     QString m_strTitle = QStringLiteral("Add graph title here");
     QColor m_crBackground{255, 255, 255};
