@@ -117,9 +117,10 @@ int ReadFileNumber(QStringView text)
 {
     const qsizetype n = std::min<qsizetype>(text.size(), 99);
     qsizetype i = 0;
-    // A character whose low byte is 0 ends the narrowed text.
+    // A character whose low byte is 0 would end the narrowed text; it is
+    // neither white space, sign nor digit, so the reading stops there anyway.
     auto byteAt = [&](qsizetype k) { return static_cast<unsigned char>(text[k].unicode() & 0xFF); };
-    while (i < n && byteAt(i) != 0 && IsCSpace(byteAt(i)))
+    while (i < n && IsCSpace(byteAt(i)))
         ++i;
     bool negative = false;
     if (i < n && (byteAt(i) == '+' || byteAt(i) == '-')) {

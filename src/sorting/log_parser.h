@@ -16,8 +16,13 @@ struct LogFileRecord
     int fileNumber = 0;          // number after "File " (0 when it cannot be read)
     int kind = 0;                // 0 plain log, 1 Logp log
     QString headerText;          // from the brand word up to the header end
-    QStringList columnHeaders;   // see LogParser for the layout of each kind
-    QList<QStringList> rows;     // data rows, one list of text fields per row
+    // Plain log: the fields of the line above the rule line, then those of
+    // the whole heading block. Logp log: "DATE", "TT-MM-DD", "TIME",
+    // "HH:MM:SS", then name and unit of each variable line of the first entry.
+    QStringList columnHeaders;
+    // Plain log: the blank-separated fields of each data line. Logp log: per
+    // entry its date, its time and the value text of each variable line.
+    QList<QStringList> rows;
 
     friend bool operator==(const LogFileRecord &, const LogFileRecord &) = default;
 };
