@@ -67,6 +67,7 @@ private slots:
     void listFailureGivesOneEntryThatCannotOpen();
     void placeholderTextCallsNoDriver();
     void openFailureReportsCouldNotOpen();
+    void missingDriverMessages();
 
     void startupProbe_data();
     void startupProbe();
@@ -420,6 +421,30 @@ void TestDeviceLink::openFailureReportsCouldNotOpen()
     dlg.OnOpen();
     QCOMPARE(dlg.m_strStatus, QStringLiteral("Could not open Device"));
     QCOMPARE(TraceLines("FT_OpenEx").last(), QStringLiteral("FT_OpenEx name=\"\" flags=1 status=2 handle=0"));
+}
+
+void TestDeviceLink::missingDriverMessages()
+{
+    // A remembered device, but no driver: one message at start-up, no more
+    // (no time-outs are set on a handle that was never opened).
+    SetProfileString("SerialString", "TX300001");
+    ScriptedPrompts prompts;
+    COstrumDlg dlg(prompts, QStringLiteral("/nonexistent/libftd2xx.so"));
+    QCOMPARE(prompts.messages, (QStringList{"Error: Can't Load ft8u245.dll", "FT_OpenEx is not valid!"}));
+    QCOMPARE(dlg.m_strStatus, QStringLiteral("Device not responding"));
+
+    prompts.messages.clear();
+    dlg.OnSearch();
+    QCOMPARE(prompts.messages, (QStringList{"FT_Close is not valid!", "FT_ListDevices is not valid!",
+                                            "FT_ListDevices failed"}));
+    QCOMPARE(dlg.m_pDeviceList->count(), 0);
+
+    prompts.messages.clear();
+    dlg.m_strDevice = QStringLiteral("TX300001");
+    dlg.UpdateData(false);
+    dlg.OnOpen();
+    QCOMPARE(prompts.messages, (QStringList{"FT_Close is not valid!", "FT_OpenEx is not valid!"}));
+    QCOMPARE(dlg.m_strStatus, QStringLiteral("Could not open Device"));
 }
 
 void TestDeviceLink::startupProbe_data()
