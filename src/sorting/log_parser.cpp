@@ -73,10 +73,16 @@ QStringView TrimWide(QStringView text)
     return text.sliced(a, b - a);
 }
 
-// Room for the fields of a text: at most one more than its blanks.
+// Room for the fields of a trimmed text: one more than the blanks that
+// follow a character other than a blank (a run of blanks separates once).
 static void ReserveFields(QStringList &fields, QStringView text)
 {
-    fields.reserve(std::min<qsizetype>(text.count(QLatin1Char(' ')) + 1, 256));
+    qsizetype separators = 0;
+    for (qsizetype i = 1; i < text.size(); ++i) {
+        if (text[i] == u' ' && text[i - 1] != u' ')
+            ++separators;
+    }
+    fields.reserve(std::min<qsizetype>(separators + 1, 256));
 }
 
 QStringList SplitFieldsF1(QStringView text)
@@ -303,15 +309,16 @@ bool LogParser::ParseLogpEntries(const LogSearchText &text, LogScanRange &range,
         const QStringView s = TrimWide(text.Mid(l + 8, range.end));
 
         if (m_bFirstLogEntry) {
-            record.columnHeaders.reserve(16);
             record.columnHeaders.append(QStringLiteral("DATE"));
             record.columnHeaders.append(QStringLiteral("TT-MM-DD"));
             record.columnHeaders.append(QStringLiteral("TIME"));
             record.columnHeaders.append(QStringLiteral("HH:MM:SS"));
         }
 
+        // Room for as many fields as the first entry had (most entries of a
+        // file have as many); a row that needs more grows.
         QStringList row;
-        row.reserve(8);
+        row.reserve(record.rows.isEmpty() ? 4 : record.rows.first().size());
         const qsizetype k = s.indexOf(QLatin1Char(' '));
         if (k < 0) {
             row.append(QString());
