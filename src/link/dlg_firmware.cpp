@@ -75,7 +75,11 @@ void COstrumDlg::OnSendProgram()
     const quint64 jobNumber = ++m_nFirmwareJob;
     auto *thread = new QThread;
     auto *worker = new FirmwareWorker(std::chrono::milliseconds(m_nFirmwareStallLimitMs));
+    // The job is handed over before the thread starts, and the thread's
+    // start runs it: nothing of the job crosses threads afterwards.
+    worker->SetJob(job);
     worker->moveToThread(thread);
+    connect(thread, &QThread::started, worker, &FirmwareWorker::Run);
     connect(thread, &QThread::finished, worker, &QObject::deleteLater);
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     connect(worker, &FirmwareWorker::Finished, this,
@@ -86,7 +90,6 @@ void COstrumDlg::OnSendProgram()
     m_pFirmwareThread = thread;
     m_pFirmwareWorker = worker;
     thread->start(QThread::NormalPriority);
-    QMetaObject::invokeMethod(worker, [worker, job] { worker->SendProgramWorker(job); }, Qt::QueuedConnection);
 }
 
 void COstrumDlg::OnFirmwareFinished(quint64 jobNumber, bool sent)

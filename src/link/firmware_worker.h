@@ -55,9 +55,16 @@ public:
     // tests may call it directly. Returns 0, as the thread function does.
     int SendProgramWorker(const FirmwareJob &job);
 
-    // Asks a running upload to end before its next write; safe from any thread.
-    void RequestStop() { m_stopRequested.store(true, std::memory_order_relaxed); }
-    bool StopRequested() const { return m_stopRequested.load(std::memory_order_relaxed); }
+    // The job Run sends; set before the worker's thread starts.
+    void SetJob(const FirmwareJob &job) { m_job = job; }
+    // Sends the job set with SetJob: the slot the thread's start runs.
+    void Run() { SendProgramWorker(m_job); }
+
+    // Asks a running upload to end before its next write; safe from any
+    // thread. Sequentially consistent, so that whatever the asking thread
+    // did before is seen by the worker once it sees the request.
+    void RequestStop() { m_stopRequested.store(true); }
+    bool StopRequested() const { return m_stopRequested.load(); }
 
     std::chrono::milliseconds StallLimit() const { return m_stallLimit; }
 
@@ -70,6 +77,7 @@ private:
     Result Send(const FirmwareJob &job, qint64 &bytesSent, qint64 &writeCalls);
 
     const std::chrono::milliseconds m_stallLimit;
+    FirmwareJob m_job;
     std::atomic_bool m_stopRequested{false};
 };
 

@@ -129,6 +129,7 @@ private slots:
     void stopDuringTheUploadEndsItCleanly();
     void searchDuringTheUploadStopsItBeforeTheClose();
     void openDuringTheUploadStopsItBeforeTheClose();
+    void lostDeviceDuringTheUploadEndsItBeforeTheClose();
     void secondSendProgramDoesNotStartAnother();
     void unopenableFileFails();
     void cancelledFileDialogDoesNothing();
@@ -542,6 +543,30 @@ void TestFirmware::openDuringTheUploadStopsItBeforeTheClose()
     QVERIFY(!afterClose.isEmpty());
     QCOMPARE(afterClose.filter(QRegularExpression(QStringLiteral("^FT_Write "))), QStringList{});
     QCOMPARE(ReadAll(m_firmwareOut), QByteArray());
+}
+
+void TestFirmware::lostDeviceDuringTheUploadEndsItBeforeTheClose()
+{
+    ScriptedPrompts prompts;
+    prompts.openAnswers = {WriteFile(m_dir, QStringLiteral("lost.pro"), ProgramBytes(300))};
+    COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
+    OpenDevice(dlg);
+    QCOMPARE(m_sim.Set("TAVIXSIM_FAULTS=partial_write=0"), 0);
+    QSignalSpy ended(&dlg, &COstrumDlg::FirmwareUploadEnded);
+    dlg.OnSendProgram();
+    QTRY_VERIFY_WITH_TIMEOUT(TracedWrites(m_trace).size() >= 3, 10000);
+
+    // The cable is pulled: the poll finds the device gone and closes it.
+    QCOMPARE(m_sim.Set("UNPLUG"), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!dlg.IsDeviceOpen(), 10000);
+    QCOMPARE(ended.size(), 1);
+    QCOMPARE(ended.at(0).at(0).toBool(), false);
+    QCOMPARE(dlg.m_strInput, kFail);
+    QCOMPARE(dlg.m_strStatus, QStringLiteral("Device is not open."));
+    CheckSendingLook(dlg, false);
+    const QStringList afterClose = LinesFromFirstClose(m_trace);
+    QVERIFY(!afterClose.isEmpty());
+    QCOMPARE(afterClose.filter(QRegularExpression(QStringLiteral("^FT_Write "))), QStringList{});
 }
 
 void TestFirmware::secondSendProgramDoesNotStartAnother()
