@@ -353,7 +353,9 @@ QString COstrumDlg::GetDlgItemText(int id) const
 
 void COstrumDlg::Repaint()
 {
-    repaint();
+    // Paints now what is waiting to be painted, as the platform's window
+    // update does: the controls a transfer out changed, not the whole dialog.
+    QCoreApplication::sendPostedEvents(window(), QEvent::UpdateRequest);
 }
 
 void COstrumDlg::SetTimer(int id, int periodMs)
