@@ -111,7 +111,7 @@ template <typename Make>
 void Run(const char *name, Make make)
 {
     std::printf("%s\n", name);
-    double t8 = 0, t64 = 0;
+    double t8 = 0, t64 = 0, w8 = 0, w64 = 0;
     for (int mb : {1, 8, 64}) {
         const QString text = Capture(mb * kMiB, make);
         const Timing t = Time(text);
@@ -120,12 +120,17 @@ void Run(const char *name, Make make)
                     " %lld files\n",
                     mb, t.seconds * 1e3, mbs / t.seconds, t.user * 1e3, mbs / t.user, t.system * 1e3,
                     static_cast<long long>(t.files));
-        if (mb == 8)
+        if (mb == 8) {
             t8 = t.user;
-        if (mb == 64)
+            w8 = t.seconds;
+        }
+        if (mb == 64) {
             t64 = t.user;
+            w64 = t.seconds;
+        }
     }
-    std::printf("  user time(64 MB) / user time(8 MB) = %.2f (linear: 8, quadratic: 64)\n", t64 / t8);
+    std::printf("  time(64 MB) / time(8 MB): user %.2f, wall %.2f (linear: 8, quadratic: 64)\n",
+                t64 / t8, w64 / w8);
 }
 
 } // namespace
