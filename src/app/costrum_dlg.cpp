@@ -21,24 +21,6 @@
 
 int g_bDeviceReady = 0;
 
-namespace {
-
-// The fixed-pitch font of the two text windows: Courier New, bold, with the
-// given character-cell height in pixels.
-QFont CourierFont(int cellHeight)
-{
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    font.setBold(true);
-    // A cell height includes the internal leading; Courier New's em is 2048
-    // of its 2320 design units of ascent plus descent.
-    font.setPixelSize(qMax(1, (cellHeight * 2048 + 1160) / 2320));
-    return font;
-}
-
-} // namespace
-
 QString COstrumDlg::DevicePlaceholder()
 {
     return QStringLiteral("Enter device Description or Serial Number here.");

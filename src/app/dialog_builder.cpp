@@ -87,6 +87,17 @@ QFont DialogFont()
     return font;
 }
 
+QFont CourierFont(int cellHeight)
+{
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setBold(true);
+    // Courier New's em is 2048 of its 2320 design units of ascent plus descent.
+    font.setPixelSize(qMax(1, (cellHeight * 2048 + 1160) / 2320));
+    return font;
+}
+
 ControlMap BuildControls(const DialogTemplate &dialog, QWidget *client)
 {
     ControlMap controls;

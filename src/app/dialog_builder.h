@@ -20,6 +20,10 @@ using ControlMap = QHash<int, QWidget *>;
 // metrics match the template's base units.
 QFont DialogFont();
 
+// The fixed-pitch font of the text windows: Courier New, bold, whose
+// character cell (the internal leading included) is cellHeight pixels high.
+QFont CourierFont(int cellHeight);
+
 // Creates every control of the template as a child of client, in template
 // order (the tab order), and returns them by id. Group boxes are kept below
 // the other controls and let clicks through.

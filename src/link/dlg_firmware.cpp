@@ -6,6 +6,8 @@
 // lost or torn.
 #include "app/costrum_dlg.h"
 
+#include "app/dialog_builder.h"
+
 #include "app/prompts.h"
 #include "app/text_window.h"
 #include "link/firmware_worker.h"
@@ -20,19 +22,6 @@ constexpr int kInputWindow = 1031;
 // How long closing the device or ending the program waits for the worker;
 // a write gives up after its 300 ms time-out, so this is ample.
 constexpr int kWorkerShutdownMs = 5000;
-
-// Courier New, bold, with the given character-cell height in pixels, as the
-// text windows get it at start-up: the cell includes the internal leading,
-// and Courier New's em is 2048 of its 2320 design units of ascent plus descent.
-QFont CourierFont(int cellHeight)
-{
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    font.setBold(true);
-    font.setPixelSize(qMax(1, (cellHeight * 2048 + 1160) / 2320));
-    return font;
-}
 
 } // namespace
 

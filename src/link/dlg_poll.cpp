@@ -69,8 +69,10 @@ void COstrumDlg::PollDevice()
 
 void COstrumDlg::SendKeyByte(quint8 byte)
 {
-    // Nothing is sent while no device is open: there is no handle to write to.
-    if (!IsDeviceOpen())
+    // Nothing is sent while no device is open (there is no handle to write
+    // to), nor while a program is sent: a key byte inside the program data
+    // would corrupt the instrument's firmware.
+    if (!IsDeviceOpen() || m_bSending)
         return;
     DWORD sent = 0;
     FtWrite(&byte, 1, &sent);

@@ -127,6 +127,7 @@ private slots:
     void textReceivedDuringTheUploadStays();
     void deviceThatAcceptsNothingFailsAfterTheStallLimit();
     void stopDuringTheUploadEndsItCleanly();
+    void keysDuringTheUploadSendNothing();
     void searchDuringTheUploadStopsItBeforeTheClose();
     void openDuringTheUploadStopsItBeforeTheClose();
     void lostDeviceDuringTheUploadEndsItBeforeTheClose();
@@ -481,6 +482,28 @@ void TestFirmware::stopDuringTheUploadEndsItCleanly()
     QVERIFY(ended.wait(20000));
     QCOMPARE(ended.at(1).at(0).toBool(), true);
     QCOMPARE(TracedWrites(m_trace).last(), (TracedWrite{10, 0, 10}));
+}
+
+void TestFirmware::keysDuringTheUploadSendNothing()
+{
+    ScriptedPrompts prompts;
+    prompts.openAnswers = {WriteFile(m_dir, QStringLiteral("keys.pro"), ProgramBytes(300))};
+    COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
+    OpenDevice(dlg);
+    QCOMPARE(m_sim.Set("TAVIXSIM_FAULTS=partial_write=0"), 0);
+    dlg.OnSendProgram();
+    QTRY_VERIFY_WITH_TIMEOUT(TracedWrites(m_trace).size() >= 2, 10000);
+    // Enter, space and V would put their bytes into the program data.
+    dlg.SendKeyByte(0x0D);
+    dlg.SendKeyByte(0x20);
+    dlg.SendKeyByte(0x76);
+    QVERIFY(dlg.StopFirmwareUpload());
+    for (const TracedWrite &write : TracedWrites(m_trace))
+        QCOMPARE(write, (TracedWrite{128, 0, 0}));
+    // Once the upload has ended, keys reach the instrument again.
+    QCOMPARE(m_sim.Set("TAVIXSIM_FAULTS="), 0);
+    dlg.SendKeyByte(0x76);
+    QCOMPARE(TracedWrites(m_trace).last().n, 1);
 }
 
 // The trace lines from the first FT_Close on: the upload has ended before it.
