@@ -2,8 +2,12 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QMessageBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 QString ProgramTitle()
 {
@@ -35,7 +39,23 @@ QString FileDialogFilter(const QString &filter)
 
 void QtPrompts::Message(const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, ProgramTitle(), text, QMessageBox::Ok, m_parent);
+    // A plain message box: the text as it is, one OK button. Texts keep
+    // their own line breaks and are not wrapped again (the help text is
+    // hard-wrapped to fit).
+    QDialog box(m_parent);
+    box.setWindowTitle(ProgramTitle());
+    auto *layout = new QVBoxLayout(&box);
+    auto *label = new QLabel(text, &box);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(false);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setContentsMargins(8, 8, 8, 8);
+    layout->addWidget(label);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    buttons->button(QDialogButtonBox::Ok)->setFocus();
     box.exec();
 }
 
