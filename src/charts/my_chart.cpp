@@ -1,5 +1,7 @@
 #include "charts/my_chart.h"
 
+#include "charts/bordered_window.h"
+
 #include <QPainter>
 #include <QPen>
 #include <QPolygon>
@@ -135,12 +137,7 @@ void CMyChart::OnPaint(QPainter &painter) const
 void CMyChart::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.setPen(QPen(QColor(0, 0, 0), 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(0, 0, width() - 1, height() - 1);
-
-    painter.translate(kBorderWidth, kBorderWidth);
-    painter.setClipRect(0, 0, width() - 2 * kBorderWidth, height() - 2 * kBorderWidth);
+    BeginBorderedClientPaint(painter, *this);
     OnEraseBkgnd(painter);
     OnPaint(painter);
 }

@@ -4,6 +4,7 @@
 #ifndef TAVIX_CHARTS_MY_CHART_H
 #define TAVIX_CHARTS_MY_CHART_H
 
+#include "charts/bordered_window.h"
 #include "charts/chart_layout.h"
 
 #include <QColor>
@@ -27,7 +28,7 @@ class CMyChart : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int kBorderWidth = 1;
+    static constexpr int kBorderWidth = kWindowBorderWidth;
 
     explicit CMyChart(QWidget *parent = nullptr);
     ~CMyChart() override;

@@ -1,5 +1,6 @@
 #include "charts/graph_object/graph_object.h"
 
+#include "charts/bordered_window.h"
 #include "charts/graph_object/bar_graph_2d.h"
 #include "charts/graph_object/graph_2d.h"
 #include "charts/graph_object/line_graph_2d.h"
@@ -264,11 +265,7 @@ void CGraphObject::OnPaint(QPainter &windowPainter)
 void CGraphObject::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.setPen(QPen(QColor(0, 0, 0), 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(0, 0, width() - 1, height() - 1);
-    painter.translate(kBorderWidth, kBorderWidth);
-    painter.setClipRect(0, 0, width() - 2 * kBorderWidth, height() - 2 * kBorderWidth);
+    BeginBorderedClientPaint(painter, *this);
     if (m_bErasePending) {
         m_bErasePending = false;
         OnEraseBkgnd(painter);

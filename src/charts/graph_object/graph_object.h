@@ -4,6 +4,7 @@
 #ifndef TAVIX_CHARTS_GRAPH_OBJECT_GRAPH_OBJECT_H
 #define TAVIX_CHARTS_GRAPH_OBJECT_GRAPH_OBJECT_H
 
+#include "charts/bordered_window.h"
 #include "charts/chart_layout.h"
 #include "charts/graph_object/graph_geometry.h"
 
@@ -40,7 +41,7 @@ public:
     // The timer that drives the animation, as the window knows it.
     static constexpr int kAnimationTimerId = 50000;
     static constexpr int kAnimationPeriodMs = 5;
-    static constexpr int kBorderWidth = 1;
+    static constexpr int kBorderWidth = kWindowBorderWidth;
 
     explicit CGraphObject(QWidget *parent = nullptr);
     ~CGraphObject() override;
