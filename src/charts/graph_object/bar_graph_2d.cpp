@@ -5,8 +5,7 @@
 #include <algorithm>
 
 C2DBarGraph::C2DBarGraph(const GraphPlacement &placement)
-    : C2DGraph(GraphKindBar, placement),
-      m_axisFont(MakeGraphFont(GraphAxisFont(placement.height)))
+    : C2DSeriesGraph(GraphKindBar, placement)
 {
 }
 
@@ -15,9 +14,7 @@ void C2DBarGraph::Draw(QPainter &painter) const
     const GraphPlacement &p = m_placement;
     const int bottom = p.top + p.height;
     painter.save();
-    painter.setPen(QColor(0, 0, 0));
-    painter.drawLine(p.left, bottom, p.left + p.width, bottom);
-    painter.drawLine(p.left, bottom, p.left, p.top);
+    DrawAxes(painter);
 
     const int segments = m_data.SegmentCount();
     const int seriesCount = m_data.SeriesCount();
@@ -36,12 +33,4 @@ void C2DBarGraph::Draw(QPainter &painter) const
         }
     }
     painter.restore();
-}
-
-void C2DBarGraph::DrawLegend(QPainter &painter) const
-{
-    QList<LegendEntry> entries;
-    for (const GraphSeries &series : m_data.Series())
-        entries.append({QColor::fromRgb(series.colour), series.name});
-    C2DGraph::DrawLegend(painter, entries);
 }

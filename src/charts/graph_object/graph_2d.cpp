@@ -63,3 +63,25 @@ void C2DGraph::DrawLegend(QPainter &painter, const QList<LegendEntry> &entries) 
     }
     painter.restore();
 }
+
+C2DSeriesGraph::C2DSeriesGraph(GraphKind kind, const GraphPlacement &placement)
+    : C2DGraph(kind, placement), m_axisFont(MakeGraphFont(GraphAxisFont(placement.height)))
+{
+}
+
+void C2DSeriesGraph::DrawLegend(QPainter &painter) const
+{
+    QList<LegendEntry> entries;
+    for (const GraphSeries &series : m_data.Series())
+        entries.append({QColor::fromRgb(series.colour), series.name});
+    C2DGraph::DrawLegend(painter, entries);
+}
+
+void C2DSeriesGraph::DrawAxes(QPainter &painter) const
+{
+    const GraphPlacement &p = m_placement;
+    const int bottom = p.top + p.height;
+    painter.setPen(QColor(0, 0, 0));
+    painter.drawLine(p.left, bottom, p.left + p.width, bottom);
+    painter.drawLine(p.left, bottom, p.left, p.top);
+}

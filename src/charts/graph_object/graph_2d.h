@@ -4,6 +4,7 @@
 #define TAVIX_CHARTS_GRAPH_OBJECT_GRAPH_2D_H
 
 #include "charts/graph_object/graph_animation.h"
+#include "charts/graph_object/graph_data.h"
 #include "charts/graph_object/graph_geometry.h"
 
 #include <QColor>
@@ -51,6 +52,32 @@ protected:
     QColor m_crLegendBackground{255, 255, 255};
     GraphFontRequest m_legendFontRequest;
     QFont m_legendFont;
+};
+
+// The bar and line kinds: series of values over segments, an axis font, a
+// legend of the series names.
+class C2DSeriesGraph : public C2DGraph
+{
+public:
+    C2DSeriesGraph(GraphKind kind, const GraphPlacement &placement);
+
+    GraphSeriesSet &Data() { return m_data; }
+    const GraphSeriesSet &Data() const { return m_data; }
+    const QFont &AxisFont() const { return m_axisFont; }
+
+    void SetAnimation(int mode, int type)
+    {
+        C2DGraph::SetAnimation(mode, type, m_data.SegmentCount(), m_data.SeriesCount());
+    }
+    // One legend row per series: its colour and its name.
+    void DrawLegend(QPainter &painter) const;
+
+protected:
+    // The x axis along the bottom of the placement and the y axis up its left edge.
+    void DrawAxes(QPainter &painter) const;
+
+    GraphSeriesSet m_data;
+    QFont m_axisFont;
 };
 
 #endif // TAVIX_CHARTS_GRAPH_OBJECT_GRAPH_2D_H

@@ -6,8 +6,7 @@
 #include <algorithm>
 
 C2DLineGraph::C2DLineGraph(const GraphPlacement &placement)
-    : C2DGraph(GraphKindLine, placement),
-      m_axisFont(MakeGraphFont(GraphAxisFont(placement.height)))
+    : C2DSeriesGraph(GraphKindLine, placement)
 {
 }
 
@@ -16,9 +15,7 @@ void C2DLineGraph::Draw(QPainter &painter) const
     const GraphPlacement &p = m_placement;
     const int bottom = p.top + p.height;
     painter.save();
-    painter.setPen(QColor(0, 0, 0));
-    painter.drawLine(p.left, bottom, p.left + p.width, bottom);
-    painter.drawLine(p.left, bottom, p.left, p.top);
+    DrawAxes(painter);
 
     const int segments = m_data.SegmentCount();
     const double max = m_data.MaxValue();
@@ -37,12 +34,4 @@ void C2DLineGraph::Draw(QPainter &painter) const
         }
     }
     painter.restore();
-}
-
-void C2DLineGraph::DrawLegend(QPainter &painter) const
-{
-    QList<LegendEntry> entries;
-    for (const GraphSeries &series : m_data.Series())
-        entries.append({QColor::fromRgb(series.colour), series.name});
-    C2DGraph::DrawLegend(painter, entries);
 }
