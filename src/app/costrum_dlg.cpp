@@ -21,6 +21,11 @@
 
 int g_bDeviceReady = 0;
 
+namespace {
+// The chart window and the hidden graph object over it, in client pixels.
+constexpr ChartRect kChartWindowRect{388, 350, 848, 642};
+} // namespace
+
 QString COstrumDlg::DevicePlaceholder()
 {
     return QStringLiteral("Enter device Description or Serial Number here.");
@@ -77,7 +82,7 @@ void COstrumDlg::OnCreate()
     // The chart window (id 500) is created here, with the dialog window,
     // before the controls are initialised.
     m_pChart = new CMyChart;
-    if (!m_pChart->Create(ChartRect{388, 350, 848, 642}, m_pClient, 500)) {
+    if (!m_pChart->Create(kChartWindowRect, m_pClient, IDC_CHART)) {
         delete m_pChart;
         m_pChart = nullptr;
     }
@@ -148,7 +153,7 @@ bool COstrumDlg::OnInitDialog()
     //    messages go through the dialog's prompts.
     m_pGraphObject = new CGraphObject;
     m_pGraphObject->SetMessageSink([this](const QString &text) { m_prompts.Message(text); });
-    if (m_pGraphObject->Create(ChartRect{388, 350, 848, 642}, m_pClient, 8800)) {
+    if (m_pGraphObject->Create(kChartWindowRect, m_pClient, IDC_GRAPH_OBJECT)) {
         m_pGraphObject->CreateGraph(GraphKindLine);
         m_pGraphObject->hide();
     } else {

@@ -95,8 +95,6 @@ public:
     void SendKeyByte(quint8 byte);
 
     // ---- Device discovery and opening, device list (link/dlg_devices.cpp) ---
-    // Id of the visible device list, created at run time.
-    enum { IDC_DEVICE_LIST = 998 };
     // Maximum size of an input data file that is opened (512 MiB).
     static constexpr qint64 kMaxInputFileBytes = qint64(512) * 1024 * 1024;
     void OnSearch();
