@@ -1,6 +1,7 @@
 #include "app/costrum_dlg.h"
 
 #include "app/about_dlg.h"
+#include "app/auto_radio_button.h"
 #include "app/data_exchange.h"
 #include "app/profile.h"
 #include "app/program_icon.h"
@@ -189,6 +190,47 @@ bool COstrumDlg::OnInitDialog()
     // 19. The start-up connection: bind the driver library, open the
     //     remembered device and probe it.
     ConnectAtStartup();
+
+    // 20. The focus starts on the first control of the tab order that can
+    //     take it, as in any dialog; never on EXIT, the default button.
+    if (QWidget *first = NextTabStop(this, true))
+        first->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+bool COstrumDlg::IsTabStop(const QWidget *widget) const
+{
+    if (!widget || widget == this || widget->window() != this || widget->focusProxy())
+        return false;
+    if ((widget->focusPolicy() & Qt::TabFocus) != Qt::TabFocus || !widget->isEnabled()
+        || !widget->isVisibleTo(this))
+        return false;
+    // A radio group is one tab stop.
+    if (auto *radio = qobject_cast<const CAutoRadioButton *>(widget))
+        return radio->IsGroupTabStop();
+    return true;
+}
+
+QWidget *COstrumDlg::NextTabStop(QWidget *from, bool next) const
+{
+    QWidget *widget = from;
+    for (;;) {
+        widget = next ? widget->nextInFocusChain() : widget->previousInFocusChain();
+        if (!widget || widget == from)
+            return IsTabStop(from) ? from : nullptr;
+        if (IsTabStop(widget))
+            return widget;
+    }
+}
+
+bool COstrumDlg::focusNextPrevChild(bool next)
+{
+    QWidget *from = focusWidget() ? focusWidget() : this;
+    QWidget *target = NextTabStop(from, next);
+    if (!target)
+        return false;
+    if (target != from)
+        target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
     return true;
 }
 
@@ -305,7 +347,11 @@ bool COstrumDlg::PreTranslateMessage(QObject *receiver, QEvent *event)
     case Qt::Key_Space:
         UpdateData(false);
         SendKeyByte(0x20);
-        return false;
+        // Space then does what it does to the focused control, except to
+        // EXIT: a press that ends the program and discards the captured
+        // text is never made by the key the dialog asks to press for a
+        // display reading. A mouse click on EXIT still ends it.
+        return ControlIdOf(widget) == IDOK_EXIT;
     case Qt::Key_V:
     case Qt::Key_F7:
         UpdateData(false);

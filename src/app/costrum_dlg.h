@@ -309,7 +309,16 @@ public:
 
     static QString DevicePlaceholder();
 
+    // Tab and Shift+Tab: the next (previous) control of the tab order that
+    // is a tab stop; the device list and hidden or disabled controls are
+    // none, and a radio group is one (see CAutoRadioButton::IsGroupTabStop).
+    bool IsTabStop(const QWidget *widget) const;
+    // The next tab stop after from (before it when next is false), wrapping
+    // around; from itself when it is the only one; null when there is none.
+    QWidget *NextTabStop(QWidget *from, bool next) const;
+
 protected:
+    bool focusNextPrevChild(bool next) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void reject() override;

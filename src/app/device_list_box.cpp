@@ -148,6 +148,8 @@ CMyListBox::CMyListBox(QWidget *parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setFrameShape(QFrame::Box);
     setFrameShadow(QFrame::Plain);
+    // Not a tab stop: the list takes the focus when it is clicked only.
+    setFocusPolicy(Qt::ClickFocus);
 }
 
 QListWidgetItem *CMyListBox::AddString(const QString &text, quint32 colourValue)

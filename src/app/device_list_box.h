@@ -2,7 +2,8 @@
 // the list paints itself. Each item is one line of text with a colour value
 // of its own (RGB in the layout 0x00BBGGRR, kept in Qt::UserRole; 0 means
 // the system colours); a selected item gets a blue background, and the item
-// height follows the style's check-mark height.
+// height follows the style's check-mark height. The list is no tab stop:
+// it takes the focus from the mouse only.
 #ifndef TAVIX_APP_DEVICE_LIST_BOX_H
 #define TAVIX_APP_DEVICE_LIST_BOX_H
 

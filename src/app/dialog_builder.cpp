@@ -1,5 +1,6 @@
 #include "app/dialog_builder.h"
 
+#include "app/auto_radio_button.h"
 #include "app/text_window.h"
 
 #include <QAbstractButton>
@@ -11,7 +12,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QRadioButton>
 
 namespace {
 
@@ -27,11 +27,8 @@ QWidget *CreateControl(const ControlTemplate &t, QWidget *client)
         button->setDefault(t.flags & FlagDefaultButton);
         return button;
     }
-    case ControlKind::RadioButton: {
-        auto *radio = new QRadioButton(caption, client);
-        radio->setAutoExclusive(false);
-        return radio;
-    }
+    case ControlKind::RadioButton:
+        return new CAutoRadioButton(caption, client);
     case ControlKind::GroupBox: {
         auto *box = new QGroupBox(caption, client);
         box->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -125,22 +122,16 @@ ControlMap BuildControls(const DialogTemplate &dialog, QWidget *client)
     for (QWidget *box : groupBoxes)
         box->lower();
 
-    // Automatic radio buttons: a click checks the button and clears the
-    // others of its group. Connected before any command handler, so a
-    // handler sees the new state.
+    // The radio groups as the data exchange reads them: from a button that
+    // starts a group up to the next control that starts one.
     for (const ControlTemplate &t : dialog.controls) {
         if (t.kind != ControlKind::RadioButton || !(t.flags & FlagGroupStart))
             continue;
-        const QList<int> group = RadioGroup(dialog, t.id);
-        for (int id : group) {
-            auto *radio = static_cast<QRadioButton *>(controls.value(id));
-            QObject::connect(radio, &QAbstractButton::clicked, radio, [controls, group, radio] {
-                for (int other : group) {
-                    auto *button = static_cast<QAbstractButton *>(controls.value(other));
-                    button->setChecked(button == radio);
-                }
-            });
-        }
+        QList<CAutoRadioButton *> group;
+        for (int id : RadioGroup(dialog, t.id))
+            group.append(static_cast<CAutoRadioButton *>(controls.value(id)));
+        for (CAutoRadioButton *radio : group)
+            radio->SetGroup(group);
     }
     return controls;
 }

@@ -1,8 +1,7 @@
 // Builds the widgets of a dialog template on a client widget: each control
 // at its template rectangle converted to pixels, with its kind, caption,
 // style and accessible name. Radio buttons behave as the platform's
-// automatic radio buttons: a click checks the button and clears the other
-// buttons of its group.
+// automatic radio buttons in their template group (CAutoRadioButton).
 #ifndef TAVIX_APP_DIALOG_BUILDER_H
 #define TAVIX_APP_DIALOG_BUILDER_H
 

@@ -39,10 +39,13 @@ void COstrumDlg::OnSendProgram()
 {
     // One upload at a time: the button is disabled while one runs, and a
     // command that reaches here all the same does nothing.
-    if (m_bSending || IsFirmwareUploadRunning())
+    if (m_bSending || IsFirmwareUploadRunning() || !IsDeviceOpen())
         return;
     const QString path = m_prompts.OpenFileName(QString());
-    if (path.isEmpty())
+    // The poll runs while the file dialog is open: a device lost or closed
+    // meanwhile ends the command as if no device had been open, with
+    // nothing sent and the input text as it was.
+    if (path.isEmpty() || !IsDeviceOpen() || m_bSending || IsFirmwareUploadRunning())
         return;
 
     m_bSending = true;

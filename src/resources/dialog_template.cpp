@@ -165,6 +165,27 @@ QList<int> RadioGroup(const DialogTemplate &dialog, int leaderId)
     return ids;
 }
 
+int StepInRadioGroup(const QList<bool> &reachable, int from, bool forward)
+{
+    const int count = static_cast<int>(reachable.size());
+    if (from < 0 || from >= count)
+        return -1;
+    for (int step = 1; step <= count; ++step) {
+        const int i = ((forward ? from + step : from - step) % count + count) % count;
+        if (reachable.at(i))
+            return i;
+    }
+    return -1;
+}
+
+int RadioGroupTabStop(const QList<bool> &reachable, int checked)
+{
+    if (checked >= 0 && checked < reachable.size() && reachable.at(checked))
+        return checked;
+    const qsizetype first = reachable.indexOf(true);
+    return first < 0 ? -1 : static_cast<int>(first);
+}
+
 int DialogUnits::ToPixelsX(int units)
 {
     return MulDivRound(units, kBaseX, 4);

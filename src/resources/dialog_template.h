@@ -73,6 +73,18 @@ const ControlTemplate *FindControl(const DialogTemplate &dialog, int id);
 // that starts a group or is not a radio button.
 QList<int> RadioGroup(const DialogTemplate &dialog, int leaderId);
 
+// Keyboard movement in a radio group whose buttons can (true) or cannot
+// (hidden, disabled) take the focus: the index of the next button after
+// from that can, or the one before it (forward false), wrapping from the
+// last button to the first and back. from itself when no other button can
+// and it can; -1 when none can.
+int StepInRadioGroup(const QList<bool> &reachable, int from, bool forward);
+
+// The button of a radio group that Tab stops at: the checked one when it
+// can take the focus, else the first that can; -1 when none can. checked
+// is -1 when no button is checked.
+int RadioGroupTabStop(const QList<bool> &reachable, int checked);
+
 // Dialog units to pixels with the base units of the template font (MS Sans
 // Serif 8 pt): 4 horizontal units are 6 pixels, 8 vertical units 13 pixels.
 // Each edge is converted on its own and rounded to the nearest pixel, halves
