@@ -126,12 +126,27 @@ int RunCapture(int argc, char *argv[])
     return status;
 }
 
+// The offscreen platform's note that the runtime folder is not set is no
+// concern of a command that only writes an image; every other message goes
+// on to Qt's own handler.
+QtMessageHandler g_qtMessageHandler = nullptr;
+
+void PlotMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    if (g_qtMessageHandler)
+        g_qtMessageHandler(type, context, message);
+}
+
 int RunSort(int argc, char *argv[], bool plot)
 {
     // The graph is drawn with the window's widgets, offscreen: no display
     // is needed, and the pixels do not depend on one.
-    if (plot)
+    if (plot) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        g_qtMessageHandler = qInstallMessageHandler(PlotMessageHandler);
+    }
     std::unique_ptr<QCoreApplication> app(plot ? new QApplication(argc, argv) : new QCoreApplication(argc, argv));
     QFile out;
     QFile err;
