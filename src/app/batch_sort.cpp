@@ -86,7 +86,7 @@ QString HelpText()
         "Without --capture or --sort the terminal window opens; it needs a display.\n"
         "  --driver PATH  the D2XX driver library to load: a path, or the word serial\n"
         "                 for the built-in adapter over the kernel's serial driver.\n"
-        "                 Without it the system's ftd2xx library is searched for.\n"
+        "                 Without it the D2XX library is looked for in the usual places.\n"
         "\n"
         "With --capture OUT the instrument's print-out is received without a window\n"
         "and written to OUT as \"Save input data\" writes it (FF FE, then UTF-16\n"
