@@ -100,6 +100,9 @@ Options ParseOptions(const QStringList &arguments)
         return options;
     }
     request.sendPrint = parser.isSet(printOption);
+    // Without --print the user long-presses Print on the instrument: the
+    // quiet time starts with the first byte.
+    request.waitForFirstByte = !request.sendPrint;
     if (parser.isSet(idleOption) && (request.idleMs = Milliseconds(parser.value(idleOption))) < 0) {
         options.error = QStringLiteral("--idle must be a number of seconds above 0, not '%1'")
                             .arg(parser.value(idleOption));
@@ -199,6 +202,8 @@ int Run(const QStringList &arguments, QIODevice &err, bool errIsTerminal, const 
                             SecondsText(request.idleMs),
                             request.maxMs > 0 ? QStringLiteral(" or for at most %1").arg(SecondsText(request.maxMs))
                                               : QString()));
+    if (request.waitForFirstByte)
+        WriteLine(err, QStringLiteral("long-press Print on the instrument now (Ctrl+C gives up)"));
     ProgressWriter progress(err, errIsTerminal);
     const InstrumentCapture::Result result =
         InstrumentCapture::Run(request, stop, [&progress](qint64 bytes) { progress.Received(bytes); });

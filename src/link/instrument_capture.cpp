@@ -105,7 +105,8 @@ InstrumentCapture::Result InstrumentCapture::Run(const Request &request, const s
                 continue;
             }
         }
-        if (quiet.elapsed() >= request.idleMs)
+        const bool waiting = result.bytes == 0 && request.waitForFirstByte;
+        if (!waiting && quiet.elapsed() >= request.idleMs)
             break;
         QThread::msleep(kPollPeriodMs);
     }

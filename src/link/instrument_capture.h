@@ -31,10 +31,14 @@ public:
         QByteArray deviceName; // the name handed to FT_OpenEx
         DWORD openBy = FT_OPEN_BY_SERIAL_NUMBER;
         bool sendPrint = false;
-        // The capture ends when nothing has arrived for idleMs (counted from
-        // the open, or from the last byte), or after maxMs (0: no limit).
+        // The capture ends when nothing has arrived for idleMs, or after
+        // maxMs (0: no limit). The quiet time counts from the last byte; before
+        // the first one it counts from the open, unless waitForFirstByte is
+        // set (the Print button is pressed by hand, whenever the user gets
+        // to it): then only maxMs or a stop ends the wait.
         int idleMs = 2000;
         int maxMs = 0;
+        bool waitForFirstByte = false;
     };
 
     struct Result

@@ -70,8 +70,6 @@ class TestCommandLine : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
-    void decideMode_data();
-    void decideMode();
     void noDisplayReason_data();
     void noDisplayReason();
     void exitStatuses_data();
@@ -139,28 +137,6 @@ RunResult TestCommandLine::Run(const QStringList &arguments, const QStringList &
     result.out = process.readAllStandardOutput();
     result.err = process.readAllStandardError();
     return result;
-}
-
-void TestCommandLine::decideMode_data()
-{
-    using Mode = COstrumApp::Mode;
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<Mode>("mode");
-    QTest::newRow("nothing") << QStringList{} << Mode::Window;
-    QTest::newRow("driver") << QStringList{"--driver", "x.so"} << Mode::Window;
-    QTest::newRow("help wins") << QStringList{"--sort", "a", "-h"} << Mode::Help;
-    QTest::newRow("version") << QStringList{"-v"} << Mode::Version;
-    QTest::newRow("capture=") << QStringList{"--capture=a.txt"} << Mode::Capture;
-    QTest::newRow("sort") << QStringList{"--plot", "g.png", "--sort", "a"} << Mode::Sort;
-    QTest::newRow("both") << QStringList{"--sort", "a", "--capture", "b"} << Mode::Conflict;
-    QTest::newRow("after --") << QStringList{"--", "--help"} << Mode::Window;
-}
-
-void TestCommandLine::decideMode()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(COstrumApp::Mode, mode);
-    QCOMPARE(COstrumApp::DecideMode(QStringList{QStringLiteral("tavixterminal")} + arguments), mode);
 }
 
 void TestCommandLine::noDisplayReason_data()
@@ -235,8 +211,11 @@ void TestCommandLine::exitStatuses_data()
                                   << "could not be opened";
     QTest::newRow("nothing remembered") << capture << QStringList{"XDG_CONFIG_HOME={dir}/empty"} << 4
                                         << QStringList{} << "no instrument is remembered in the profile";
-    QTest::newRow("nothing received") << capture + QStringList{"--serial", "TX300001", "--idle", "0.3"}
-                                      << QStringList{} << 5 << QStringList{} << "nothing arrived from the instrument";
+    QTest::newRow("Print not pressed") << capture + QStringList{"--serial", "TX300001", "--max-seconds", "0.5"}
+                                       << QStringList{} << 5 << QStringList{} << "nothing arrived from the instrument";
+    QTest::newRow("Print not answered") << capture + QStringList{"--serial", "TX300001", "--print", "--idle", "0.3"}
+                                        << QStringList{"TAVIXSIM_FAULTS=write_fail"} << 5 << QStringList{}
+                                        << "nothing arrived from the instrument";
     QTest::newRow("output folder missing")
         << QStringList{"--capture", "{dir}/none/c.txt", "--driver", "{sim}", "--serial", "TX300001", "--print"}
         << QStringList{} << 6 << QStringList{} << "the folder of {dir}/none/c.txt does not exist";
