@@ -5,7 +5,6 @@
 #include "link/instrument_charset.h"
 #include "locale/keyword_tables.h"
 #include "locale/text_file.h"
-#include "locale/text_table.h"
 #include "sorting/sort_command.h"
 #include "sorting/sorted_output.h"
 
@@ -13,8 +12,6 @@
 #include <QCommandLineParser>
 #include <QIODevice>
 #include <QImage>
-
-#include <cstring>
 
 namespace BatchSort {
 
@@ -50,21 +47,6 @@ bool ReadInteger(const QString &text, int *value)
 }
 
 } // namespace
-
-bool IsRequested(int argc, const char *const argv[])
-{
-    for (int i = 1; i < argc; ++i) {
-        const char *arg = argv[i];
-        if (!arg)
-            continue;
-        if (std::strcmp(arg, "--") == 0)
-            break;
-        if (std::strcmp(arg, "--sort") == 0 || std::strncmp(arg, "--sort=", 7) == 0
-            || std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "-?") == 0)
-            return true;
-    }
-    return false;
-}
 
 QString InputTextFromBytes(const QByteArray &bytes)
 {

@@ -25,11 +25,6 @@ namespace BatchSort {
 
 enum ExitStatus : int { ExitSorted = 0, ExitSortFailed = 1, ExitUsage = 2 };
 
-// True when the raw command line asks for the batch sort ("--sort" or
-// "--sort=FILE") or for the program's help ("--help", "-h", "-?"), both of
-// which run without a display.
-bool IsRequested(int argc, const char *const argv[]);
-
 // The text of an input data file: a file that starts with FF FE is read as
 // "Open input data" reads it (little-endian code units, the byte-order mark
 // kept as U+FEFF, an odd last byte dropped); any other file holds the raw

@@ -128,8 +128,6 @@ class TestBatchSort : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
-    void isRequested_data();
-    void isRequested();
     void inputTextFromBytes_data();
     void inputTextFromBytes();
     void usageErrors_data();
@@ -164,32 +162,6 @@ void TestBatchSort::initTestCase()
     QVERIFY(WriteFile(m_raw, InstrumentBytes()));
     // The same text as "Save input data" writes it (with "º" as U+00BA).
     QVERIFY(WriteFile(m_saved, InputDataFile(QString::fromLatin1(InstrumentBytes()))));
-}
-
-void TestBatchSort::isRequested_data()
-{
-    QTest::addColumn<QList<QByteArray>>("arguments");
-    QTest::addColumn<bool>("requested");
-
-    QTest::newRow("no arguments") << QList<QByteArray>{} << false;
-    QTest::newRow("driver only") << QList<QByteArray>{"--driver", "/x/libftd2xx.so"} << false;
-    QTest::newRow("sort FILE") << QList<QByteArray>{"--sort", "a.txt"} << true;
-    QTest::newRow("sort=FILE") << QList<QByteArray>{"--sort=a.txt"} << true;
-    QTest::newRow("sort later") << QList<QByteArray>{"--log-type", "1", "--sort", "a"} << true;
-    QTest::newRow("help") << QList<QByteArray>{"--help"} << true;
-    QTest::newRow("short help") << QList<QByteArray>{"-h"} << true;
-    QTest::newRow("sorting is no sort") << QList<QByteArray>{"--sorting"} << false;
-    QTest::newRow("after --") << QList<QByteArray>{"--", "--sort", "a"} << false;
-}
-
-void TestBatchSort::isRequested()
-{
-    QFETCH(QList<QByteArray>, arguments);
-    QFETCH(bool, requested);
-    QList<const char *> argv{"tavixterminal"};
-    for (const QByteArray &a : arguments)
-        argv << a.constData();
-    QCOMPARE(BatchSort::IsRequested(int(argv.size()), argv.data()), requested);
 }
 
 void TestBatchSort::inputTextFromBytes_data()
