@@ -112,7 +112,7 @@ QString HelpText()
         "     marker, DR% with type 2, or a variable the file does not have)\n"
         "  2  bad arguments; --sort: an input file that cannot be read, an output or\n"
         "     PNG file that cannot be written, or --file beyond the picked files\n"
-        "  3  --capture: the D2XX driver library cannot be loaded\n"
+        "  3  --capture: the D2XX driver library cannot be loaded or lacks a function\n"
         "  4  --capture: the instrument is not found or cannot be opened\n"
         "  5  --capture: nothing was received\n"
         "  6  --capture: the output file cannot be written\n"
