@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -270,8 +271,9 @@ int COstrumApp::Run(int argc, char *argv[])
     case Mode::Capture:
         return RunCapture(argc, argv);
     case Mode::Sort:
-        return RunSort(argc, argv, arguments.contains(QLatin1String("--plot"))
-                                       || !arguments.filter(QLatin1String("--plot=")).isEmpty());
+        return RunSort(argc, argv, std::any_of(arguments.cbegin(), arguments.cend(), [](const QString &arg) {
+                           return arg == QLatin1String("--plot") || arg.startsWith(QLatin1String("--plot="));
+                       }));
     case Mode::Window:
         break;
     }

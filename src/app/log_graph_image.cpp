@@ -6,6 +6,7 @@
 #include "charts/my_chart.h"
 #include "resources/dialog_template.h"
 
+#include <QApplication>
 #include <QPixmap>
 #include <QWidget>
 
@@ -34,6 +35,8 @@ QImage RenderLogGraph(const LogFileRecord &rec, int field)
 {
     // A stand-in for the dialog's client area: the chart inherits its font
     // from it, as it does in the window.
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return QImage();
     const ChartRect &rect = COstrumDlg::kChartWindowRect;
     QWidget client;
     client.setFont(DialogFont());

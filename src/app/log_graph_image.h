@@ -24,7 +24,7 @@ void FillLogGraph(CMyChart &chart, const LogFileRecord &rec, int field);
 // The chart window of the main dialog, at its size, in the dialog's font,
 // showing FillLogGraph(rec, field), frame included: pixel (x + 1, y + 1) of
 // the image is chart client pixel (x, y). Needs a QApplication (any
-// platform, offscreen included).
+// platform, offscreen included); without one the image is null.
 QImage RenderLogGraph(const LogFileRecord &rec, int field);
 
 #endif
