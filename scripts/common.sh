@@ -27,7 +27,22 @@ install_packages() {
   fi
 }
 
+# Configures, then builds the targets named (everything when none is). A
+# name ending in "?" is built only when the build has such a target.
 build_project() {
   cmake -S "$TOP" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-  cmake --build "$BUILD_DIR" -j"$(nproc)"
+  if [ $# -eq 0 ]; then
+    cmake --build "$BUILD_DIR" -j"$(nproc)"
+    return
+  fi
+  local targets=() known t
+  known=$(cmake --build "$BUILD_DIR" --target help 2>/dev/null || true)
+  for t in "$@"; do
+    if [[ $t == *\? ]]; then
+      t=${t%\?}
+      grep -qE "(^|[^[:alnum:]_-])$t([^[:alnum:]_-]|\$)" <<<"$known" || continue
+    fi
+    targets+=("$t")
+  done
+  cmake --build "$BUILD_DIR" -j"$(nproc)" --target "${targets[@]}"
 }

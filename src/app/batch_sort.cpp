@@ -1,18 +1,17 @@
 #include "app/batch_sort.h"
 
 #include "app/costrum_dlg.h"
+#include "app/log_graph_image.h"
 #include "link/instrument_charset.h"
 #include "locale/keyword_tables.h"
 #include "locale/text_file.h"
-#include "locale/text_table.h"
 #include "sorting/sort_command.h"
 #include "sorting/sorted_output.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QIODevice>
-
-#include <cstring>
+#include <QImage>
 
 namespace BatchSort {
 
@@ -49,21 +48,6 @@ bool ReadInteger(const QString &text, int *value)
 
 } // namespace
 
-bool IsRequested(int argc, const char *const argv[])
-{
-    for (int i = 1; i < argc; ++i) {
-        const char *arg = argv[i];
-        if (!arg)
-            continue;
-        if (std::strcmp(arg, "--") == 0)
-            break;
-        if (std::strcmp(arg, "--sort") == 0 || std::strncmp(arg, "--sort=", 7) == 0
-            || std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "-?") == 0)
-            return true;
-    }
-    return false;
-}
-
 QString InputTextFromBytes(const QByteArray &bytes)
 {
     if (bytes.startsWith("\xFF\xFE"))
@@ -75,17 +59,39 @@ QString HelpText()
 {
     return QStringLiteral(
         "Usage: tavixterminal [--driver PATH]\n"
+        "       tavixterminal --capture OUT [--driver PATH] [--serial S | --description D]\n"
+        "                     [--print] [--idle SECONDS] [--max-seconds SECONDS]\n"
         "       tavixterminal --sort FILE [--log-type 0|1|2] [--variable N] [--output OUT]\n"
+        "                     [--plot PNG [--file K]]\n"
+        "       tavixterminal --help | --version\n"
         "\n"
-        "Without --sort the terminal window opens; --driver PATH loads the D2XX\n"
-        "driver library from PATH instead of the system's ftd2xx.\n"
+        "Without --capture or --sort the terminal window opens; it needs a display.\n"
+        "  --driver PATH  the D2XX driver library to load: a path, or the word serial\n"
+        "                 for the built-in adapter over the kernel's serial driver.\n"
+        "                 Without it the D2XX library is looked for in the usual places.\n"
+        "\n"
+        "With --capture OUT the instrument's print-out is received without a window\n"
+        "and written to OUT as \"Save input data\" writes it (FF FE, then UTF-16\n"
+        "little-endian), for --sort or the window's \"Open input data\":\n"
+        "  --serial S       open the instrument with serial number S (for example\n"
+        "                   TX300001); --description D opens it by its description.\n"
+        "                   Without either, the instrument last opened in the window\n"
+        "                   (remembered in the program's profile) is opened.\n"
+        "  --print          send the Print key (0x0D), as Enter does in the window;\n"
+        "                   without it, long-press Print on the instrument: the\n"
+        "                   capture then waits for the first byte without a limit.\n"
+        "  --idle SECONDS   stop when nothing has arrived for SECONDS (default 2).\n"
+        "  --max-seconds SECONDS  stop after SECONDS at the latest.\n"
+        "  Progress goes to standard error; Ctrl+C ends the capture and still writes\n"
+        "  what arrived.\n"
         "\n"
         "With --sort FILE the log files of one log type are picked from FILE and\n"
         "written as sorted data, exactly as the window's Sort button and \"Save\n"
         "sorted data\" do, without opening a window:\n"
-        "  FILE           input data: a file saved with \"Save input data\" (it starts\n"
-        "                 with the bytes FF FE, UTF-16 little-endian), or the bytes\n"
-        "                 received from the instrument as they came.\n"
+        "  FILE           input data: a file saved with \"Save input data\" or written\n"
+        "                 by --capture (it starts with the bytes FF FE, UTF-16\n"
+        "                 little-endian), or the bytes received from the instrument\n"
+        "                 as they came.\n"
         "  --log-type T   0 \"QRT 03 Logp\" (default), 1 \"QRT Log\", 2 \"QRT 31 Logp\".\n"
         "  --variable N   the variable button of that log type, counted from 0\n"
         "                 (default 0). Types 0 and 2: 0 Barometer, 1 Vavg, 2 Vmax,\n"
@@ -93,12 +99,95 @@ QString HelpText()
         "                 Type 1: 0 Var1, 1 Var2, 2 Var3, 3 Var4.\n"
         "  --output OUT   write a sorted data file (FF FE, then UTF-16 little-endian);\n"
         "                 without it the sorted data goes to standard output as UTF-8.\n"
-        "  -h, --help     show this text.\n"
+        "  --plot PNG     also draw the window's log graph of the variable as a PNG\n"
+        "                 image (460 x 292 pixels; no display needed).\n"
+        "  --file K       the picked log file to draw, counted from 1 (default 1).\n"
         "\n"
-        "Exit status: 0 sorted; 1 the data cannot be sorted (no log file of the type,\n"
-        "or DR% with type 2); 2 bad arguments, an input file that cannot be read or\n"
-        "an output file that cannot be written.\n");
+        "  -h, --help     show this text.\n"
+        "  -v, --version  show the program's version.\n"
+        "\n"
+        "Exit status:\n"
+        "  0  done\n"
+        "  1  --sort: the data cannot be sorted (no log file of the type, no \"File \"\n"
+        "     marker, DR% with type 2, or a variable the file does not have)\n"
+        "  2  bad arguments; --sort: an input file that cannot be read, an output or\n"
+        "     PNG file that cannot be written, or --file beyond the picked files\n"
+        "  3  --capture: the D2XX driver library cannot be loaded or lacks a function\n"
+        "  4  --capture: the instrument is not found or cannot be opened\n"
+        "  5  --capture: nothing was received\n"
+        "  6  --capture: the output file cannot be written\n"
+        "  7  the window cannot open: there is no display\n");
 }
+
+QString LogTypeName(int logType)
+{
+    switch (logType) {
+    case LogTypeQrt03Logp:
+        return QStringLiteral("QRT 03 Logp");
+    case LogTypeQrtLog:
+        return QStringLiteral("QRT Log");
+    case LogTypeQrt31Logp:
+        return QStringLiteral("QRT 31 Logp");
+    default:
+        return QStringLiteral("log type %1").arg(logType);
+    }
+}
+
+QString SortFailureMessage(SortStatus status, const QString &file, int logType)
+{
+    const QString type = QStringLiteral("%1 (\"%2\")").arg(logType).arg(LogTypeName(logType));
+    switch (status) {
+    case SortStatus::Sorted:
+        return QString();
+    case SortStatus::NoFileMarker:
+        return QStringLiteral("%1 holds no \"File \" marker, so it holds no log file; capture the "
+                              "instrument's log files (long-press Print, or --capture OUT --print)")
+            .arg(file);
+    case SortStatus::NoFileOfType:
+        return QStringLiteral("no log file of log type %1 in %2").arg(type, file);
+    case SortStatus::VariableRefused:
+        return QStringLiteral("DR% (--variable %1) cannot be shown for log type %2")
+            .arg(kDraughtRatingVariable)
+            .arg(type);
+    }
+    return QString();
+}
+
+namespace {
+
+// Draws the graph of the fileNumber-th picked file (counted from 1) into a
+// PNG file, as the window's graph shows it after the sort and the browse
+// buttons.
+int Plot(const SortResult &result, const QString &inputPath, int logType, int variable, int fileNumber,
+         const QString &pngPath, QIODevice &err)
+{
+    const QList<qint32> &picked = result.graphList == 1 ? result.logpFiles : result.plainLogFiles;
+    if (fileNumber > picked.size())
+        return UsageError(err, QStringLiteral("--file %1: log type %2 (\"%3\") picked %4 log file%5 in %6")
+                                   .arg(fileNumber)
+                                   .arg(logType)
+                                   .arg(LogTypeName(logType))
+                                   .arg(picked.size())
+                                   .arg(picked.size() == 1 ? "" : "s")
+                                   .arg(inputPath));
+    const LogFileRecord &rec = result.sortedFiles.at(picked.at(fileNumber - 1));
+    if (!LogGraphHasField(rec, result.graphField)) {
+        WriteLine(err, QStringLiteral("tavixterminal: log file %1 (File %2) has no variable %3 (row field %4)")
+                           .arg(fileNumber)
+                           .arg(rec.fileNumber)
+                           .arg(variable)
+                           .arg(result.graphField));
+        return ExitSortFailed;
+    }
+    const QImage image = RenderLogGraph(rec, result.graphField);
+    if (image.isNull() || !image.save(pngPath, "PNG")) {
+        WriteLine(err, QStringLiteral("tavixterminal: cannot write the PNG file %1").arg(pngPath));
+        return ExitUsage;
+    }
+    return ExitSorted;
+}
+
+} // namespace
 
 int Run(const QStringList &arguments, QIODevice &out, QIODevice &err)
 {
@@ -111,7 +200,10 @@ int Run(const QStringList &arguments, QIODevice &out, QIODevice &err)
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help"),
                                                     QStringLiteral("?")});
     const QCommandLineOption driverOption(QStringLiteral("driver"), QString(), QStringLiteral("PATH"));
-    parser.addOptions({sortOption, typeOption, variableOption, outputOption, helpOption, driverOption});
+    const QCommandLineOption plotOption(QStringLiteral("plot"), QString(), QStringLiteral("PNG"));
+    const QCommandLineOption fileOption(QStringLiteral("file"), QString(), QStringLiteral("K"));
+    parser.addOptions({sortOption, typeOption, variableOption, outputOption, helpOption, driverOption, plotOption,
+                       fileOption});
 
     if (!parser.parse(arguments))
         return UsageError(err, parser.errorText());
@@ -123,7 +215,8 @@ int Run(const QStringList &arguments, QIODevice &out, QIODevice &err)
         return UsageError(err, QStringLiteral("--sort FILE is missing"));
     if (!parser.positionalArguments().isEmpty())
         return UsageError(err, QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
-    for (const QCommandLineOption &option : {sortOption, typeOption, variableOption, outputOption}) {
+    for (const QCommandLineOption &option : {sortOption, typeOption, variableOption, outputOption, plotOption,
+                                             fileOption}) {
         if (parser.values(option).size() > 1)
             return UsageError(err, QStringLiteral("--%1 is given more than once").arg(option.names().first()));
     }
@@ -144,6 +237,14 @@ int Run(const QStringList &arguments, QIODevice &out, QIODevice &err)
                                    .arg(logType)
                                    .arg(parser.value(variableOption)));
 
+    int fileNumber = 1;
+    if (parser.isSet(fileOption) && !parser.isSet(plotOption))
+        return UsageError(err, QStringLiteral("--file chooses the log file of --plot; give --plot PNG too"));
+    if (parser.isSet(fileOption) && (!ReadInteger(parser.value(fileOption), &fileNumber) || fileNumber < 1))
+        return UsageError(err, QStringLiteral("--file must be a number from 1, not '%1'").arg(parser.value(fileOption)));
+    if (parser.isSet(plotOption) && parser.value(plotOption).isEmpty())
+        return UsageError(err, QStringLiteral("--plot needs a file name"));
+
     const QString inputPath = parser.value(sortOption);
     if (inputPath.isEmpty())
         return UsageError(err, QStringLiteral("--sort needs a file name"));
@@ -162,8 +263,13 @@ int Run(const QStringList &arguments, QIODevice &out, QIODevice &err)
         selection.logpVariable = variable;
     const SortResult result = SortInputText(InputTextFromBytes(bytes), selection, AbbreviationRows(), QString());
     if (result.status != SortStatus::Sorted) {
-        WriteLine(err, LocaleTexts().CurrentMessageTexts().SortFailedText);
+        WriteLine(err, QStringLiteral("tavixterminal: %1").arg(SortFailureMessage(result.status, inputPath, logType)));
         return ExitSortFailed;
+    }
+    if (parser.isSet(plotOption)) {
+        const int status = Plot(result, inputPath, logType, variable, fileNumber, parser.value(plotOption), err);
+        if (status != ExitSorted)
+            return status;
     }
 
     if (parser.isSet(outputOption)) {

@@ -3,12 +3,17 @@
 // dialog's Sort writes and "Save sorted data" saves.
 //
 //   tavixterminal --sort FILE [--log-type 0|1|2] [--variable N] [--output OUT]
+//                 [--plot PNG [--file K]]
 //
-// Exit status: 0 sorted; 1 the data cannot be sorted (SortFailedText on
-// standard error); 2 bad arguments, an input file that cannot be read or an
-// output file that cannot be written (a message on standard error).
+// --plot also draws the window's log graph of the K-th picked file.
+// Exit status: 0 sorted; 1 the data cannot be sorted (what was wrong on
+// standard error); 2 bad arguments (--file beyond the picked files
+// included), an input file that cannot be read or an output or PNG file
+// that cannot be written (a message on standard error).
 #ifndef TAVIX_APP_BATCH_SORT_H
 #define TAVIX_APP_BATCH_SORT_H
+
+#include "sorting/sort_command.h"
 
 #include <QByteArray>
 #include <QString>
@@ -20,19 +25,21 @@ namespace BatchSort {
 
 enum ExitStatus : int { ExitSorted = 0, ExitSortFailed = 1, ExitUsage = 2 };
 
-// True when the raw command line asks for the batch sort ("--sort" or
-// "--sort=FILE") or for the program's help ("--help", "-h", "-?"), both of
-// which run without a display.
-bool IsRequested(int argc, const char *const argv[]);
-
 // The text of an input data file: a file that starts with FF FE is read as
 // "Open input data" reads it (little-endian code units, the byte-order mark
 // kept as U+FEFF, an odd last byte dropped); any other file holds the raw
 // bytes of the instrument, each widened through its character table.
 QString InputTextFromBytes(const QByteArray &bytes);
 
-// The help text.
+// The program's help text: every mode, option and exit status.
 QString HelpText();
+
+// The caption of a log type's button ("QRT 03 Logp", "QRT Log", "QRT 31 Logp").
+QString LogTypeName(int logType);
+
+// What was wrong with a failed sort of file, in command-line terms; empty
+// for a sort that succeeded.
+QString SortFailureMessage(SortStatus status, const QString &file, int logType);
 
 // Runs the command line (arguments[0] is the program). The sorted output
 // goes to the file of --output as a sorted data file (FF FE and UTF-16

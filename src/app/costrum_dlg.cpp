@@ -22,11 +22,6 @@
 
 int g_bDeviceReady = 0;
 
-namespace {
-// The chart window and the hidden graph object over it, in client pixels.
-constexpr ChartRect kChartWindowRect{388, 350, 848, 642};
-} // namespace
-
 QString COstrumDlg::DevicePlaceholder()
 {
     return QStringLiteral("Enter device Description or Serial Number here.");

@@ -6,6 +6,7 @@
 #define TAVIX_APP_COSTRUM_DLG_H
 
 #include "app/dialog_builder.h"
+#include "charts/chart_layout.h"
 #include "link/d2xx_binding.h"
 #include "locale/keyword_tables.h"
 #include "locale/text_table.h"
@@ -36,6 +37,8 @@ public:
     // Command of the one menu-bar item.
     enum { ID_ABOUT = 188 };
     static constexpr int kPollPeriodMs = 10;
+    // The chart window and the hidden graph object over it, in client pixels.
+    static constexpr ChartRect kChartWindowRect{388, 350, 848, 642};
 
     // Creates the window, its controls and the chart, then initialises it
     // (OnInitDialog). driverPath names the D2XX library; empty means the

@@ -3,6 +3,7 @@
 // files of the current log kind, and the variable buttons.
 #include "app/costrum_dlg.h"
 
+#include "app/log_graph_image.h"
 #include "app/prompts.h"
 #include "charts/graph_object/graph_object.h"
 #include "charts/graph_values.h"
@@ -31,9 +32,6 @@ constexpr VariableButton kVariableButtons[] = {
     {1084, 2}, {1055, 3}, {1056, 4}, {1057, 5}, {1058, 6}, {1059, 7}, {1060, 8},
     {1063, 2}, {1064, 3}, {1082, 4}, {1083, 5},
 };
-
-// The row field that labels a sample on the x axis: the time.
-constexpr qint64 kTimeField = 1;
 
 } // namespace
 
@@ -88,20 +86,15 @@ void COstrumDlg::ShowLogGraph(int index)
     const LogFileRecord &rec = m_sortedFiles[index];
     // Only row 0 decides whether the variable exists; later rows that lack
     // it plot 0.
-    if (m_nGraphField < 0 || rec.rows.isEmpty() || rec.rows.first().size() <= m_nGraphField) {
+    if (!LogGraphHasField(rec, m_nGraphField)) {
         m_prompts.Message(CurrentMessageTexts().InvalidVariableText);
         return;
     }
     if (!m_pChart)
         return;
 
-    for (const QStringList &row : rec.rows)
-        m_pChart->AddPoint(RowField(row, kTimeField), GraphValueFromField(RowField(row, m_nGraphField)));
-    m_pChart->SetTitle(QStringLiteral("File %1").arg(rec.fileNumber));
-    // Logp headers come in name and unit pairs: the unit names the value.
-    const qint64 caption = rec.kind != LogKindPlain ? 2 * qint64(m_nGraphField) + 1 : qint64(m_nGraphField);
-    m_pChart->SetValueCaptionText(RowField(rec.columnHeaders, caption));
-    m_pChart->RecalcLayout();
+    // The same filling the command line's --plot draws.
+    FillLogGraph(*m_pChart, rec, m_nGraphField);
 
     // The dialog does not clip its children: invalidating it repaints the chart.
     update();

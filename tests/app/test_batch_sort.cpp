@@ -50,9 +50,13 @@ const QString kLogpOutput = QStringLiteral(
     "08-01-02\t12:30:00\t1013\t22.3\t\r\n"
     "08-01-02\t12:30:10\t1012\t22,4\t\r\n");
 
-const QString kSortFailed = QStringLiteral(
-    "Data can not be sorted, it maybe caused by uncompleted file transfer. Please \u201DClear input data\u201D "
-    "and transfer all file with long press \u201Cprint\u201D button on Tavix 3000 again!");
+// The message of a sort that found no file of its log type, in
+// command-line terms.
+QString NoFileOfType(const QString &file, const QString &type)
+{
+    return QStringLiteral("tavixterminal: no log file of log type %1 in %2\n").arg(type, file);
+}
+const QString kRefused = QStringLiteral("tavixterminal: DR% (--variable 6) cannot be shown for log type 2 (\"QRT 31 Logp\")\n");
 
 // A saved input data file of text: FF FE, then each code unit low byte first.
 QByteArray InputDataFile(const QString &text)
@@ -124,8 +128,6 @@ class TestBatchSort : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
-    void isRequested_data();
-    void isRequested();
     void inputTextFromBytes_data();
     void inputTextFromBytes();
     void usageErrors_data();
@@ -160,32 +162,6 @@ void TestBatchSort::initTestCase()
     QVERIFY(WriteFile(m_raw, InstrumentBytes()));
     // The same text as "Save input data" writes it (with "º" as U+00BA).
     QVERIFY(WriteFile(m_saved, InputDataFile(QString::fromLatin1(InstrumentBytes()))));
-}
-
-void TestBatchSort::isRequested_data()
-{
-    QTest::addColumn<QList<QByteArray>>("arguments");
-    QTest::addColumn<bool>("requested");
-
-    QTest::newRow("no arguments") << QList<QByteArray>{} << false;
-    QTest::newRow("driver only") << QList<QByteArray>{"--driver", "/x/libftd2xx.so"} << false;
-    QTest::newRow("sort FILE") << QList<QByteArray>{"--sort", "a.txt"} << true;
-    QTest::newRow("sort=FILE") << QList<QByteArray>{"--sort=a.txt"} << true;
-    QTest::newRow("sort later") << QList<QByteArray>{"--log-type", "1", "--sort", "a"} << true;
-    QTest::newRow("help") << QList<QByteArray>{"--help"} << true;
-    QTest::newRow("short help") << QList<QByteArray>{"-h"} << true;
-    QTest::newRow("sorting is no sort") << QList<QByteArray>{"--sorting"} << false;
-    QTest::newRow("after --") << QList<QByteArray>{"--", "--sort", "a"} << false;
-}
-
-void TestBatchSort::isRequested()
-{
-    QFETCH(QList<QByteArray>, arguments);
-    QFETCH(bool, requested);
-    QList<const char *> argv{"tavixterminal"};
-    for (const QByteArray &a : arguments)
-        argv << a.constData();
-    QCOMPARE(BatchSort::IsRequested(int(argv.size()), argv.data()), requested);
 }
 
 void TestBatchSort::inputTextFromBytes_data()
@@ -300,7 +276,7 @@ void TestBatchSort::sortFailures()
     const RunResult none = RunInProcess({"--sort", m_raw, "--log-type", "2"});
     QCOMPARE(none.status, 1);
     QVERIFY(none.out.isEmpty());
-    QCOMPARE(QString::fromUtf8(none.err), kSortFailed + QLatin1Char('\n'));
+    QCOMPARE(QString::fromUtf8(none.err), NoFileOfType(m_raw, QStringLiteral("2 (\"QRT 31 Logp\")")));
 
     // DR% with QRT 31 Logp is refused even when a file is there.
     const QString qrt31 = Path(QStringLiteral("qrt31.bin"));
@@ -309,13 +285,16 @@ void TestBatchSort::sortFailures()
     const QString output = Path(QStringLiteral("refused.txt"));
     const RunResult refused = RunInProcess({"--sort", qrt31, "--log-type", "2", "--variable", "6", "--output", output});
     QCOMPARE(refused.status, 1);
-    QCOMPARE(QString::fromUtf8(refused.err), kSortFailed + QLatin1Char('\n'));
+    QCOMPARE(QString::fromUtf8(refused.err), kRefused);
     QVERIFY(!QFile::exists(output));
 
     // A text without a file marker.
     const QString notes = Path(QStringLiteral("notes.bin"));
     QVERIFY(WriteFile(notes, "Tavix 3000\r\nNote book\r\n"));
-    QCOMPARE(RunInProcess({"--sort", notes}).status, 1);
+    const RunResult noMarker = RunInProcess({"--sort", notes});
+    QCOMPARE(noMarker.status, 1);
+    QVERIFY2(noMarker.err.startsWith("tavixterminal: " + notes.toUtf8() + " holds no \"File \" marker"),
+             noMarker.err.constData());
 }
 
 void TestBatchSort::unreadableInput()
@@ -344,7 +323,7 @@ void TestBatchSort::programExitStatuses()
 
     const RunResult failed = RunProgram({"--sort", m_raw, "--log-type", "2"});
     QCOMPARE(failed.status, 1);
-    QCOMPARE(QString::fromUtf8(failed.err), kSortFailed + QLatin1Char('\n'));
+    QCOMPARE(QString::fromUtf8(failed.err), NoFileOfType(m_raw, QStringLiteral("2 (\"QRT 31 Logp\")")));
     QVERIFY(failed.out.isEmpty());
 
     const RunResult usage = RunProgram({"--sort", m_raw, "--log-type", "7"});
