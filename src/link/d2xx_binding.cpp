@@ -104,7 +104,11 @@ D2xxBinding::LoadResult D2xxBinding::Load(const QString &path)
             result.loaded = candidate;
             break;
         }
-        result.failures << candidate + QStringLiteral(": ") + m_library.errorString();
+        // QLibrary also tries decorated names (lib...so); for a path that does
+        // not exist its message would name the last of those, so say it plainly.
+        const bool missingFile = QFileInfo(candidate).isAbsolute() && !QFileInfo::exists(candidate);
+        result.failures << candidate + QStringLiteral(": ")
+                               + (missingFile ? QStringLiteral("no such file") : m_library.errorString());
     }
     // The user learns why a library was passed over, and which one is used.
     for (const QString &failure : std::as_const(result.failures))
