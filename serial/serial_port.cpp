@@ -207,6 +207,9 @@ FT_STATUS SerialPort::write(const void *buffer, DWORD count, DWORD *sent)
 
 FT_STATUS SerialPort::status(DWORD *rxBytes, DWORD *txBytes)
 {
+    // The receiving side's lock: a close on another thread cannot pull the
+    // descriptor away mid-query (the writer is not held up).
+    std::lock_guard lock(m_readLock);
     if (m_fd < 0)
         return FT_INVALID_HANDLE;
     int waiting = 0, queued = 0;
@@ -227,6 +230,7 @@ FT_STATUS SerialPort::status(DWORD *rxBytes, DWORD *txBytes)
 
 FT_STATUS SerialPort::purge(ULONG mask)
 {
+    std::lock_guard lock(m_readLock);
     if (m_fd < 0)
         return FT_INVALID_HANDLE;
     const bool rx = mask & FT_PURGE_RX, tx = mask & FT_PURGE_TX;

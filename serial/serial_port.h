@@ -3,10 +3,11 @@
 // D2XX time-outs; the kernel's errors turned into D2XX statuses.
 //
 // Threads: the program's poll queries and reads while its firmware worker
-// writes, so reads and writes take separate locks and never wait for each
-// other; the settings (time-outs) are atomic. Closing is the caller's
-// business once no other call on the port can start (the handle table
-// keeps the object alive while a call runs).
+// writes, so the receiving calls (read, status, purge) and writes take
+// separate locks and never wait for each other; the time-outs are atomic.
+// Close takes both locks, so it waits for calls already running (at most
+// their time-out; a read or write without a time-out waits for ever, as in
+// D2XX). The handle table keeps the object alive while a call runs.
 #ifndef TAVIXSERIAL_SERIAL_PORT_H
 #define TAVIXSERIAL_SERIAL_PORT_H
 

@@ -1,8 +1,8 @@
 // The serial adapter on its own: the port search in a sysfs tree laid out
-// like the kernel's, the port list of the environment, and its D2XX
-// calls on a pseudo-terminal whose master the
-// test plays (raw line settings, exclusive use, read time-outs and short
-// reads, queue counts, a hang-up, and a port without permission).
+// like the kernel's, the port list of the environment, and its D2XX calls
+// on a pseudo-terminal whose master the test plays (raw line settings,
+// exclusive use, read time-outs and short reads, queue counts, a hang-up,
+// and a port without permission).
 #include "link/d2xx_binding.h"
 #include "serial_ports.h"
 
