@@ -1,5 +1,13 @@
 #include "link/d2xx_binding.h"
 
+#include <QCollator>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cstdio>
+
 namespace {
 
 const char *const kEntryNames[D2xxBinding::EntryCount] = {
@@ -37,20 +45,92 @@ const std::array<D2xxBinding::Entry, D2xxBinding::EntryCount> &D2xxBinding::Look
     return order;
 }
 
+QStringList D2xxBinding::VersionedFtdiLibraries()
+{
+    QStringList folders = qEnvironmentVariable("LD_LIBRARY_PATH").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    folders << QStringLiteral("/usr/local/lib") << QStringLiteral("/usr/local/lib64")
+            << QStringLiteral("/usr/lib/x86_64-linux-gnu") << QStringLiteral("/usr/lib/aarch64-linux-gnu")
+            << QStringLiteral("/usr/lib") << QStringLiteral("/usr/lib64");
+    QStringList files;
+    for (const QString &folder : std::as_const(folders)) {
+        const QDir dir(folder);
+        for (const QString &name : dir.entryList({QStringLiteral("libftd2xx.so.*")}, QDir::Files | QDir::System))
+            files << dir.filePath(name);
+    }
+    // Newest first: the version numbers compared as numbers.
+    QCollator numeric;
+    numeric.setNumericMode(true);
+    std::stable_sort(files.begin(), files.end(), [&](const QString &a, const QString &b) {
+        return numeric.compare(QFileInfo(a).fileName(), QFileInfo(b).fileName()) > 0;
+    });
+    files.removeDuplicates();
+    return files;
+}
+
+QStringList D2xxBinding::Candidates(const QString &path, const QString &programDir, const QStringList &versionedFtdi)
+{
+    QStringList adapter;
+    if (!programDir.isEmpty()) {
+        const QDir dir(programDir);
+        adapter << QDir::cleanPath(dir.filePath(AdapterFileName()))
+                << QDir::cleanPath(dir.filePath(QStringLiteral(TAVIX_ADAPTER_DIR_FROM_PROGRAM "/")
+                                                + AdapterFileName()));
+        adapter.removeDuplicates();
+    }
+    if (path == AdapterWord())
+        return adapter;
+    if (!path.isEmpty())
+        return {path};
+#ifdef Q_OS_LINUX
+    QStringList candidates{QStringLiteral("libftd2xx.so"), QStringLiteral("libftd2xx.so.1")};
+    candidates << versionedFtdi << adapter;
+#else
+    Q_UNUSED(versionedFtdi);
+    QStringList candidates{DefaultLibraryName()};
+#endif
+    return candidates;
+}
+
 D2xxBinding::LoadResult D2xxBinding::Load(const QString &path)
 {
     Unload();
-    m_library.setFileName(path.isEmpty() ? DefaultLibraryName() : path);
-    if (!m_library.load())
-        return {false, QStringLiteral("Error: Can't Load ft8u245.dll")};
+    const QString programDir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    const QStringList candidates =
+        Candidates(path, programDir, path.isEmpty() ? VersionedFtdiLibraries() : QStringList());
+    LoadResult result;
+    for (const QString &candidate : candidates) {
+        m_library.setFileName(candidate);
+        if (m_library.load()) {
+            result.loaded = candidate;
+            break;
+        }
+        // QLibrary also tries decorated names (lib...so); for a path that does
+        // not exist its message would name the last of those, so say it plainly.
+        const bool missingFile = QFileInfo(candidate).isAbsolute() && !QFileInfo::exists(candidate);
+        result.failures << candidate + QStringLiteral(": ")
+                               + (missingFile ? QStringLiteral("no such file") : m_library.errorString());
+    }
+    // The user learns why a library was passed over, and which one is used.
+    for (const QString &failure : std::as_const(result.failures))
+        std::fprintf(stderr, "tavixterminal: driver not loaded: %s\n", qPrintable(failure));
+    if (result.loaded.isEmpty()) {
+        if (candidates.isEmpty())
+            std::fprintf(stderr, "tavixterminal: no driver library to try for \"%s\"\n", qPrintable(path));
+        result.message = QStringLiteral("Error: Can't Load ft8u245.dll");
+        return result;
+    }
+    std::fprintf(stderr, "tavixterminal: driver library: %s\n", qPrintable(result.loaded));
 
     for (Entry entry : LookupOrder()) {
         QFunctionPointer fn = m_library.resolve(EntryName(entry));
-        if (!fn)
-            return {false, QStringLiteral("Error: Can't Find ") + QLatin1String(EntryName(entry))};
+        if (!fn) {
+            result.message = QStringLiteral("Error: Can't Find ") + QLatin1String(EntryName(entry));
+            return result;
+        }
         m_slots[entry] = fn;
     }
-    return {true, QString()};
+    result.ok = true;
+    return result;
 }
 
 void D2xxBinding::Unload()

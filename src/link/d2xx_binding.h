@@ -1,7 +1,16 @@
-// Run-time binding of the D2XX driver library: loads it by name or path,
-// looks up its thirteen entry points and calls them. A missing entry point
+// Run-time binding of the D2XX driver library: finds and loads it, looks
+// up its thirteen entry points and calls them. A missing entry point
 // answers FT_INVALID_HANDLE (1) without calling anything; reporting it to
 // the user is the caller's business.
+//
+// Which library: a path given by the user (--driver PATH), or the word
+// "serial" for the serial adapter libtavixserial.so; otherwise FTDI's own
+// library by its Linux names (libftd2xx.so, libftd2xx.so.1, then versioned
+// files such as libftd2xx.so.1.4.27 in the usual library folders, newest
+// first); otherwise the serial adapter beside the program (in the build
+// tree, or where the installation puts it). The first that loads is used.
+// Standard error gets one line per library that failed to load, with the
+// loader's reason, and one naming the library bound.
 #ifndef TAVIX_LINK_D2XX_BINDING_H
 #define TAVIX_LINK_D2XX_BINDING_H
 
@@ -9,6 +18,7 @@
 
 #include <QLibrary>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -35,7 +45,9 @@ public:
 
     struct LoadResult {
         bool ok = false;
-        QString message; // empty when every entry point was found
+        QString message;     // empty when every entry point was found
+        QString loaded;      // the candidate that loaded; empty when none did
+        QStringList failures; // "NAME: the loader's reason", one per candidate that did not load
     };
 
     D2xxBinding() = default;
@@ -50,11 +62,22 @@ public:
     // The order in which the names are looked up; the first missing one stops the binding.
     static const std::array<Entry, EntryCount> &LookupOrder();
 
-    // Loads the library (an empty path means the default name, searched the
-    // platform's way) and binds the entry points in lookup order. Stops at the
-    // first missing name: the slots bound before it stay usable, the later
-    // ones stay empty. Messages: "Error: Can't Load ft8u245.dll" or
-    // "Error: Can't Find NAME".
+    // The word that names the serial adapter in place of a path.
+    static QString AdapterWord() { return QStringLiteral("serial"); }
+    static QString AdapterFileName() { return QStringLiteral("libtavixserial.so"); }
+    // The libraries tried, in order, for a path as given to Load; programDir
+    // is the program's folder (empty: the adapter is not searched beside it).
+    // versionedFtdi lists versioned FTDI library files found on the system.
+    static QStringList Candidates(const QString &path, const QString &programDir,
+                                  const QStringList &versionedFtdi = QStringList());
+    // libftd2xx.so.* files in the usual library folders, newest version first.
+    static QStringList VersionedFtdiLibraries();
+
+    // Loads the first candidate library that loads (see above; an empty path
+    // is the default search) and binds the entry points in lookup order.
+    // Stops at the first missing name: the slots bound before it stay usable,
+    // the later ones stay empty. Messages: "Error: Can't Load ft8u245.dll"
+    // when no candidate loads, or "Error: Can't Find NAME".
     LoadResult Load(const QString &path = QString());
     // Releases the library; every slot becomes empty.
     void Unload();

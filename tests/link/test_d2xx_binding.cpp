@@ -1,7 +1,10 @@
-// The driver binding against the simulated instrument library, a library
-// that lacks FT_GetQueueStatus, and no library at all.
+// The driver binding against the simulated instrument library, the serial
+// adapter (talking to the simulated instrument on a pseudo-terminal), a
+// library that lacks FT_GetQueueStatus, and no library at all; and the
+// order in which the libraries are searched.
 #include "link/d2xx_binding.h"
 
+#include <QProcess>
 #include <QtTest>
 
 class TestD2xxBinding : public QObject
@@ -10,8 +13,13 @@ class TestD2xxBinding : public QObject
 private slots:
     void missingLibraryBindsNothing();
     void lookupOrderAndNames();
+    void candidates_data();
+    void candidates();
+    void failedCandidatesAreReported();
+    void fullLibraryBindsAllEntries_data();
     void fullLibraryBindsAllEntries();
     void missingEntryStopsTheBinding();
+    void callsReachTheDevice_data();
     void callsReachTheDevice();
     void unloadEmptiesEverySlot();
 };
@@ -48,10 +56,70 @@ void TestD2xxBinding::lookupOrderAndNames()
     QCOMPARE(D2xxBinding::DefaultLibraryName(), QStringLiteral("ftd2xx"));
 }
 
-void TestD2xxBinding::fullLibraryBindsAllEntries()
+void TestD2xxBinding::candidates_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("programDir");
+    QTest::addColumn<QStringList>("versioned");
+    QTest::addColumn<QStringList>("expected");
+
+    const QStringList adapter{"/opt/tt/bin/libtavixserial.so",
+                              QDir::cleanPath("/opt/tt/bin/" TAVIX_ADAPTER_DIR_FROM_PROGRAM "/libtavixserial.so")};
+    QTest::newRow("a path is the only candidate") << "/x/libftd2xx.so" << "/opt/tt/bin" << QStringList{"/l/libftd2xx.so.1.4.27"}
+                                                  << QStringList{"/x/libftd2xx.so"};
+    QTest::newRow("the word serial: the adapter beside the program") << "serial" << "/opt/tt/bin" << QStringList{}
+                                                                     << adapter;
+    QTest::newRow("default: FTDI's names, versioned files, then the adapter")
+        << "" << "/opt/tt/bin" << QStringList{"/l/libftd2xx.so.1.4.27", "/l/libftd2xx.so.1.4.8"}
+        << QStringList{"libftd2xx.so", "libftd2xx.so.1", "/l/libftd2xx.so.1.4.27", "/l/libftd2xx.so.1.4.8"} + adapter;
+    QTest::newRow("default without a program folder") << "" << "" << QStringList{}
+                                                      << QStringList{"libftd2xx.so", "libftd2xx.so.1"};
+}
+
+void TestD2xxBinding::candidates()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, programDir);
+    QFETCH(QStringList, versioned);
+    QFETCH(QStringList, expected);
+    QCOMPARE(D2xxBinding::Candidates(path, programDir, versioned), expected);
+}
+
+void TestD2xxBinding::failedCandidatesAreReported()
 {
     D2xxBinding binding;
-    const auto result = binding.Load(QStringLiteral(TAVIX_SIM_LIBRARY));
+    const auto result = binding.Load(QStringLiteral("/nonexistent/libftd2xx.so.1"));
+    QCOMPARE(result.loaded, QString());
+    QCOMPARE(result.failures, QStringList{"/nonexistent/libftd2xx.so.1: no such file"});
+    // A file that is there but no library: the loader's own reason follows the name.
+    QTemporaryDir dir;
+    const QString bogus = dir.filePath(QStringLiteral("libftd2xx.so"));
+    QFile file(bogus);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a library") > 0);
+    file.close();
+    const auto broken = binding.Load(bogus);
+    QCOMPARE(broken.failures.size(), 1);
+    QVERIFY2(broken.failures.first().startsWith(bogus + ": ") && broken.failures.first().contains("too short"),
+             qPrintable(broken.failures.first()));
+    QCOMPARE(broken.message, QStringLiteral("Error: Can't Load ft8u245.dll"));
+
+    const auto bound = binding.Load(QStringLiteral(TAVIX_SIM_LIBRARY));
+    QCOMPARE(bound.loaded, QStringLiteral(TAVIX_SIM_LIBRARY));
+    QVERIFY(bound.failures.isEmpty());
+}
+
+void TestD2xxBinding::fullLibraryBindsAllEntries_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("simulator library") << QStringLiteral(TAVIX_SIM_LIBRARY);
+    QTest::newRow("serial adapter") << QStringLiteral(TAVIX_SERIAL_LIBRARY);
+}
+
+void TestD2xxBinding::fullLibraryBindsAllEntries()
+{
+    QFETCH(QString, path);
+    D2xxBinding binding;
+    const auto result = binding.Load(path);
     QVERIFY2(result.ok, qPrintable(result.message));
     QVERIFY(result.message.isEmpty());
     for (int e = 0; e < D2xxBinding::EntryCount; ++e)
@@ -83,10 +151,31 @@ void TestD2xxBinding::missingEntryStopsTheBinding()
     QCOMPARE(binding.GetStatus(nullptr, &rx, &rx, &rx), FT_STATUS(FT_INVALID_HANDLE));
 }
 
+void TestD2xxBinding::callsReachTheDevice_data()
+{
+    QTest::addColumn<bool>("adapter");
+    QTest::newRow("simulator library") << false;
+    QTest::newRow("serial adapter and pty") << true;
+}
+
 void TestD2xxBinding::callsReachTheDevice()
 {
+    QFETCH(bool, adapter);
+    // Through the adapter the instrument is tavixsim-pty, found through the
+    // port list of the environment.
+    QProcess pty;
+    if (adapter) {
+        pty.start(QStringLiteral(TAVIXSIM_PTY), QStringList());
+        QVERIFY(pty.waitForReadyRead(10000));
+        qputenv("TAVIX_SERIAL_PORTS", pty.readLine().trimmed() + "=TX300001=Tavix 3000");
+    }
+    auto stop = qScopeGuard([&pty] {
+        pty.terminate();
+        pty.waitForFinished(5000);
+        qunsetenv("TAVIX_SERIAL_PORTS");
+    });
     D2xxBinding binding;
-    QVERIFY(binding.Load(QStringLiteral(TAVIX_SIM_LIBRARY)).ok);
+    QVERIFY(binding.Load(QString::fromUtf8(adapter ? TAVIX_SERIAL_LIBRARY : TAVIX_SIM_LIBRARY)).ok);
     DWORD count = 0;
     QCOMPARE(binding.ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY), FT_STATUS(FT_OK));
     QCOMPARE(count, DWORD(1));

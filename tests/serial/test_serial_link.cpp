@@ -1,0 +1,399 @@
+// The instrument link's scenarios, run against each way the program can
+// reach the simulated instrument: the D2XX-compatible simulator library,
+// and end to end through the serial adapter (libtavixserial.so) and the
+// kernel's tty layer to the same instrument served by tavixsim-pty. Search
+// and Open, the start-up probe, a print-out captured byte for byte,
+// display-value logging, a firmware upload, and the cable pulled while the
+// poll runs and while an upload runs.
+#include "app/costrum_dlg.h"
+#include "app/device_list_box.h"
+#include "app/profile.h"
+#include "link/instrument_charset.h"
+#include "scripted_prompts.h"
+#include "sim_control.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString kNote = QStringLiteral("Sending program,\r\nplease be patient!\r\n");
+
+// The simulated instrument behind one of the program's drivers. Settings
+// and commands are the simulator's NAME=VALUE texts.
+class Instrument
+{
+public:
+    virtual ~Instrument() = default;
+    virtual QString Driver() const = 0;
+    // A fresh instrument (serial number TX300001) with these settings.
+    virtual bool Start(const QList<QByteArray> &settings) = 0;
+    virtual int Control(const QByteArray &setting) = 0;
+    // Pulls the cable.
+    virtual bool Unplug() = 0;
+};
+
+// The simulator library, loaded in this process as the dialog loads it.
+class LibraryInstrument : public Instrument
+{
+public:
+    QString Driver() const override { return QStringLiteral(TAVIX_SIM_LIBRARY); }
+    bool Start(const QList<QByteArray> &settings) override
+    {
+        bool ok = m_sim.IsLoaded() && m_sim.Set("RESET") == 0;
+        for (const QByteArray &setting : settings)
+            ok = ok && m_sim.Set(setting) == 0;
+        return ok;
+    }
+    int Control(const QByteArray &setting) override { return m_sim.Set(setting); }
+    bool Unplug() override { return m_sim.Set("UNPLUG") == 0; }
+
+private:
+    SimControl m_sim;
+};
+
+// tavixsim-pty in a process of its own; the adapter finds its port through
+// TAVIX_SERIAL_PORTS.
+class PtyInstrument : public Instrument
+{
+public:
+    ~PtyInstrument() override
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            m_process.waitForFinished(5000);
+        }
+        qunsetenv("TAVIX_SERIAL_PORTS");
+    }
+    QString Driver() const override { return QStringLiteral(TAVIX_SERIAL_LIBRARY); }
+    bool Start(const QList<QByteArray> &settings) override
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const QByteArray &setting : settings) {
+            const qsizetype eq = setting.indexOf('=');
+            environment.insert(QString::fromLocal8Bit(setting.left(eq)), QString::fromLocal8Bit(setting.mid(eq + 1)));
+        }
+        m_process.setProcessEnvironment(environment);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(QStringLiteral(TAVIXSIM_PTY), QStringList());
+        const QByteArray path = ReadLine();
+        if (!path.startsWith("/dev/"))
+            return false;
+        qputenv("TAVIX_SERIAL_PORTS", path + "=TX300001=Tavix 3000");
+        return true;
+    }
+    int Control(const QByteArray &setting) override
+    {
+        m_process.write(setting + '\n');
+        const QByteArray reply = ReadLine();
+        return reply.startsWith("control=") ? reply.mid(8).toInt() : -1;
+    }
+    bool Unplug() override
+    {
+        m_process.write("unplug\n");
+        return m_process.waitForFinished(10000) && m_process.exitStatus() == QProcess::NormalExit
+               && m_process.exitCode() == 0;
+    }
+
+private:
+    QByteArray ReadLine()
+    {
+        while (!m_process.canReadLine()) {
+            if (!m_process.waitForReadyRead(10000))
+                return QByteArray();
+        }
+        return m_process.readLine().trimmed();
+    }
+
+    QProcess m_process;
+};
+
+std::unique_ptr<Instrument> MakeInstrument(const QString &kind)
+{
+    if (kind == QLatin1String("pty"))
+        return std::make_unique<PtyInstrument>();
+    return std::make_unique<LibraryInstrument>();
+}
+
+QByteArray AllBytes(int times)
+{
+    QByteArray bytes(256, Qt::Uninitialized);
+    for (int i = 0; i < 256; ++i)
+        bytes[i] = static_cast<char>(i);
+    return bytes.repeated(times);
+}
+
+// Program data: every byte value, starting with 0x0B (no key of the instrument).
+QByteArray ProgramBytes(int size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 37 + 11) & 0xFF);
+    return bytes;
+}
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+QStringList Entries(const CMyListBox *list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts.append(list->item(i)->text());
+    return texts;
+}
+
+// Display requests (a lone space) that reached the instrument, from its trace.
+int RequestCount(const QString &tracePath)
+{
+    static const QRegularExpression request(QStringLiteral("^FT_Write handle=\\d+ n=1 status=0 sent=1 data=20$"),
+                                            QRegularExpression::MultilineOption);
+    return static_cast<int>(QString::fromLatin1(ReadAll(tracePath)).count(request));
+}
+
+} // namespace
+
+class TestSerialLink : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void searchOpenAndStartupProbe_data() { Drivers(); }
+    void searchOpenAndStartupProbe();
+    void enterCapturesThePrintoutByteForByte_data() { Drivers(); }
+    void enterCapturesThePrintoutByteForByte();
+    void displayLoggingAnswersEveryRequest_data() { Drivers(); }
+    void displayLoggingAnswersEveryRequest();
+    void firmwareArrivesUnchanged_data() { Drivers(); }
+    void firmwareArrivesUnchanged();
+    void unplugDuringThePollKeepsWhatCame_data() { Drivers(); }
+    void unplugDuringThePollKeepsWhatCame();
+    void unplugDuringAnUploadEndsIt_data() { Drivers(); }
+    void unplugDuringAnUploadEndsIt();
+
+private:
+    static void Drivers();
+    std::unique_ptr<Instrument> StartInstrument(const QList<QByteArray> &settings);
+    void OpenFirst(COstrumDlg &dlg);
+
+    QTemporaryDir m_dir;
+    QString m_file; // per-test prefix of the temporary files
+};
+
+void TestSerialLink::Drivers()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("simulator library") << QStringLiteral("library");
+    QTest::newRow("serial adapter and pty") << QStringLiteral("pty");
+}
+
+void TestSerialLink::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QVERIFY(QDir::setCurrent(m_dir.path())); // no Config.dat: the built-in texts
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
+}
+
+void TestSerialLink::init()
+{
+    QFile::remove(Profile::FilePath());
+    g_bDeviceReady = 0;
+    m_file = m_dir.filePath(QString::fromLatin1(QTest::currentTestFunction()) + QLatin1Char('-')
+                            + QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_')));
+}
+
+void TestSerialLink::cleanup()
+{
+    g_bDeviceReady = 0;
+}
+
+std::unique_ptr<Instrument> TestSerialLink::StartInstrument(const QList<QByteArray> &settings)
+{
+    QFETCH(QString, kind);
+    auto instrument = MakeInstrument(kind);
+    if (!instrument->Start(settings))
+        return nullptr;
+    return instrument;
+}
+
+void TestSerialLink::OpenFirst(COstrumDlg &dlg)
+{
+    dlg.OnSearch();
+    QCOMPARE(Entries(dlg.m_pDeviceList), QStringList{QStringLiteral("Tavix3000 s/n TX300001")});
+    dlg.OnOpen();
+    QCOMPARE(dlg.m_strStatus, QStringLiteral("Deveice is  ready."));
+    QCOMPARE(g_bDeviceReady, 1);
+}
+
+void TestSerialLink::searchOpenAndStartupProbe()
+{
+    auto instrument = StartInstrument({});
+    QVERIFY(instrument);
+    ScriptedPrompts prompts;
+    {
+        COstrumDlg dlg(prompts, instrument->Driver());
+        QCOMPARE(dlg.m_strStatus, QStringLiteral("Device not responding")); // nothing remembered yet
+        OpenFirst(dlg);
+        QVERIFY(dlg.GetDlgItem(1093)->isEnabled());
+        dlg.OnOK(); // EXIT: closes the device
+    }
+    // The next start opens the remembered device and the probe is answered.
+    g_bDeviceReady = 0;
+    COstrumDlg dlg(prompts, instrument->Driver());
+    QCOMPARE(dlg.m_strStatus, QStringLiteral("Device is ready."));
+    QCOMPARE(g_bDeviceReady, 1);
+    QVERIFY(dlg.IsDeviceOpen());
+    QVERIFY(prompts.messages.isEmpty());
+    dlg.OnOK();
+}
+
+void TestSerialLink::enterCapturesThePrintoutByteForByte()
+{
+    // Every byte value, the line ends, XON/XOFF and the terminal's signal
+    // characters among them, 24 times over (several 600-byte ticks).
+    const QByteArray printout = AllBytes(24);
+    QVERIFY(WriteFile(m_file + ".printout", printout));
+    auto instrument = StartInstrument({"TAVIXSIM_PRINTOUT=" + (m_file + ".printout").toLocal8Bit()});
+    QVERIFY(instrument);
+    ScriptedPrompts prompts;
+    COstrumDlg dlg(prompts, instrument->Driver());
+    OpenFirst(dlg);
+    dlg.SendKeyByte(0x0D);
+    QTRY_COMPARE_WITH_TIMEOUT(dlg.m_strInput.size(), printout.size(), 20000);
+    QCOMPARE(dlg.m_strInput, InstrumentBytesToText(printout));
+    QVERIFY(prompts.messages.isEmpty());
+}
+
+void TestSerialLink::displayLoggingAnswersEveryRequest()
+{
+    const QString trace = m_file + ".trace";
+    const QString backup = m_file + ".backup";
+    auto instrument = StartInstrument({"TAVIXSIM_TRACE=" + trace.toLocal8Bit()});
+    QVERIFY(instrument);
+    ScriptedPrompts prompts;
+    prompts.saveAnswers = {backup};
+    COstrumDlg dlg(prompts, instrument->Driver());
+    OpenFirst(dlg);
+    qobject_cast<QLineEdit *>(dlg.GetDlgItem(1053))->setText(QStringLiteral("0.1"));
+    dlg.OnStartLogging();
+    QVERIFY(dlg.m_bLogging);
+    QTRY_VERIFY_WITH_TIMEOUT(dlg.m_strInput.count(QStringLiteral("m/s")) >= 15, 30000);
+    dlg.OnStartLogging();
+    QVERIFY(!dlg.m_bLogging);
+
+    // Every request got its one display line, in the instrument's order,
+    // and nothing else came: no byte was lost, doubled or changed.
+    QTRY_COMPARE_WITH_TIMEOUT(int(dlg.m_strInput.count(QStringLiteral("\r\n"))), RequestCount(trace), 10000);
+    const QStringList lines = dlg.m_strInput.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), RequestCount(trace));
+    QCOMPARE(lines.first(), QString::fromUtf8("  0.27 m/s    22.4 \xC2\xBA" "C"));
+    static const QRegularExpression line(QString::fromUtf8("^ +\\d\\.\\d\\d m/s +\\d\\d\\.\\d \xC2\xBA" "C$"));
+    for (const QString &text : lines)
+        QVERIFY2(line.match(text).hasMatch(), qPrintable(text));
+    QVERIFY(QFile::exists(backup));
+}
+
+void TestSerialLink::firmwareArrivesUnchanged()
+{
+    const QByteArray program = ProgramBytes(5000);
+    QVERIFY(WriteFile(m_file + ".pro", program));
+    const QString received = m_file + ".received";
+    auto instrument = StartInstrument({"TAVIXSIM_FIRMWARE_OUT=" + received.toLocal8Bit()});
+    QVERIFY(instrument);
+    ScriptedPrompts prompts;
+    prompts.openAnswers = {m_file + ".pro"};
+    COstrumDlg dlg(prompts, instrument->Driver());
+    OpenFirst(dlg);
+    QSignalSpy ended(&dlg, &COstrumDlg::FirmwareUploadEnded);
+    dlg.OnSendProgram();
+    QVERIFY(ended.wait(30000));
+    QCOMPARE(ended.at(0).at(0).toBool(), true);
+    QTRY_COMPARE_WITH_TIMEOUT(ReadAll(received).size(), program.size(), 10000);
+    QCOMPARE(ReadAll(received), program);
+    // The instrument's answer arrives through the poll.
+    QTRY_VERIFY_WITH_TIMEOUT(dlg.m_strInput.contains(QStringLiteral("\r\nProgram OK\r\n")), 10000);
+}
+
+void TestSerialLink::unplugDuringThePollKeepsWhatCame()
+{
+    // 10 KB at 19200 baud: about five seconds on the wire.
+    const QByteArray printout = AllBytes(40);
+    QVERIFY(WriteFile(m_file + ".printout", printout));
+    auto instrument = StartInstrument(
+        {"TAVIXSIM_PRINTOUT=" + (m_file + ".printout").toLocal8Bit(), "TAVIXSIM_BAUD=19200"});
+    QVERIFY(instrument);
+    ScriptedPrompts prompts;
+    COstrumDlg dlg(prompts, instrument->Driver());
+    OpenFirst(dlg);
+    dlg.SendKeyByte(0x0D);
+    QTRY_VERIFY_WITH_TIMEOUT(dlg.m_strInput.size() >= 2000, 20000);
+    const qsizetype atUnplug = dlg.m_strInput.size();
+    QVERIFY(instrument->Unplug());
+
+    QTRY_COMPARE_WITH_TIMEOUT(dlg.m_strStatus, QStringLiteral("Device is not open."), 10000);
+    QCOMPARE(g_bDeviceReady, 0);
+    QVERIFY(!dlg.IsDeviceOpen());
+    QVERIFY(prompts.messages.isEmpty());
+    // What came before the cable was pulled is all there, unchanged.
+    const QString expected = InstrumentBytesToText(printout);
+    QVERIFY(dlg.m_strInput.size() >= atUnplug);
+    QVERIFY(dlg.m_strInput.size() < expected.size());
+    QVERIFY(expected.startsWith(dlg.m_strInput));
+}
+
+void TestSerialLink::unplugDuringAnUploadEndsIt()
+{
+    const QByteArray program = ProgramBytes(64 * 1024);
+    QVERIFY(WriteFile(m_file + ".pro", program));
+    QVERIFY(WriteFile(m_file + ".printout", "DURING UPLOAD\r\n"));
+    const QString received = m_file + ".received";
+    auto instrument = StartInstrument({"TAVIXSIM_FIRMWARE_OUT=" + received.toLocal8Bit(),
+                                       "TAVIXSIM_PRINTOUT=" + (m_file + ".printout").toLocal8Bit()});
+    QVERIFY(instrument);
+    ScriptedPrompts prompts;
+    prompts.openAnswers = {m_file + ".pro"};
+    COstrumDlg dlg(prompts, instrument->Driver());
+    OpenFirst(dlg);
+    // The instrument takes nothing for now, so the upload waits (on the pty
+    // the port's buffer fills and writes time out with what went).
+    QCOMPARE(instrument->Control("TAVIXSIM_FAULTS=partial_write=0"), 0);
+    QSignalSpy ended(&dlg, &COstrumDlg::FirmwareUploadEnded);
+    dlg.OnSendProgram();
+    QVERIFY(dlg.IsFirmwareUploadRunning());
+    QCOMPARE(instrument->Control("PRINT"), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(dlg.m_strInput, kNote + QStringLiteral("DURING UPLOAD\r\n"), 10000);
+    QCOMPARE(ended.size(), 0);
+
+    QVERIFY(instrument->Unplug());
+    QTRY_VERIFY_WITH_TIMEOUT(!dlg.IsDeviceOpen(), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 10000);
+    QCOMPARE(ended.at(0).at(0).toBool(), false);
+    QCOMPARE(dlg.m_strStatus, QStringLiteral("Device is not open."));
+    QCOMPARE(dlg.m_strInput, QStringLiteral("Send File Fail!"));
+    QCOMPARE(g_bDeviceReady, 0);
+    QVERIFY(program.startsWith(ReadAll(received)));
+}
+
+QTEST_MAIN(TestSerialLink)
+#include "test_serial_link.moc"
