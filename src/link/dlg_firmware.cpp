@@ -145,7 +145,16 @@ void COstrumDlg::EndFirmwareUpload(bool sent)
         if (auto *input = qobject_cast<TextWindow *>(GetDlgItem(kInputWindow)))
             input->ShowText(m_strInput);
     } else {
+        // "Send File Fail!" takes the place of the note. Text the instrument
+        // sent during the upload (the poll appended it after the note, or
+        // after whatever the input held when it was cleared meanwhile) stays
+        // below it: a failed upload loses no received byte.
+        const QString received = m_strInput.startsWith(m_strSendingNote)
+                                     ? m_strInput.sliced(m_strSendingNote.size())
+                                     : m_strInput;
         m_strInput = QStringLiteral("Send File Fail!");
+        if (!received.isEmpty())
+            m_strInput += QStringLiteral("\r\n") + received;
         UpdateData(false);
     }
     m_strSendingNote.clear();
