@@ -9,6 +9,7 @@ PACKAGES=(
   qt6-base-dev qt6-qpa-plugins
   fonts-liberation2 fonts-wqy-microhei fontconfig
   xvfb xauth
+  clang libclang-rt-14-dev
 )
 
 as_root() {

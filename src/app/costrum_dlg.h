@@ -96,6 +96,9 @@ public:
     void PollDevice();
     // Sends one byte to the open device; nothing when no device is open.
     void SendKeyByte(quint8 byte);
+    // Set while the input text has no room for another chunk (memory ran
+    // out); the poll then reads nothing and has said so once.
+    bool m_bInputMemoryReported = false;
 
     // ---- Device discovery and opening, device list (link/dlg_devices.cpp) ---
     // Maximum size of an input data file that is opened (512 MiB).
@@ -154,6 +157,9 @@ public:
     static int LoggingPeriodMs(float seconds);
     // Caption of 1051 for the logging state in the current language.
     void ShowLoggingCaption();
+    // Ends logging after the backup file failed: stops as the Stop command
+    // does and closes the file at once.
+    void StopLoggingAfterFailure();
     void WireLoggingCommands();
 
     // ---- Firmware upload (link/dlg_firmware.cpp) ----------------------------
@@ -193,6 +199,8 @@ public:
     // finds no file or "DR%" is chosen with "QRT 31 Logp" (the table and the
     // lists are rebuilt, the position is 0, nothing else changes).
     void OnSort();
+    // The body of OnSort, which catches an allocation failure around it.
+    void SortCommand();
     // Button 1032: writes the sorted output to the file the user chooses,
     // FF FE and the text as UTF-16 little-endian; a failure is reported
     // with the file's name and the cause.

@@ -4,8 +4,12 @@
 #ifndef TAVIX_APP_PROMPTS_H
 #define TAVIX_APP_PROMPTS_H
 
+#include <QSize>
 #include <QString>
 
+#include <memory>
+
+class QDialog;
 class QWidget;
 
 class Prompts
@@ -35,6 +39,17 @@ QString TextFileFilter();
 // file dialog's form "name (patterns);;name (patterns)". A name that already
 // shows its patterns is kept as it is.
 QString FileDialogFilter(const QString &filter);
+
+// The message box of Message, not yet shown: the text as it is (its own
+// line breaks, no wrapping, selectable) above one OK button. A text whose
+// box fits into room (the size of the screen area it may take, frame and
+// title included) is shown whole in a box of fixed size; a larger text is
+// shown in a scrolling read-only view, and the box is held inside room.
+std::unique_ptr<QDialog> BuildMessageBox(const QString &text, const QSize &room, QWidget *parent = nullptr);
+
+// The screen area a box may take: the available geometry of the parent's
+// screen, or of the primary screen.
+QSize MessageBoxRoom(QWidget *parent);
 
 class QtPrompts : public Prompts
 {

@@ -8,11 +8,15 @@
 
 namespace {
 
-// The byte a code unit counts as; a comma is a decimal point.
+// The byte a code unit counts as. The comma is made a point in the UTF-16
+// text, before it is narrowed: only U+002C is a decimal comma, a character
+// that merely ends in the byte 0x2C (U+012C, U+042C, U+FF2C) narrows to a
+// comma that ends the number.
 char ValueByte(QChar unit)
 {
-    const char byte = static_cast<char>(unit.unicode() & 0xFF);
-    return byte == ',' ? '.' : byte;
+    if (unit == QLatin1Char(','))
+        return '.';
+    return static_cast<char>(unit.unicode() & 0xFF);
 }
 
 bool IsCSpace(char c)

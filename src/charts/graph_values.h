@@ -9,8 +9,10 @@
 #include <QStringList>
 #include <QStringView>
 
-// The value a field plots as. Every "," counts as ".", each UTF-16 code unit
-// counts by its low byte (as the field narrowed to 8 bits), and the longest
+// The value a field plots as. Every "," (U+002C) is first replaced by ".",
+// then each UTF-16 code unit counts by its low byte (as the field narrowed
+// to 8 bits; so U+042C, whose low byte is a comma, ends the number while
+// U+012E, whose low byte is a point, acts as one), and the longest
 // leading decimal number is read: C white space (blank, tab, line feed,
 // vertical tab, form feed, carriage return) skipped, then an optional sign,
 // digits with an optional fraction, and an optional exponent that is taken

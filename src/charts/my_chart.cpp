@@ -31,6 +31,20 @@ void DrawLabel(QPainter &painter, const ChartLabel &label)
 CMyChart::CMyChart(QWidget *parent)
     : QWidget(parent)
 {
+    SetAxes();
+}
+
+void CMyChart::SetAxes()
+{
+    // Bands and axes of the chart rectangle, without samples: an empty chart
+    // paints its two axes from the start.
+    const ChartLayout layout = ChartLayout::Compute(m_rcChart, {});
+    m_rcXLabelBand = layout.xLabelBand;
+    m_rcYLabelBand = layout.yLabelBand;
+    m_rcPlot = layout.plot;
+    m_ptOrigin = layout.origin;
+    m_ptXAxisEnd = layout.xAxisEnd;
+    m_ptYAxisEnd = layout.yAxisEnd;
 }
 
 CMyChart::~CMyChart() = default;
@@ -40,6 +54,7 @@ bool CMyChart::Create(const ChartRect &rect, QWidget *parent, int id)
     if (!parent)
         return false;
     m_rcChart = {0, 0, rect.right - rect.left, rect.bottom - rect.top};
+    SetAxes();
     setParent(parent);
     setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
     setObjectName(QStringLiteral("Log graph"));
@@ -64,13 +79,8 @@ void CMyChart::ClearData()
 
 void CMyChart::RecalcLayout()
 {
+    SetAxes();
     const ChartLayout layout = ChartLayout::Compute(m_rcChart, m_samples);
-    m_rcXLabelBand = layout.xLabelBand;
-    m_rcYLabelBand = layout.yLabelBand;
-    m_rcPlot = layout.plot;
-    m_ptOrigin = layout.origin;
-    m_ptXAxisEnd = layout.xAxisEnd;
-    m_ptYAxisEnd = layout.yAxisEnd;
     if (!layout.hasSamples)
         return;
     m_yLabels.append(layout.yLabels);

@@ -35,8 +35,8 @@ public:
 
     // Places the window at rect (parent client pixels; right and bottom lie
     // just outside it) as a visible child of parent with the given control
-    // id, and sets the chart rectangle to (0, 0, width, height). Fails
-    // without a parent.
+    // id, and sets the chart rectangle to (0, 0, width, height) and the axes
+    // from it, so the empty chart paints its two axes. Fails without a parent.
     bool Create(const ChartRect &rect, QWidget *parent, int id);
 
     // Appends a sample; the lists only grow until ClearData.
@@ -75,6 +75,10 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // Sets the bands and the axis points from the chart rectangle (at
+    // construction, in Create and in RecalcLayout).
+    void SetAxes();
+
     QString m_strTitle;
     ChartRect m_rcChart{100, 100, 400, 400};
     ChartPoint m_ptOrigin;

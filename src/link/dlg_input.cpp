@@ -7,7 +7,10 @@
 #include "app/text_window.h"
 #include "locale/text_file.h"
 
+#include <QDir>
 #include <QFile>
+
+#include <new>
 
 namespace {
 
@@ -83,13 +86,22 @@ void COstrumDlg::OnOpenInput()
     const QString path = m_prompts.OpenFileName(TextFileFilter());
     if (path.isEmpty())
         return;
-    QByteArray bytes;
-    QString error;
-    if (!ReadInputFile(path, &bytes, &error)) {
-        m_prompts.Message(error);
+    // A file too large for the memory left is refused; the input text is
+    // only changed by an append that succeeded, so it stays as it was.
+    try {
+        QByteArray bytes;
+        QString error;
+        if (!ReadInputFile(path, &bytes, &error)) {
+            m_prompts.Message(error);
+            return;
+        }
+        m_strInput.append(InputTextFromFileBytes(bytes));
+    } catch (const std::bad_alloc &) {
+        m_prompts.Message(QStringLiteral("There is not enough memory to open the file %1. The input data "
+                                         "is unchanged.")
+                              .arg(QDir::toNativeSeparators(path)));
         return;
     }
-    m_strInput.append(InputTextFromFileBytes(bytes));
     UpdateData(false);
     if (m_nAutoScroll == 0)
         ScrollInputToEnd();

@@ -44,6 +44,21 @@ void COstrumDlg::ShowLoggingCaption()
     SetDlgItemText(kLoggingButton, LookupText(kLoggingButton, 2 * (CurrentLanguage - 1) + (m_bLogging ? 1 : 0)));
 }
 
+void COstrumDlg::StopLoggingAfterFailure()
+{
+    // As the Stop command, except that the file is closed at once: nothing
+    // more can be written to it.
+    const bool wasLogging = m_bLogging;
+    m_bLogging = false;
+    m_bCloseLogPending = false;
+    m_logFile.close();
+    if (wasLogging) {
+        ShowLoggingCaption();
+        KillTimer(TIMER_LOG);
+        SetTimer(TIMER_POLL, kPollPeriodMs);
+    }
+}
+
 void COstrumDlg::OnStartLogging()
 {
     if (m_bLogging) {
@@ -78,7 +93,9 @@ void COstrumDlg::OnStartLogging()
     if (m_logFile.isOpen())
         m_logFile.close();
     m_logFile.setFileName(path);
-    if (!m_logFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // Unbuffered: each chunk reaches the system as the poll writes it, and
+    // a failed write is known at once.
+    if (!m_logFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         // Logging without its file would lose what the user asked to keep:
         // it does not start.
         m_prompts.Message(QStringLiteral("The backup file \"%1\" cannot be created: %2")

@@ -3,8 +3,14 @@
 // (and, while display values are logged, to the backup file).
 #include "app/costrum_dlg.h"
 
+#include "app/prompts.h"
 #include "app/text_window.h"
 #include "link/instrument_charset.h"
+#include "locale/text_file.h"
+
+#include <QDir>
+
+#include <new>
 
 namespace {
 constexpr DWORD kReceiveBufferSize = 600;
@@ -36,24 +42,43 @@ void COstrumDlg::PollDevice()
     if (rx == 0)
         return;
 
+    // Room for one more chunk is made before anything is read: when memory
+    // runs out, the bytes stay waiting in the driver instead of being read
+    // and lost, and everything captured so far stays in the input window.
+    // The message is shown once, until a chunk can be taken again.
+    try {
+        if (m_strInput.capacity() - m_strInput.size() < qsizetype(kReceiveBufferSize))
+            m_strInput.reserve(m_strInput.size() + qMax(qsizetype(kReceiveBufferSize), m_strInput.size() / 2));
+    } catch (const std::bad_alloc &) {
+        if (!m_bInputMemoryReported) {
+            m_bInputMemoryReported = true;
+            m_prompts.Message(QStringLiteral("There is not enough memory to take more received data into "
+                                             "the input window. Everything received so far is kept; please "
+                                             "save the input data and clear it, then reception goes on."));
+        }
+        return;
+    }
+    m_bInputMemoryReported = false;
+
     char buffer[kReceiveBufferSize];
     DWORD got = 0;
     const FT_STATUS status = FtRead(buffer, qMin(rx, kReceiveBufferSize), &got);
     got = qMin(got, kReceiveBufferSize);
+    QString backupError;
     if (got > 0 && (status == FT_OK || status == FT_IO_ERROR)) {
         const QString chunk = InstrumentBytesToText(QByteArrayView(buffer, got));
         if ((m_bLogging || m_bCloseLogPending) && m_logFile.isOpen()) {
-            // UTF-16 little-endian, no byte-order mark; flushed at once so a
-            // crash loses nothing the input window has shown.
-            QByteArray bytes(chunk.size() * 2, Qt::Uninitialized);
-            for (qsizetype i = 0; i < chunk.size(); ++i) {
-                const char16_t unit = chunk.at(i).unicode();
-                bytes[2 * i] = static_cast<char>(unit & 0xFF);
-                bytes[2 * i + 1] = static_cast<char>(unit >> 8);
-            }
-            m_logFile.write(bytes);
-            m_logFile.flush();
-            if (m_bCloseLogPending) {
+            // UTF-16 little-endian, no byte-order mark; the file is unbuffered,
+            // so a crash loses nothing the input window has shown. A write
+            // that fails ends logging: a file with holes would pass for a
+            // complete record.
+            QString reason;
+            if (!WriteAllBytes(m_logFile, Utf16LeBytes(chunk), &reason)) {
+                backupError = QStringLiteral("The backup file \"%1\" cannot be written: %2. Logging has "
+                                             "stopped; the input window keeps everything received.")
+                                  .arg(QDir::toNativeSeparators(m_logFile.fileName()), reason);
+                StopLoggingAfterFailure();
+            } else if (m_bCloseLogPending) {
                 m_bCloseLogPending = false;
                 m_logFile.close();
             }
@@ -65,6 +90,10 @@ void COstrumDlg::PollDevice()
     if (m_nAutoScroll == 0)
         static_cast<TextWindow *>(GetDlgItem(1031))->ScrollToEnd();
     Repaint();
+    // Shown last, once the chunk is in the window: the poll goes on while
+    // the message waits, and logging is already stopped, so it comes once.
+    if (!backupError.isEmpty())
+        m_prompts.Message(backupError);
 }
 
 void COstrumDlg::SendKeyByte(quint8 byte)

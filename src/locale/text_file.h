@@ -6,6 +6,8 @@
 #define TAVIX_LOCALE_TEXT_FILE_H
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QFileDevice>
 #include <QString>
 #include <QStringView>
 
@@ -17,11 +19,22 @@ QByteArray Utf16LeBytes(QStringView text);
 // FF FE followed by Utf16LeBytes(text).
 QByteArray Utf16LeWithBom(QStringView text);
 
-// Creates the file at path, or truncates it if it exists, and writes bytes.
-// The bytes go to a temporary file that replaces the old one only once every
-// byte is written, so a failed write leaves an existing file as it was.
-// Returns false and, when errorText is given, a message naming the file and
-// the system's reason on failure.
+// Replaces the file at path, or creates it, with bytes, as a whole: the
+// bytes go to a temporary file beside it that takes the old file's place
+// only once every byte is written, so a failed write leaves an existing file
+// exactly as it was. Where no such replacement is possible (no temporary
+// file can be made in the folder, or the path names something other than a
+// regular file, such as a device or a pipe) nothing is written and the
+// refusal says so; the file is never written in place. Returns false and,
+// when errorText is given, a message naming the file and the system's reason
+// (its own words, "No space left on device" for a full disk).
 bool WriteFileBytes(const QString &path, const QByteArray &bytes, QString *errorText = nullptr);
+
+// Writes every byte of bytes to the open file. A write that stops short is
+// taken up again with the rest, so a failure can leave no hole: the file
+// holds a prefix of the bytes and the call reports why it ends there. A
+// buffered file is flushed. Returns false and, when reason is given, the
+// system's words for the failure (never an empty or "Unknown error" text).
+bool WriteAllBytes(QFileDevice &file, QByteArrayView bytes, QString *reason = nullptr);
 
 #endif

@@ -8,6 +8,8 @@
 #include "locale/text_file.h"
 #include "sorting/sort_command.h"
 
+#include <new>
+
 namespace {
 
 constexpr int kSortButton = 1035;
@@ -31,6 +33,18 @@ void COstrumDlg::WireSortCommands()
 }
 
 void COstrumDlg::OnSort()
+{
+    // Memory that runs out while sorting ends the command with a message;
+    // the input data is never touched by the sort.
+    try {
+        SortCommand();
+    } catch (const std::bad_alloc &) {
+        m_prompts.Message(QStringLiteral("There is not enough memory to sort the input data. The input "
+                                         "data is unchanged; please save it and sort a smaller part."));
+    }
+}
+
+void COstrumDlg::SortCommand()
 {
     // The input text, the three radio indexes and the output as they stand.
     // A failed transfer (an interval that is no number) has shown its

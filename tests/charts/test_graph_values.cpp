@@ -55,6 +55,14 @@ void TestGraphValues::valueFromField_data()
     // U+0131 counts by its low byte 0x31, the digit 1; U+0100 by 0x00, which ends the text.
     QTest::newRow("low byte of a wide character") << QString::fromUtf16(u"\u01312") << 12.0f;
     QTest::newRow("zero low byte ends the text") << QString::fromUtf16(u"4\u01005") << 4.0f;
+    // Only U+002C is a decimal comma: it is replaced before the text is
+    // narrowed, so characters whose low byte is 0x2C narrow to a comma that
+    // ends the number, and one whose low byte is 0x2E narrows to a point.
+    QTest::newRow("U+042C is no decimal comma") << QString::fromUtf16(u"1\u042C5") << 1.0f;
+    QTest::newRow("U+012C is no decimal comma") << QString::fromUtf16(u"1\u012C5") << 1.0f;
+    QTest::newRow("U+FF2C is no decimal comma") << QString::fromUtf16(u"2\uFF2C75") << 2.0f;
+    QTest::newRow("U+012E narrows to a point") << QString::fromUtf16(u"1\u012E5") << 1.5f;
+    QTest::newRow("comma then U+042C") << QString::fromUtf16(u"3,5\u042C7") << 3.5f;
 }
 
 void TestGraphValues::valueFromField()

@@ -78,6 +78,7 @@ private slots:
     void dataListsGrowUntilCleared();
     void paintsCurveDotsLabelsAndTitle();
     void afterClearDataOnlyAxes();
+    void emptyChartPaintsItsAxesFromCreation();
 };
 
 void TestMyChart::createPlacesTheWindow()
@@ -211,6 +212,24 @@ void TestMyChart::afterClearDataOnlyAxes()
     // Only the two axes are black inside the client area: 396 + 268 pixels
     // from (60, 272) to (455, 272) and from (60, 272) to (60, 5), sharing one.
     QCOMPARE(CountColour(image, client, kBlack), 396 + 268 - 1);
+}
+
+void TestMyChart::emptyChartPaintsItsAxesFromCreation()
+{
+    // Before any graph: white with the two axes only, at the places the
+    // chart rectangle (0, 0, 460, 292) gives them.
+    Fixture f;
+    QCOMPARE(f.chart->Origin(), (ChartPoint{60, 272}));
+    QCOMPARE(f.chart->XAxisEnd(), (ChartPoint{455, 272}));
+    QCOMPARE(f.chart->YAxisEnd(), (ChartPoint{60, 5}));
+    const QImage image = f.chart->grab().toImage();
+    const QRect client(0, 0, 458, 290);
+    QCOMPARE(ClientPixel(image, 60, 272), kBlack);
+    QCOMPARE(ClientPixel(image, 455, 272), kBlack);
+    QCOMPARE(ClientPixel(image, 60, 5), kBlack);
+    QCOMPARE(ClientPixel(image, 61, 271), kWhite);
+    QCOMPARE(CountColour(image, client, kBlack), 396 + 268 - 1);
+    QCOMPARE(CountColour(image, client, kWhite), 458 * 290 - (396 + 268 - 1));
 }
 
 QTEST_MAIN(TestMyChart)

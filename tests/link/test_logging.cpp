@@ -73,6 +73,7 @@ private slots:
     void startingAgainWhileACloseIsPendingKeepsTheNewFileOpen();
     void failedRequestReadsNothing();
     void requestHeldBackWhileAProgramIsSent();
+    void failedBackupWriteStopsLogging();
 
 private:
     void OpenDevice(COstrumDlg &dlg);
@@ -419,6 +420,45 @@ void TestLogging::requestHeldBackWhileAProgramIsSent()
     dlg.PollDevice();
     QCOMPARE(RequestCount(m_trace), 1);
     QCOMPARE(dlg.m_strInput.count(QStringLiteral("m/s")), 1);
+}
+
+void TestLogging::failedBackupWriteStopsLogging()
+{
+    // The backup file on a device that refuses every write, as a full disk does.
+    const QString path = QStringLiteral("/dev/full");
+    if (!QFile::exists(path))
+        QSKIP("this system has no /dev/full");
+    ScriptedPrompts prompts;
+    prompts.saveAnswers = {path};
+    COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
+    OpenDevice(dlg);
+    dlg.m_strInput = QStringLiteral("captured before\r\n");
+    TypeInterval(dlg, QStringLiteral("100"));
+    dlg.OnStartLogging();
+    QVERIFY(dlg.m_bLogging);
+    QVERIFY(dlg.IsTimerActive(COstrumDlg::TIMER_LOG));
+
+    dlg.SendKeyByte(0x76);
+    dlg.PollDevice();
+    // Logging has stopped as the Stop command stops it, the file is closed,
+    // and the chunk that could not be written is in the input window.
+    QVERIFY(!dlg.m_bLogging);
+    QVERIFY(!dlg.m_bCloseLogPending);
+    QVERIFY(!dlg.m_logFile.isOpen());
+    QVERIFY(dlg.IsTimerActive(COstrumDlg::TIMER_POLL));
+    QVERIFY(!dlg.IsTimerActive(COstrumDlg::TIMER_LOG));
+    QCOMPARE(dlg.GetDlgItemText(1051), QStringLiteral("Start Logging"));
+    QVERIFY(dlg.m_strInput.startsWith(QStringLiteral("captured before\r\n") + kVersionLine));
+    QCOMPARE(dlg.m_strInput.count(QStringLiteral("m/s")), 1);
+    QCOMPARE(prompts.messages,
+             QStringList{QStringLiteral("The backup file \"/dev/full\" cannot be written: No space left on device. "
+                                        "Logging has stopped; the input window keeps everything received.")});
+
+    // One message for the one failure: later chunks reach the input window only.
+    dlg.SendKeyByte(0x76);
+    dlg.PollDevice();
+    QCOMPARE(dlg.m_strInput.count(kVersionLine), 2);
+    QCOMPARE(prompts.messages.size(), 1);
 }
 
 QTEST_MAIN(TestLogging)

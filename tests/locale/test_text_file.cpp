@@ -1,9 +1,83 @@
 // Tests of the UTF-16 little-endian byte layouts and of writing a file.
 #include "locale/text_file.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <functional>
+
+#include <cerrno>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// Runs body in a child process, so that a file size limit or a changed user
+// stays there; returns the text body returns, or a note that the child died.
+QString InChild(const std::function<QString()> &body)
+{
+    int channel[2];
+    if (pipe(channel) != 0)
+        return QStringLiteral("<no pipe>");
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(channel[0]);
+        const QByteArray text = body().toUtf8();
+        qsizetype done = 0;
+        while (done < text.size()) {
+            const ssize_t n = write(channel[1], text.constData() + done, size_t(text.size() - done));
+            if (n <= 0)
+                break;
+            done += n;
+        }
+        _exit(0);
+    }
+    close(channel[1]);
+    QByteArray text;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(channel[0], buffer, sizeof buffer)) > 0)
+        text.append(buffer, n);
+    close(channel[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return QStringLiteral("<child ended with status %1>").arg(status);
+    return QString::fromUtf8(text);
+}
+
+// Limits the size of files this process writes; writes beyond it stop short
+// and then fail with EFBIG instead of raising SIGXFSZ.
+void LimitFileSize(rlim_t bytes)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+QByteArray Content(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<cannot be read>");
+}
+
+QByteArray Pattern(qsizetype size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = char('a' + i % 26);
+    return bytes;
+}
+
+} // namespace
 
 class TestTextFile : public QObject
 {
@@ -15,6 +89,12 @@ private slots:
     void everyCodeUnitRoundTrips();
     void writeCreatesAndTruncates();
     void writeFailsInMissingDirectory();
+    void failedWriteKeepsTheOldFile_data();
+    void failedWriteKeepsTheOldFile();
+    void writeAllBytesSaysWhy_data();
+    void writeAllBytesSaysWhy();
+    void targetThatIsNoRegularFileIsRefused();
+    void folderWithoutRoomForATemporaryFileIsRefused();
 };
 
 void TestTextFile::bytes_data()
@@ -78,6 +158,147 @@ void TestTextFile::writeFailsInMissingDirectory()
     QVERIFY(!WriteFileBytes(dir.filePath(QStringLiteral("missing/out.txt")), QByteArray("x"), &error));
     QVERIFY(!error.isEmpty());
     QVERIFY(!WriteFileBytes(dir.filePath(QStringLiteral("missing/out.txt")), QByteArray("x")));
+}
+
+void TestTextFile::failedWriteKeepsTheOldFile_data()
+{
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<int>("size");
+
+    // Below Qt's 16 KiB write buffer, at it, and far beyond it.
+    QTest::newRow("small file stops short") << 1000 << 4000;
+    QTest::newRow("one buffer stops short") << 4096 << 16384;
+    QTest::newRow("large file stops short") << 65536 << 1000000;
+    QTest::newRow("nothing fits") << 0 << 10;
+}
+
+void TestTextFile::failedWriteKeepsTheOldFile()
+{
+    QFETCH(int, limit);
+    QFETCH(int, size);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("sorted.txt"));
+    const QByteArray old = "the old file, left as it was";
+    QVERIFY(WriteFileBytes(path, old));
+
+    // The file size limit fails the write part-way, as a disk that fills up
+    // does: the system takes some bytes, then refuses with a reason.
+    const QString error = InChild([&] {
+        LimitFileSize(rlim_t(limit));
+        QString text;
+        return WriteFileBytes(path, Pattern(size), &text) ? QStringLiteral("<written>") : text;
+    });
+    QCOMPARE(error, QStringLiteral("Cannot write the file %1: %2; the file was left as it was")
+                        .arg(QDir::toNativeSeparators(path), qt_error_string(EFBIG)));
+    QCOMPARE(Content(path), old);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("sorted.txt")});
+
+    // Without the limit the same bytes replace the file whole.
+    QVERIFY(WriteFileBytes(path, Pattern(size)));
+    QCOMPARE(Content(path), Pattern(size));
+}
+
+void TestTextFile::writeAllBytesSaysWhy_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("buffered");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<int>("errorNumber");
+
+    QTest::newRow("full device, unbuffered") << QStringLiteral("/dev/full") << false << -1 << ENOSPC;
+    QTest::newRow("full device, buffered") << QStringLiteral("/dev/full") << true << -1 << ENOSPC;
+    QTest::newRow("size limit, unbuffered") << QString() << false << 3000 << EFBIG;
+    QTest::newRow("size limit, buffered") << QString() << true << 3000 << EFBIG;
+}
+
+void TestTextFile::writeAllBytesSaysWhy()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, buffered);
+    QFETCH(int, limit);
+    QFETCH(int, errorNumber);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    if (path.isEmpty())
+        path = dir.filePath(QStringLiteral("backup.txt"));
+    else if (!QFileInfo::exists(path))
+        QSKIP("this system has no /dev/full");
+
+    const QByteArray bytes = Pattern(10000);
+    const QString reason = InChild([&] {
+        if (limit >= 0)
+            LimitFileSize(rlim_t(limit));
+        QFile file(path);
+        const QIODevice::OpenMode mode = QIODevice::WriteOnly | (buffered ? QIODevice::NotOpen : QIODevice::Unbuffered);
+        if (!file.open(mode))
+            return QStringLiteral("<not opened>");
+        QString text;
+        return WriteAllBytes(file, bytes, &text) ? QStringLiteral("<written>") : text;
+    });
+    QCOMPARE(reason, qt_error_string(errorNumber));
+    // What reached the file is a prefix of the bytes, without holes.
+    if (limit >= 0)
+        QCOMPARE(Content(path), bytes.left(limit));
+}
+
+void TestTextFile::targetThatIsNoRegularFileIsRefused()
+{
+    // A named pipe: replacing it by a new file would destroy it.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("pipe"));
+    QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    QString error;
+    QVERIFY(!WriteFileBytes(path, QByteArray("x"), &error));
+    QVERIFY2(error.contains(QStringLiteral("cannot be replaced as a whole")), qPrintable(error));
+    struct stat info{};
+    QCOMPARE(lstat(QFile::encodeName(path).constData(), &info), 0);
+    QVERIFY(S_ISFIFO(info.st_mode));
+
+    QVERIFY(!WriteFileBytes(dir.path(), QByteArray("x"), &error));
+    QVERIFY(QFileInfo(dir.path()).isDir());
+}
+
+void TestTextFile::folderWithoutRoomForATemporaryFileIsRefused()
+{
+    // A writable file in a folder where no new file may be made, and a disk
+    // that takes only part of the new bytes (a file size limit). Writing in
+    // place would cut the old file short; the save refuses instead. The
+    // folder's permission bits bind only an ordinary user, so a test run as
+    // root makes the attempt as the user "nobody".
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                                  | QFileDevice::ReadOther | QFileDevice::ExeOther));
+    const QString folder = dir.filePath(QStringLiteral("locked"));
+    QVERIFY(QDir().mkdir(folder));
+    const QString path = folder + QStringLiteral("/input.txt");
+    const QByteArray old = Pattern(5000);
+    QVERIFY(WriteFileBytes(path, old));
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther
+                                            | QFileDevice::WriteOther));
+    QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                              | QFileDevice::ExeOther));
+
+    const QString error = InChild([&] {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            return QStringLiteral("<cannot become nobody>");
+        if (access(QFile::encodeName(path).constData(), W_OK) != 0)
+            return QStringLiteral("<file not reachable>");
+        LimitFileSize(100);
+        QString text;
+        return WriteFileBytes(path, Pattern(20000), &text) ? QStringLiteral("<written>") : text;
+    });
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (error.startsWith(QStringLiteral("<cannot become")) || error == QStringLiteral("<file not reachable>"))
+        QSKIP(qPrintable(QStringLiteral("the test folder cannot be reached as another user: ") + error));
+    QVERIFY2(error.startsWith(QStringLiteral("Cannot write the file %1: no temporary file can be made in its folder (")
+                                  .arg(QDir::toNativeSeparators(path))),
+             qPrintable(error));
+    QVERIFY2(error.endsWith(QStringLiteral("so it cannot be replaced as a whole; the file was left as it was")),
+             qPrintable(error));
+    QCOMPARE(Content(path), old);
 }
 
 QTEST_GUILESS_MAIN(TestTextFile)

@@ -1,0 +1,45 @@
+// The log parser with the sort and the sorted output, on the bytes of a
+// capture file: raw instrument bytes, or a saved UTF-16 file (FF FE first).
+// The first byte chooses the log type and the variable buttons.
+#include "app/batch_sort.h"
+#include "charts/graph_values.h"
+#include "locale/keyword_tables.h"
+#include "sorting/sort_command.h"
+
+#include <QByteArray>
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    const SortSelection selection{data[0] % 6, (data[0] / 6) % 7, (data[0] / 42) % 4};
+    const QByteArray bytes(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
+    const QString input = BatchSort::InputTextFromBytes(bytes);
+    const QString previous = QStringLiteral("previous output");
+    const SortResult result = SortInputText(input, selection, AbbreviationRows(), previous);
+
+    const qsizetype files = result.sortedFiles.size();
+    for (qint32 index : result.plainLogFiles)
+        if (index < 0 || index >= files || result.sortedFiles[index].kind != 0)
+            std::abort();
+    for (qint32 index : result.logpFiles)
+        if (index < 0 || index >= files || result.sortedFiles[index].kind == 0)
+            std::abort();
+    if (result.status == SortStatus::NoFileMarker && files != 0)
+        std::abort();
+    if (result.status != SortStatus::Sorted)
+        return 0;
+
+    // What the graph does with the first file: every value of the field.
+    if (result.firstIndex >= 0 && result.firstIndex < files) {
+        for (const QStringList &row : result.sortedFiles[result.firstIndex].rows)
+            (void)GraphValueFromField(RowField(row, result.graphField));
+    } else if (selection.logType <= 2) {
+        // The three visible log types always point at a file they picked.
+        std::abort();
+    }
+    return 0;
+}

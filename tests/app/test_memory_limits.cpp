@@ -1,0 +1,210 @@
+// Memory that runs out inside a command: Sort, Open input data and the
+// poll's append end with a message, and everything captured stays. The
+// process's address space is limited around the one command, so that its
+// large allocations fail while small ones still succeed.
+#include "app/costrum_dlg.h"
+#include "scripted_prompts.h"
+#include "sim_control.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/resource.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TAVIX_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TAVIX_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+namespace {
+
+// The address space the process uses now, in bytes (Linux).
+qint64 AddressSpaceInUse()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    return statm.readAll().split(' ').value(0).toLongLong() * sysconf(_SC_PAGESIZE);
+}
+
+// Limits the address space to what is in use plus headroom while it
+// lives, and lifts the limit again afterwards.
+class AddressSpaceLimit
+{
+public:
+    explicit AddressSpaceLimit(qint64 headroom)
+    {
+        getrlimit(RLIMIT_AS, &m_saved);
+        rlimit limit = m_saved;
+        limit.rlim_cur = rlim_t(AddressSpaceInUse() + headroom);
+        m_set = setrlimit(RLIMIT_AS, &limit) == 0;
+    }
+    ~AddressSpaceLimit() { setrlimit(RLIMIT_AS, &m_saved); }
+    bool IsSet() const { return m_set; }
+
+private:
+    rlimit m_saved{};
+    bool m_set = false;
+};
+
+constexpr qint64 kMiB = 1024 * 1024;
+
+// Plain log files of many rows: the sort keeps every field as its own text.
+QString ManyPlainLogs(int files, int rows)
+{
+    QString text;
+    for (int f = 0; f < files; ++f) {
+        text += QStringLiteral("File %1 \r\nTavix 3000 s/n 123456\r\nProbe QRT Log\r\nTime Constant 1 sec\r\n"
+                               "Log Interval 10 sec\r\n\r\nDate     Time     Vel   Temp\r\n"
+                               "-----------------------\r\n")
+                    .arg(f + 1);
+        for (int r = 0; r < rows; ++r)
+            text += QStringLiteral("08-01-02 12:%1:%2 0.%3 22.%4\r\n")
+                        .arg(r / 60 % 60, 2, 10, QLatin1Char('0'))
+                        .arg(r % 60, 2, 10, QLatin1Char('0'))
+                        .arg(r % 97)
+                        .arg(r % 9);
+        text += QStringLiteral("\r\n");
+    }
+    return text;
+}
+
+} // namespace
+
+class TestMemoryLimits : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void sortOutOfMemory();
+    void openInputOutOfMemory();
+    void pollOutOfMemoryReadsNothing();
+
+private:
+    QTemporaryDir m_dir;
+    SimControl m_sim;
+};
+
+void TestMemoryLimits::initTestCase()
+{
+#ifdef TAVIX_ADDRESS_SANITIZER
+    QSKIP("the address sanitizer's shadow memory takes the whole address space; no limit can be set");
+#endif
+    QVERIFY(m_dir.isValid());
+    QVERIFY(QDir::setCurrent(m_dir.path()));
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
+    QVERIFY(AddressSpaceInUse() > 0);
+}
+
+void TestMemoryLimits::sortOutOfMemory()
+{
+    ScriptedPrompts prompts;
+    COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
+    QCOMPARE(prompts.messages, QStringList());
+    // About 5 MB of text in 400,000 rows: sorting it takes far more than
+    // the 64 MiB left to it.
+    const QString input = ManyPlainLogs(200, 2000);
+    dlg.m_strSortedOutput = QStringLiteral("the previous output\r\n");
+    dlg.m_nLogType = 1;
+    dlg.UpdateData(false);
+    dlg.m_strInput = input;
+    {
+        AddressSpaceLimit limit(64 * kMiB);
+        QVERIFY(limit.IsSet());
+        dlg.OnSort();
+    }
+    QCOMPARE(prompts.messages,
+             QStringList{QStringLiteral("There is not enough memory to sort the input data. The input data is "
+                                        "unchanged; please save it and sort a smaller part.")});
+    QCOMPARE(dlg.m_strInput, input);
+    QCOMPARE(dlg.m_strSortedOutput, QStringLiteral("the previous output\r\n"));
+
+    // With the memory back the same command sorts.
+    prompts.messages.clear();
+    dlg.OnSort();
+    QCOMPARE(prompts.messages, QStringList());
+    QCOMPARE(dlg.m_plainLogFiles.size(), 200);
+    QVERIFY(dlg.m_strSortedOutput.startsWith(QStringLiteral("File 1")));
+}
+
+void TestMemoryLimits::openInputOutOfMemory()
+{
+    const QString path = m_dir.filePath(QStringLiteral("large.txt"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(96 * kMiB));
+    }
+    const QString small = m_dir.filePath(QStringLiteral("small.txt"));
+    {
+        QFile file(small);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(QByteArray("\xFF\xFE" "a\0b\0", 6)), 6);
+    }
+    ScriptedPrompts prompts;
+    prompts.openAnswers = {path, small};
+    COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
+    QCOMPARE(prompts.messages, QStringList());
+    dlg.m_strInput = QStringLiteral("captured before\r\n");
+    {
+        // The file's bytes fit, their text beside them does not.
+        AddressSpaceLimit limit(160 * kMiB);
+        QVERIFY(limit.IsSet());
+        dlg.OnOpenInput();
+    }
+    QCOMPARE(prompts.messages, QStringList{QStringLiteral("There is not enough memory to open the file %1. "
+                                                          "The input data is unchanged.")
+                                               .arg(path)});
+    QCOMPARE(dlg.m_strInput, QStringLiteral("captured before\r\n"));
+
+    // The dialog goes on: the next file is appended.
+    prompts.messages.clear();
+    dlg.OnOpenInput();
+    QCOMPARE(prompts.messages, QStringList());
+    QCOMPARE(dlg.m_strInput, QStringLiteral("captured before\r\n\uFEFFab"));
+}
+
+void TestMemoryLimits::pollOutOfMemoryReadsNothing()
+{
+    QVERIFY(m_sim.IsLoaded());
+    QCOMPARE(m_sim.Set("RESET"), 0);
+    QCOMPARE(m_sim.Set("TAVIXSIM_BAUD=0"), 0);
+    ScriptedPrompts prompts;
+    COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
+    QCOMPARE(dlg.FtOpenEx("TX300001", FT_OPEN_BY_SERIAL_NUMBER), FT_STATUS(FT_OK));
+    g_bDeviceReady = 1;
+
+    // A captured text of 64 Mi characters with no room left in its block:
+    // the next chunk needs a larger block beside it.
+    QString captured(64 * kMiB, QLatin1Char('x'));
+    captured.squeeze();
+    dlg.m_strInput = captured;
+    captured.clear();
+    dlg.SendKeyByte(0x76);
+    {
+        AddressSpaceLimit limit(16 * kMiB);
+        QVERIFY(limit.IsSet());
+        dlg.PollDevice();
+        dlg.PollDevice();
+    }
+    QCOMPARE(prompts.messages,
+             QStringList{QStringLiteral("There is not enough memory to take more received data into the input "
+                                        "window. Everything received so far is kept; please save the input data "
+                                        "and clear it, then reception goes on.")});
+    QCOMPARE(dlg.m_strInput.size(), 64 * kMiB);
+
+    // The reply waited in the driver; once there is room it is read.
+    dlg.OnClearInput();
+    dlg.PollDevice();
+    QVERIFY(dlg.m_strInput.startsWith(QStringLiteral("Tavix 3000")));
+    QCOMPARE(prompts.messages.size(), 1);
+    g_bDeviceReady = 0;
+}
+
+QTEST_MAIN(TestMemoryLimits)
+#include "test_memory_limits.moc"
