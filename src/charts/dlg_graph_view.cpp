@@ -95,12 +95,12 @@ void COstrumDlg::ShowLogGraph(int index)
     if (!m_pChart)
         return;
 
-    for (const QStringList &row : rec.rows)
-        m_pChart->AddPoint(RowField(row, kTimeField), GraphValueFromField(RowField(row, m_nGraphField)));
+    for (const LogFieldList &row : rec.rows.fields())
+        m_pChart->AddPoint(row.at(kTimeField).toString(), GraphValueFromField(row.at(m_nGraphField)));
     m_pChart->SetTitle(QStringLiteral("File %1").arg(rec.fileNumber));
     // Logp headers come in name and unit pairs: the unit names the value.
     const qint64 caption = rec.kind != LogKindPlain ? 2 * qint64(m_nGraphField) + 1 : qint64(m_nGraphField);
-    m_pChart->SetValueCaptionText(RowField(rec.columnHeaders, caption));
+    m_pChart->SetValueCaptionText(rec.columnHeaders.at(caption).toString());
     m_pChart->RecalcLayout();
 
     // The dialog does not clip its children: invalidating it repaints the chart.

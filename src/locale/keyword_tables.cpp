@@ -2,6 +2,10 @@
 
 #include "locale/text_file.h"
 
+#include <QStringMatcher>
+
+#include <algorithm>
+
 // Replacements are padded with blanks so that the Chinese text keeps the report's
 // columns roughly where the English keyword had them. Row 11's key starts with
 // U+00BA (masculine ordinal indicator), the character the instrument prints
@@ -73,16 +77,62 @@ void BuildKeywordTables(ReplacementTable &translationTable, ReplacementTable &ab
     abbreviationTable.append(AbbreviationRows());
 }
 
+namespace {
+
+// One row over the whole text in one pass: every match found left to right,
+// resuming after it, and the text rebuilt once from the pieces between the
+// matches and the replacements (or overwritten in place when key and
+// replacement have the same length). The text is left alone when the key
+// does not occur.
+void ReplaceAll(QString &text, const ReplacementRow &row)
+{
+    const QStringMatcher matcher(row.key, Qt::CaseSensitive);
+    const qsizetype keyLength = row.key.size();
+    qsizetype match = matcher.indexIn(QStringView(text), 0);
+    if (match < 0)
+        return;
+    if (row.replacement.size() == keyLength) {
+        QChar *data = text.data();
+        while (match >= 0) {
+            std::copy(row.replacement.cbegin(), row.replacement.cend(), data + match);
+            match = matcher.indexIn(QStringView(text), match + keyLength);
+        }
+        return;
+    }
+    const QStringView source(text);
+    QString result;
+    result.reserve(row.replacement.size() > keyLength ? source.size() + source.size() / 8 : source.size());
+    qsizetype done = 0;
+    while (match >= 0) {
+        result.append(source.sliced(done, match - done));
+        result.append(row.replacement);
+        done = match + keyLength;
+        match = matcher.indexIn(source, done);
+    }
+    result.append(source.sliced(done));
+    text = std::move(result);
+}
+
+} // namespace
+
 QString ApplyReplacementTable(QString text, const ReplacementTable &table)
 {
     for (const ReplacementRow &row : table) {
-        // QString::replace with an empty key would insert the replacement
-        // between every character; such a row has nothing to find.
+        // An empty key has nothing to find.
         if (row.key.isEmpty())
             continue;
-        text.replace(row.key, row.replacement, Qt::CaseSensitive);
+        ReplaceAll(text, row);
     }
     return text;
+}
+
+bool ReplacementTableSpansLines(const ReplacementTable &table)
+{
+    for (const ReplacementRow &row : table) {
+        if (row.key.contains(QLatin1Char('\n')))
+            return true;
+    }
+    return false;
 }
 
 QByteArray TranslatedInputFile(QStringView input, const ReplacementTable &translationTable)

@@ -2,13 +2,20 @@
 
 #include "sorting/sorted_output.h"
 
-SortResult SortInputText(QStringView input, const SortSelection &selection,
-                         const ReplacementTable &abbreviations, const QString &previousOutput)
+qsizetype SortedOutputLimit(qsizetype inputCharacters)
+{
+    return 4 * inputCharacters + (qsizetype(32) << 20);
+}
+
+SortResult SortFiles(QString input, const SortSelection &selection, qsizetype limit)
 {
     SortResult result;
+    if (limit < 0)
+        limit = SortedOutputLimit(input.size());
     LogParser parser;
-    if (!parser.ParseInputText(input, result.sortedFiles)) {
-        result.status = SortStatus::NoFileMarker;
+    parser.SetCharacterLimit(limit);
+    if (!parser.ParseOwnedText(std::move(input), result.sortedFiles)) {
+        result.status = parser.LimitExceeded() ? SortStatus::OutputTooLarge : SortStatus::NoFileMarker;
         return result;
     }
     result.fileNumber = parser.FileNumber();
@@ -61,11 +68,30 @@ SortResult SortInputText(QStringView input, const SortSelection &selection,
         break;
     }
 
+    if (SortedOutputSize(result.sortedFiles, list, selection.logType) > limit) {
+        result = SortResult();
+        result.status = SortStatus::OutputTooLarge;
+        return result;
+    }
+
     result.status = SortStatus::Sorted;
     result.graphList = list;
     result.graphField = field;
     result.firstIndex = first;
+    return result;
+}
+
+SortResult SortInputText(QStringView input, const SortSelection &selection,
+                         const ReplacementTable &abbreviations, const QString &previousOutput)
+{
+    QString text;
+    text.reserve(input.size() + LogParser::Terminator().size());
+    text.append(input);
+    SortResult result = SortFiles(std::move(text), selection);
+    if (result.status != SortStatus::Sorted)
+        return result;
     result.sortedOutput = previousOutput;
-    BuildSortedOutput(result.sortedFiles, list, selection.logType, abbreviations, result.sortedOutput);
+    BuildSortedOutput(result.sortedFiles, result.graphList, selection.logType, abbreviations,
+                      result.sortedOutput);
     return result;
 }
