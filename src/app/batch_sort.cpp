@@ -10,9 +10,12 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QFileDevice>
 #include <QIODevice>
+#include <QSaveFile>
 
 #include <cstring>
+#include <new>
 
 namespace BatchSort {
 
@@ -45,6 +48,83 @@ bool ReadInteger(const QString &text, int *value)
     bool ok = false;
     *value = text.trimmed().toInt(&ok, 10);
     return ok;
+}
+
+int OutOfMemory(QIODevice &err, const QString &inputPath)
+{
+    WriteLine(err, QStringLiteral("tavixterminal: not enough memory to sort %1").arg(inputPath));
+    return ExitSortFailed;
+}
+
+int OutputTooLarge(QIODevice &err, const QString &inputPath)
+{
+    WriteLine(err, QStringLiteral("tavixterminal: %1 is not sorted: its log files would need more than "
+                                  "4 times its characters plus 33554432 characters of sorted data")
+                       .arg(inputPath));
+    return ExitSortFailed;
+}
+
+// Writes the sorted data of result: to the file at outputPath (FF FE, then
+// UTF-16 little-endian) when a path is given, else to out as UTF-8. Both are
+// streamed a piece at a time, so the whole output is never built. The file
+// is written to a temporary file beside it that replaces it only once every
+// byte is written; a failure leaves any old file untouched (there is no
+// writing in place). Every write to out is checked, and a buffered file
+// behind it is flushed at the end. A failure is reported with the system's
+// reason and gives ExitUsage; running out of memory gives ExitSortFailed.
+int WriteSortedData(const SortResult &result, int logType, const QString &outputPath, QIODevice &out,
+                    QIODevice &err)
+{
+    const bool toFile = !outputPath.isEmpty();
+    QSaveFile file(outputPath);
+    QIODevice &device = toFile ? static_cast<QIODevice &>(file) : out;
+    if (toFile) {
+        file.setDirectWriteFallback(false);
+        if (!file.open(QIODevice::WriteOnly)) {
+            WriteLine(err, QStringLiteral("tavixterminal: cannot write %1: %2").arg(outputPath, file.errorString()));
+            return ExitUsage;
+        }
+    }
+    bool ok = true;
+    auto put = [&](const QByteArray &bytes) {
+        if (ok && device.write(bytes) != bytes.size())
+            ok = false;
+        return ok;
+    };
+    try {
+        if (toFile)
+            put(QByteArray("\xFF\xFE", 2));
+        WriteSortedOutput(result.sortedFiles, result.graphList, logType, AbbreviationRows(), [&](QString piece) {
+            if (!toFile)
+                return put(piece.toUtf8());
+            QByteArray bytes;
+            AppendUtf16Le(bytes, piece);
+            return put(bytes);
+        });
+    } catch (const std::bad_alloc &) {
+        if (toFile)
+            file.cancelWriting();
+        WriteLine(err, QStringLiteral("tavixterminal: not enough memory to write the sorted data"));
+        return ExitSortFailed;
+    }
+
+    if (toFile) {
+        if (ok && file.commit())
+            return ExitSorted;
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        WriteLine(err, QStringLiteral("tavixterminal: cannot write %1: %2; the file is left as it was")
+                           .arg(outputPath, reason));
+        return ExitUsage;
+    }
+    if (auto *fileDevice = qobject_cast<QFileDevice *>(&out); ok && fileDevice)
+        ok = fileDevice->flush();
+    if (!ok) {
+        WriteLine(err, QStringLiteral("tavixterminal: cannot write the sorted data to standard output: %1")
+                           .arg(out.errorString()));
+        return ExitUsage;
+    }
+    return ExitSorted;
 }
 
 } // namespace
@@ -160,24 +240,26 @@ int Run(const QStringList &arguments, QIODevice &out, QIODevice &err)
         selection.plainVariable = variable;
     else
         selection.logpVariable = variable;
-    const SortResult result = SortInputText(InputTextFromBytes(bytes), selection, AbbreviationRows(), QString());
+    SortResult result;
+    try {
+        // The text takes over from the bytes, and the parse from the text,
+        // so the capture is held once while it is sorted.
+        QString text = InputTextFromBytes(bytes);
+        bytes = QByteArray();
+        result = SortFiles(std::move(text), selection);
+    } catch (const std::bad_alloc &) {
+        return OutOfMemory(err, inputPath);
+    }
+    if (result.status == SortStatus::OutputTooLarge)
+        return OutputTooLarge(err, inputPath);
     if (result.status != SortStatus::Sorted) {
         WriteLine(err, LocaleTexts().CurrentMessageTexts().SortFailedText);
         return ExitSortFailed;
     }
 
-    if (parser.isSet(outputOption)) {
-        const QString outputPath = parser.value(outputOption);
-        if (outputPath.isEmpty())
-            return UsageError(err, QStringLiteral("--output needs a file name"));
-        if (!WriteFileBytes(outputPath, Utf16LeWithBom(result.sortedOutput), &error)) {
-            WriteLine(err, error);
-            return ExitUsage;
-        }
-        return ExitSorted;
-    }
-    out.write(result.sortedOutput.toUtf8());
-    return ExitSorted;
+    if (parser.isSet(outputOption) && parser.value(outputOption).isEmpty())
+        return UsageError(err, QStringLiteral("--output needs a file name"));
+    return WriteSortedData(result, logType, parser.value(outputOption), out, err);
 }
 
 } // namespace BatchSort
