@@ -4,8 +4,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSysInfo>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -31,9 +33,38 @@ QString DecodeConfigBytes(const QByteArray &bytes)
     text.resize(count);
     QChar *out = text.data();
     const auto *in = reinterpret_cast<const unsigned char *>(bytes.constData()) + 2;
-    for (qsizetype i = 0; i < count; ++i)
-        out[i] = QChar(static_cast<char16_t>(in[2 * i] | (in[2 * i + 1] << 8)));
+    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+        std::memcpy(out, in, size_t(count) * 2);
+    } else {
+        for (qsizetype i = 0; i < count; ++i)
+            out[i] = QChar(static_cast<char16_t>(in[2 * i] | (in[2 * i + 1] << 8)));
+    }
     return text;
+}
+
+// The end of the last line of text that trims to the group end (the
+// position of its CR LF, or the end of the text), 0 when there is none.
+// Searched backward for the asterisks, so text after that line is passed
+// over once, quickly.
+qsizetype EndOfLastGroupEnd(QStringView all)
+{
+    qsizetype from = all.size();
+    for (;;) {
+        const qsizetype hit = all.lastIndexOf(kGroupEnd, from);
+        if (hit < 0)
+            return 0;
+        const qsizetype lineBreak = all.first(hit).lastIndexOf(kLineBreak);
+        const qsizetype lineStart = lineBreak < 0 ? 0 : lineBreak + kLineBreak.size();
+        qsizetype lineEnd = all.indexOf(kLineBreak, hit);
+        if (lineEnd < 0)
+            lineEnd = all.size();
+        if (TrimConfigWhiteSpace(all.sliced(lineStart, lineEnd - lineStart)) == kGroupEnd)
+            return lineEnd;
+        // Nothing else on this line can make it a group end line.
+        if (lineBreak < 0)
+            return 0;
+        from = lineBreak;
+    }
 }
 
 // The text of number for slot in table: the rule of LookupText without the
@@ -180,15 +211,7 @@ int LocaleTexts::LoadConfigBytes(const QByteArray &bytes)
 
     // Content after the last group end line is never used: the lines are
     // read only up to the end of that line.
-    qsizetype usedEnd = 0;
-    for (qsizetype begin = 0; begin <= all.size();) {
-        qsizetype end = all.indexOf(kLineBreak, begin);
-        if (end < 0)
-            end = all.size();
-        if (TrimConfigWhiteSpace(all.sliced(begin, end - begin)) == kGroupEnd)
-            usedEnd = end;
-        begin = end + kLineBreak.size();
-    }
+    const qsizetype usedEnd = EndOfLastGroupEnd(all);
 
     ConfigParseState state;
     bool firstLine = true;
@@ -219,10 +242,16 @@ void LocaleTexts::ParseConfigLine(QStringView rawLine, ConfigParseState &state)
     if (isSeparator || isGroupEnd) {
         // A marker closes the current text; an empty text is dropped, so a
         // group never holds one.
+        // The buffer itself becomes the text, trimmed in place, so a long
+        // text is not copied again.
         const QStringView closed = TrimConfigWhiteSpace(state.buffer);
-        if (!closed.isEmpty())
-            state.group.append(closed.toString());
-        state.buffer.clear();
+        if (!closed.isEmpty()) {
+            const qsizetype begin = closed.data() - state.buffer.constData();
+            state.buffer.truncate(begin + closed.size());
+            state.buffer.remove(0, begin);
+            state.group.append(std::move(state.buffer));
+        }
+        state.buffer = QString();
     }
 
     if (isGroupEnd) {
