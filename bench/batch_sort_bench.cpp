@@ -78,6 +78,7 @@ Run RunChild(const QStringList &arguments)
     Run run;
     QElapsedTimer timer;
     timer.start();
+    std::fflush(stdout);
     const pid_t pid = fork();
     if (pid == 0) {
         std::freopen("/dev/null", "w", stdout);

@@ -13,6 +13,7 @@
 #include <QFileDevice>
 #include <QIODevice>
 #include <QSaveFile>
+#include <QSysInfo>
 
 #include <cstring>
 #include <new>
@@ -86,20 +87,25 @@ int WriteSortedData(const SortResult &result, int logType, const QString &output
         }
     }
     bool ok = true;
-    auto put = [&](const QByteArray &bytes) {
-        if (ok && device.write(bytes) != bytes.size())
+    auto put = [&](const char *data, qint64 size) {
+        if (ok && device.write(data, size) != size)
             ok = false;
         return ok;
     };
     try {
         if (toFile)
-            put(QByteArray("\xFF\xFE", 2));
+            put("\xFF\xFE", 2);
         WriteSortedOutput(result.sortedFiles, result.graphList, logType, AbbreviationRows(), [&](QString piece) {
-            if (!toFile)
-                return put(piece.toUtf8());
             QByteArray bytes;
-            AppendUtf16Le(bytes, piece);
-            return put(bytes);
+            if (!toFile) {
+                bytes = piece.toUtf8();
+            } else if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+                // The code units in memory are the file's bytes already.
+                return put(reinterpret_cast<const char *>(piece.constData()), piece.size() * 2);
+            } else {
+                AppendUtf16Le(bytes, piece);
+            }
+            return put(bytes.constData(), bytes.size());
         });
     } catch (const std::bad_alloc &) {
         if (toFile)

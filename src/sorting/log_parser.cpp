@@ -1,5 +1,8 @@
 #include "sorting/log_parser.h"
 
+#include <QVarLengthArray>
+
+#include <algorithm>
 #include <climits>
 #include <limits>
 
@@ -80,6 +83,28 @@ void LogFieldList::append(QStringView text)
     }
     m_data.append(text);
     ++m_count;
+}
+
+void LogFieldList::append(const QStringView *texts, qsizetype count)
+{
+    qsizetype units = 0;
+    for (qsizetype i = 0; i < count; ++i)
+        units += texts[i].size() + (texts[i].size() < 0x8000 ? 1 : 2);
+    const qsizetype start = m_data.size();
+    m_data.resize(start + units);
+    QChar *out = m_data.data() + start;
+    for (qsizetype i = 0; i < count; ++i) {
+        const qsizetype n = texts[i].size();
+        if (n < 0x8000) {
+            *out++ = QChar(char16_t(n));
+        } else {
+            *out++ = QChar(char16_t(0x8000 | ((n >> 15) & 0x7FFF)));
+            *out++ = QChar(char16_t(n & 0x7FFF));
+        }
+        std::copy(texts[i].begin(), texts[i].end(), out);
+        out += n;
+    }
+    m_count += count;
 }
 
 LogFieldList &LogFieldList::operator<<(const QStringList &texts)
@@ -204,12 +229,15 @@ void SplitF2(QStringView text, Sink &&sink)
     sink(rest);
 }
 
+// Texts gathered before they go into a LogFieldList in one allocation.
+using FieldViews = QVarLengthArray<QStringView, 32>;
+
 LogFieldList FieldsF2(QStringView text)
 {
+    FieldViews views;
+    SplitF2(text, [&](QStringView f) { views.append(f); });
     LogFieldList fields;
-    fields.reserve(text.size() + 8);
-    SplitF2(text, [&](QStringView f) { fields.append(f); });
-    fields.squeeze();
+    fields.append(views.constData(), views.size());
     return fields;
 }
 
@@ -410,9 +438,10 @@ bool LogParser::ParsePlainLog(const LogSearchText &text, LogScanRange &range,
     if (lineStart >= 0)
         above = above.sliced(lineStart);
 
-    SplitF1(above, [&](QStringView f) { record.columnHeaders.append(f); });
-    SplitF2(block, [&](QStringView f) { record.columnHeaders.append(f); });
-    record.columnHeaders.squeeze();
+    FieldViews headers;
+    SplitF1(above, [&](QStringView f) { headers.append(f); });
+    SplitF2(block, [&](QStringView f) { headers.append(f); });
+    record.columnHeaders.append(headers.constData(), headers.size());
 
     int p = range.end;
     for (;;) {
@@ -447,21 +476,16 @@ bool LogParser::ParseLogpEntries(const LogSearchText &text, LogScanRange &range,
         // The eight characters skipped are "Log " and the entry number.
         const QStringView s = TrimWide(text.Mid(l + 8, range.end));
 
-        if (m_bFirstLogEntry) {
-            record.columnHeaders.append(QStringLiteral("DATE"));
-            record.columnHeaders.append(QStringLiteral("TT-MM-DD"));
-            record.columnHeaders.append(QStringLiteral("TIME"));
-            record.columnHeaders.append(QStringLiteral("HH:MM:SS"));
-        }
+        FieldViews headers;
+        if (m_bFirstLogEntry)
+            headers << u"DATE" << u"TT-MM-DD" << u"TIME" << u"HH:MM:SS";
 
-        LogFieldList row;
+        FieldViews row;
         const qsizetype k = s.indexOf(QLatin1Char(' '));
         if (k < 0) {
-            row.append(QStringView());
-            row.append(s);
+            row << QStringView() << s;
         } else {
-            row.append(TrimWide(s.first(k)));
-            row.append(TrimWide(s.sliced(k)));
+            row << TrimWide(s.first(k)) << TrimWide(s.sliced(k));
         }
 
         // Variable lines. The first begins with the line feed of the entry
@@ -485,7 +509,7 @@ bool LogParser::ParseLogpEntries(const LogSearchText &text, LogScanRange &range,
                 }
             }
             if (m_bFirstLogEntry)
-                record.columnHeaders.append(vk < 0 ? QStringView() : TrimWide(line.first(vk)));
+                headers.append(vk < 0 ? QStringView() : TrimWide(line.first(vk)));
 
             const QStringView t = vk < 0 ? line : line.sliced(vk);
             const qsizetype k2 = t.indexOf(QLatin1Char(' '));
@@ -496,13 +520,16 @@ bool LogParser::ParseLogpEntries(const LogSearchText &text, LogScanRange &range,
             // a unit of one character or none ends that entry.
             if (m_bFirstLogEntry) {
                 rest = TrimWide(rest);
-                record.columnHeaders.append(rest);
+                headers.append(rest);
             }
             next = range.end + 1;
         }
 
-        row.squeeze();
-        record.rows.append(std::move(row));
+        if (m_bFirstLogEntry)
+            record.columnHeaders.append(headers.constData(), headers.size());
+        LogFieldList fields;
+        fields.append(row.constData(), row.size());
+        record.rows.append(std::move(fields));
         m_bFirstLogEntry = false;
 
         l = text.Find(W::LogMarker, next);

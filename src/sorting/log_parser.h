@@ -33,6 +33,8 @@ public:
     QString operator[](qsizetype i) const { return at(i).toString(); }
 
     void append(QStringView text);
+    // Appends count texts with one allocation at most.
+    void append(const QStringView *texts, qsizetype count);
     LogFieldList &operator<<(QStringView text)
     {
         append(text);

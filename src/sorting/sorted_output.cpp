@@ -1,11 +1,13 @@
 #include "sorting/sorted_output.h"
 
+#include <algorithm>
+
 namespace {
 
-const QString kLineBreak = QStringLiteral("\r\n");
-const QString kPlainHeaderGap = QStringLiteral("      ");
-const QString kPlainFieldGap = QStringLiteral("   ");
-const QChar kTab = QLatin1Char('\t');
+constexpr QStringView kLineBreak = u"\r\n";
+constexpr QStringView kPlainHeaderGap = u"      ";
+constexpr QStringView kPlainFieldGap = u"   ";
+constexpr QStringView kTab = u"\t";
 
 bool Picks(const LogFileRecord &record, int kind, int logType)
 {
@@ -14,77 +16,92 @@ bool Picks(const LogFileRecord &record, int kind, int logType)
     return logType == LogTypeQrtLog || MatchesLogType(record, logType);
 }
 
-void AppendLogpHeaders(const LogFieldList &headers, QString &output)
+// "File <n>" as "%d" writes it.
+QStringView FileLine(int number, QChar (&buffer)[24])
 {
-    // Names, dates and times first: the doubled tab after "DATE" and "TIME"
-    // keeps them above their 8-character values.
-    qsizetype j = 0;
-    for (QStringView header : headers) {
-        if (j % 2 == 0) {
-            output += header;
-            output += kTab;
-            if (j == 0 || j == 2)
-                output += kTab;
+    qsizetype pos = 24;
+    long long n = number;
+    const bool negative = n < 0;
+    if (negative)
+        n = -n;
+    do {
+        buffer[--pos] = QChar(char16_t(u'0' + n % 10));
+        n /= 10;
+    } while (n != 0);
+    if (negative)
+        buffer[--pos] = u'-';
+    for (const char16_t c : {u' ', u'e', u'l', u'i', u'F'})
+        buffer[--pos] = QChar(c);
+    return QStringView(buffer + pos, 24 - pos);
+}
+
+// The layout of one record, handed to put piece by piece: put(text) is
+// called for every piece in order. The same walk measures and writes.
+template <typename Put>
+void LayOutRecord(const LogFileRecord &record, Put &&put)
+{
+    QChar number[24];
+    put(FileLine(record.fileNumber, number));
+    put(kLineBreak);
+    const bool logp = record.kind == LogKindLogp;
+    if (logp) {
+        // Names, dates and times first: the doubled tab after "DATE" and
+        // "TIME" keeps them above their 8-character values.
+        qsizetype j = 0;
+        for (QStringView header : record.columnHeaders) {
+            if (j % 2 == 0) {
+                put(header);
+                put(kTab);
+                if (j == 0 || j == 2)
+                    put(kTab);
+            }
+            ++j;
         }
-        ++j;
-    }
-    output += kLineBreak;
-    j = 0;
-    for (QStringView header : headers) {
-        if (j % 2 == 1) {
-            output += header;
-            output += kTab;
+        put(kLineBreak);
+        j = 0;
+        for (QStringView header : record.columnHeaders) {
+            if (j % 2 == 1) {
+                put(header);
+                put(kTab);
+            }
+            ++j;
         }
-        ++j;
+        put(kLineBreak);
+    } else {
+        for (QStringView header : record.columnHeaders) {
+            put(header);
+            put(kPlainHeaderGap);
+        }
+        put(kLineBreak);
     }
-    output += kLineBreak;
+    const QStringView gap = logp ? kTab : kPlainFieldGap;
+    for (const LogFieldList &row : record.rows.fields()) {
+        for (QStringView field : row) {
+            put(field);
+            put(gap);
+        }
+        put(kLineBreak);
+    }
 }
 
 // The characters AppendRecord writes for the record.
 qsizetype RecordOutputSize(const LogFileRecord &record)
 {
-    qsizetype n = QStringLiteral("File %1").arg(record.fileNumber).size() + 2;
-    const bool logp = record.kind == LogKindLogp;
-    qsizetype j = 0;
-    for (QStringView header : record.columnHeaders) {
-        n += header.size() + (logp ? 1 : kPlainHeaderGap.size());
-        if (logp && (j == 0 || j == 2))
-            ++n;
-        ++j;
-    }
-    n += logp ? 4 : 2;
-    for (const LogFieldList &row : record.rows.fields()) {
-        for (QStringView field : row)
-            n += field.size() + (logp ? 1 : kPlainFieldGap.size());
-        n += 2;
-    }
+    qsizetype n = 0;
+    LayOutRecord(record, [&](QStringView text) { n += text.size(); });
     return n;
 }
 
+// Appends the record's layout to output, sized once and filled in place.
 void AppendRecord(const LogFileRecord &record, QString &output)
 {
-    output += QStringLiteral("File %1").arg(record.fileNumber);
-    output += kLineBreak;
-    const bool logp = record.kind == LogKindLogp;
-    if (logp) {
-        AppendLogpHeaders(record.columnHeaders, output);
-    } else {
-        for (QStringView header : record.columnHeaders) {
-            output += header;
-            output += kPlainHeaderGap;
-        }
-        output += kLineBreak;
-    }
-    for (const LogFieldList &row : record.rows.fields()) {
-        for (QStringView field : row) {
-            output += field;
-            if (logp)
-                output += kTab;
-            else
-                output += kPlainFieldGap;
-        }
-        output += kLineBreak;
-    }
+    const qsizetype start = output.size();
+    output.resize(start + RecordOutputSize(record));
+    QChar *out = output.data() + start;
+    LayOutRecord(record, [&](QStringView text) {
+        std::copy(text.begin(), text.end(), out);
+        out += text.size();
+    });
 }
 
 } // namespace
@@ -93,10 +110,9 @@ bool MatchesLogType(const LogFileRecord &record, int logType)
 {
     switch (logType) {
     case LogTypeQrt03Logp:
-        return record.headerText.contains(QLatin1String("QRT03"))
-            || record.headerText.contains(QLatin1String("QRT 03"));
+        return record.headerText.contains(u"QRT03") || record.headerText.contains(u"QRT 03");
     case LogTypeQrt31Logp:
-        return record.headerText.contains(QLatin1String("QRT 31"));
+        return record.headerText.contains(u"QRT 31");
     default:
         return false;
     }
@@ -126,10 +142,12 @@ bool WriteSortedOutput(const QList<LogFileRecord> &records, int kind, int logTyp
     // as applying it to the whole; otherwise the whole output is one piece.
     const bool inPieces = !ReplacementTableSpansLines(abbreviations);
     QString piece;
+    piece.reserve(pieceSize + 4096);
     bool written = false;
     auto flush = [&]() {
         const bool ok = sink(ApplyReplacementTable(std::move(piece), abbreviations));
         piece = QString();
+        piece.reserve(pieceSize + 4096);
         return ok;
     };
     for (const LogFileRecord &record : records) {
