@@ -2,9 +2,8 @@
 
 #include "locale/text_file.h"
 
-#include <QStringMatcher>
-
 #include <algorithm>
+#include <iterator>
 
 // Replacements are padded with blanks so that the Chinese text keeps the report's
 // columns roughly where the English keyword had them. Row 11's key starts with
@@ -79,6 +78,44 @@ void BuildKeywordTables(ReplacementTable &translationTable, ReplacementTable &ab
 
 namespace {
 
+// Finds a key by Boyer-Moore-Horspool: the window moves by the distance of
+// its last character's low byte from the key's end (the smallest such
+// distance of all key characters sharing that low byte, so no match is
+// jumped over), which for the long keys of the tables skips most of a text
+// without looking at it.
+class KeySearcher
+{
+public:
+    explicit KeySearcher(QStringView key) : m_key(key)
+    {
+        const qsizetype m = key.size();
+        std::fill(std::begin(m_skip), std::end(m_skip), m);
+        for (qsizetype i = 0; i + 1 < m; ++i)
+            m_skip[key[i].unicode() & 0xFF] = m - 1 - i;
+    }
+
+    // First occurrence at or after from, -1 if none.
+    qsizetype Find(QStringView text, qsizetype from) const
+    {
+        const qsizetype m = m_key.size();
+        const qsizetype n = text.size();
+        const char16_t *t = text.utf16();
+        const char16_t *k = m_key.utf16();
+        const char16_t last = k[m - 1];
+        for (qsizetype pos = from; pos + m <= n;) {
+            const char16_t c = t[pos + m - 1];
+            if (c == last && std::equal(k, k + m - 1, t + pos))
+                return pos;
+            pos += m_skip[c & 0xFF];
+        }
+        return -1;
+    }
+
+private:
+    QStringView m_key;
+    qsizetype m_skip[256];
+};
+
 // One row over the whole text in one pass: every match found left to right,
 // resuming after it, and the text rebuilt once from the pieces between the
 // matches and the replacements (or overwritten in place when key and
@@ -86,16 +123,16 @@ namespace {
 // does not occur.
 void ReplaceAll(QString &text, const ReplacementRow &row)
 {
-    const QStringMatcher matcher(row.key, Qt::CaseSensitive);
+    const KeySearcher searcher(row.key);
     const qsizetype keyLength = row.key.size();
-    qsizetype match = matcher.indexIn(QStringView(text), 0);
+    qsizetype match = searcher.Find(text, 0);
     if (match < 0)
         return;
     if (row.replacement.size() == keyLength) {
         QChar *data = text.data();
         while (match >= 0) {
             std::copy(row.replacement.cbegin(), row.replacement.cend(), data + match);
-            match = matcher.indexIn(QStringView(text), match + keyLength);
+            match = searcher.Find(text, match + keyLength);
         }
         return;
     }
@@ -107,7 +144,7 @@ void ReplaceAll(QString &text, const ReplacementRow &row)
         result.append(source.sliced(done, match - done));
         result.append(row.replacement);
         done = match + keyLength;
-        match = matcher.indexIn(source, done);
+        match = searcher.Find(source, done);
     }
     result.append(source.sliced(done));
     text = std::move(result);

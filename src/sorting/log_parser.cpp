@@ -80,6 +80,7 @@ void LogFieldList::append(QStringView text)
     } else {
         m_data.append(QChar(char16_t(0x8000 | ((n >> 15) & 0x7FFF))));
         m_data.append(QChar(char16_t(n & 0x7FFF)));
+        ++m_longCount;
     }
     m_data.append(text);
     ++m_count;
@@ -100,11 +101,12 @@ void LogFieldList::append(const QStringView *texts, qsizetype count)
         } else {
             *out++ = QChar(char16_t(0x8000 | ((n >> 15) & 0x7FFF)));
             *out++ = QChar(char16_t(n & 0x7FFF));
+            ++m_longCount;
         }
         std::copy(texts[i].begin(), texts[i].end(), out);
         out += n;
     }
-    m_count += count;
+    m_count += qint32(count);
 }
 
 LogFieldList &LogFieldList::operator<<(const QStringList &texts)
@@ -318,7 +320,10 @@ bool LogParser::ParseOwnedText(QString input, QList<LogFileRecord> &sortedFiles)
     if (!FindNextFile(text, range, 0))
         return false;
 
+    // At most one record per file marker: room for all of them at once, so
+    // the table never moves while it grows.
     QList<LogFileRecord> files;
+    files.reserve(text.Count(W::FileMarker));
     qsizetype characters = 0;
     for (;;) {
         LogFileRecord record;
@@ -327,7 +332,9 @@ bool LogParser::ParseOwnedText(QString input, QList<LogFileRecord> &sortedFiles)
 
         // When no header is found the range keeps what FindNextFile gave it.
         FindFileHeader(text, range, range.end);
-        record.headerText = text.Mid(range.start, range.end).toString();
+        const QStringView header = text.Mid(range.start, range.end);
+        record.headerText = QString::fromRawData(header.data(), header.size());
+        record.sharedText = text.Text();
 
         const int from = range.end;
         const int logPos = text.Find(W::LogMarker, from);
@@ -341,6 +348,10 @@ bool LogParser::ParseOwnedText(QString input, QList<LogFileRecord> &sortedFiles)
         if (!ok)
             break;
         record.rows.squeeze();
+        // Files of one kind of log mostly share their column headers: an
+        // equal list shares the previous file's buffer instead of its own.
+        if (!files.isEmpty() && files.last().columnHeaders == record.columnHeaders)
+            record.columnHeaders = files.last().columnHeaders;
         characters += RecordCharacters(record);
         if (m_characterLimit >= 0 && characters > m_characterLimit) {
             m_bLimitExceeded = true;
@@ -353,6 +364,8 @@ bool LogParser::ParseOwnedText(QString input, QList<LogFileRecord> &sortedFiles)
         if (!FindNextFile(text, range, range.start + 1))
             break;
     }
+    if (files.size() < files.capacity() / 2)
+        files.squeeze();
     sortedFiles = std::move(files);
     return true;
 }

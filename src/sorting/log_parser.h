@@ -27,6 +27,8 @@ public:
     LogFieldList(const QStringList &texts);
 
     qsizetype size() const { return m_count; }
+    // The code units of all texts together.
+    qsizetype textSize() const { return m_data.size() - m_count - m_longCount; }
     bool isEmpty() const { return m_count == 0; }
     // Text i; an empty view when there is no text i (a negative i included).
     QStringView at(qsizetype i) const;
@@ -88,7 +90,8 @@ public:
 
 private:
     QString m_data;
-    qsizetype m_count = 0;
+    qint32 m_count = 0;
+    qint32 m_longCount = 0; // texts of 0x8000 code units or more (two length units)
 };
 Q_DECLARE_TYPEINFO(LogFieldList, Q_RELOCATABLE_TYPE);
 
@@ -159,7 +162,10 @@ struct LogFileRecord
 {
     int fileNumber = 0;          // number after "File " (0 when it cannot be read)
     int kind = 0;                // 0 plain log, 1 Logp log
-    QString headerText;          // from the brand word up to the header end
+    // From the brand word up to the header end. The parse sets it as a range
+    // of the parse text (QString::fromRawData), kept alive by sharedText, so
+    // a file's header costs no copy; changing it detaches it as usual.
+    QString headerText;
     // Plain log: the fields of the line above the rule line, then those of
     // the whole heading block. Logp log: "DATE", "TT-MM-DD", "TIME",
     // "HH:MM:SS", then name and unit of each variable line of the first entry.
@@ -167,8 +173,16 @@ struct LogFileRecord
     // Plain log: the blank-separated fields of each data line. Logp log: per
     // entry its date, its time and the value text of each variable line.
     LogRowList rows;
+    // The text the parse read (implicitly shared, not copied), which
+    // headerText points into; empty for a record made by other means. It is
+    // no part of the record's value.
+    QString sharedText;
 
-    friend bool operator==(const LogFileRecord &, const LogFileRecord &) = default;
+    friend bool operator==(const LogFileRecord &a, const LogFileRecord &b)
+    {
+        return a.fileNumber == b.fileNumber && a.kind == b.kind && a.headerText == b.headerText
+               && a.columnHeaders == b.columnHeaders && a.rows == b.rows;
+    }
 };
 Q_DECLARE_TYPEINFO(LogFileRecord, Q_RELOCATABLE_TYPE);
 

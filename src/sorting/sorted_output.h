@@ -55,11 +55,13 @@ using SortedOutputSink = std::function<bool(QString piece)>;
 // the pieces joined are exactly the text BuildSortedOutput writes. (A table
 // with a key holding a line feed is applied to the whole text, given as one
 // piece.) Returns whether a record was picked; with none, sink is not called.
+// Pieces are small (64 KB by default), so each stays in the processor's cache
+// through the abbreviation pass and its memory is reused for the next.
 // The whole output is never held at once, so a large output streams to a
 // file in about pieceSize characters of memory.
 bool WriteSortedOutput(const QList<LogFileRecord> &records, int kind, int logType,
                        const ReplacementTable &abbreviations, const SortedOutputSink &sink,
-                       qsizetype pieceSize = 1 << 20);
+                       qsizetype pieceSize = 1 << 15);
 
 // The number of characters BuildSortedOutput lays out for the picked
 // records, before the abbreviations.
