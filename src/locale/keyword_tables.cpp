@@ -136,6 +136,25 @@ void ReplaceAll(QString &text, const ReplacementRow &row)
         }
         return;
     }
+    if (row.replacement.size() < keyLength) {
+        // A shorter replacement: the text closes up in place, the writing
+        // position never passing the reading one (the searches read only
+        // the part not yet moved).
+        QChar *data = text.data();
+        qsizetype write = match;
+        qsizetype done = match;
+        while (match >= 0) {
+            std::copy(data + done, data + match, data + write);
+            write += match - done;
+            std::copy(row.replacement.cbegin(), row.replacement.cend(), data + write);
+            write += row.replacement.size();
+            done = match + keyLength;
+            match = searcher.Find(text, done);
+        }
+        std::copy(data + done, data + text.size(), data + write);
+        text.truncate(write + (text.size() - done));
+        return;
+    }
     const QStringView source(text);
     QString result;
     result.reserve(row.replacement.size() > keyLength ? source.size() + source.size() / 8 : source.size());

@@ -116,25 +116,6 @@ LogFieldList &LogFieldList::operator<<(const QStringList &texts)
     return *this;
 }
 
-QStringView LogFieldList::const_iterator::operator*() const
-{
-    const char16_t first = m_pos[0].unicode();
-    if (first < 0x8000)
-        return QStringView(m_pos + 1, qsizetype(first));
-    const qsizetype n = (qsizetype(first & 0x7FFF) << 15) | m_pos[1].unicode();
-    return QStringView(m_pos + 2, n);
-}
-
-LogFieldList::const_iterator &LogFieldList::const_iterator::operator++()
-{
-    const char16_t first = m_pos[0].unicode();
-    if (first < 0x8000)
-        m_pos += 1 + first;
-    else
-        m_pos += 2 + ((qsizetype(first & 0x7FFF) << 15) | m_pos[1].unicode());
-    return *this;
-}
-
 QStringView LogFieldList::at(qsizetype i) const
 {
     if (i < 0 || i >= m_count)

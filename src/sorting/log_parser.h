@@ -67,8 +67,22 @@ public:
         using reference = QStringView;
 
         const_iterator() = default;
-        QStringView operator*() const;
-        const_iterator &operator++();
+        QStringView operator*() const
+        {
+            const char16_t first = m_pos[0].unicode();
+            if (first < 0x8000)
+                return QStringView(m_pos + 1, qsizetype(first));
+            return QStringView(m_pos + 2, (qsizetype(first & 0x7FFF) << 15) | m_pos[1].unicode());
+        }
+        const_iterator &operator++()
+        {
+            const char16_t first = m_pos[0].unicode();
+            if (first < 0x8000)
+                m_pos += 1 + first;
+            else
+                m_pos += 2 + ((qsizetype(first & 0x7FFF) << 15) | m_pos[1].unicode());
+            return *this;
+        }
         friend bool operator==(const_iterator a, const_iterator b) { return a.m_pos == b.m_pos; }
         friend bool operator!=(const_iterator a, const_iterator b) { return a.m_pos != b.m_pos; }
 
