@@ -16,6 +16,18 @@ bool IsValueStart(QChar c)
     return c == u'-' || (c >= u'0' && c <= u'9');
 }
 
+// The first blank of a text, -1 if none. The texts searched are short
+// (fields and lines), where a plain loop beats a call to the vectorised
+// search.
+qsizetype IndexOfBlank(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u' ')
+            return i;
+    }
+    return -1;
+}
+
 QStringView TrimLeftWide(QStringView text)
 {
     qsizetype i = 0;
@@ -186,7 +198,7 @@ void SplitF1(QStringView text, Sink &&sink)
 {
     QStringView rest = TrimWide(text);
     while (!rest.isEmpty()) {
-        const qsizetype k = rest.indexOf(QLatin1Char(' '));
+        const qsizetype k = IndexOfBlank(rest);
         if (k < 0) {
             sink(rest);
             break;
@@ -203,7 +215,7 @@ void SplitF2(QStringView text, Sink &&sink)
 {
     QStringView rest = TrimWide(text);
     for (;;) {
-        const qsizetype k = rest.indexOf(QLatin1Char(' '));
+        const qsizetype k = IndexOfBlank(rest);
         if (k < 0)
             break;
         sink(rest.first(k));
@@ -475,7 +487,7 @@ bool LogParser::ParseLogpEntries(const LogSearchText &text, LogScanRange &range,
             headers << u"DATE" << u"TT-MM-DD" << u"TIME" << u"HH:MM:SS";
 
         FieldViews row;
-        const qsizetype k = s.indexOf(QLatin1Char(' '));
+        const qsizetype k = IndexOfBlank(s);
         if (k < 0) {
             row << QStringView() << s;
         } else {
@@ -506,7 +518,7 @@ bool LogParser::ParseLogpEntries(const LogSearchText &text, LogScanRange &range,
                 headers.append(vk < 0 ? QStringView() : TrimWide(line.first(vk)));
 
             const QStringView t = vk < 0 ? line : line.sliced(vk);
-            const qsizetype k2 = t.indexOf(QLatin1Char(' '));
+            const qsizetype k2 = IndexOfBlank(t);
             row.append(k2 < 0 ? QStringView() : t.first(k2));
             rest = k2 < 0 ? t : t.sliced(k2);
 

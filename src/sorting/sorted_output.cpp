@@ -17,11 +17,13 @@ bool Picks(const LogFileRecord &record, int kind, int logType)
 }
 
 // Whether text contains a or b (exact, case-sensitive); both start with 'Q'.
-// The sort asks this of every Logp file up to three times, so it looks for
-// the 'Q' with the fast character search and compares only there.
+// The sort asks this of every Logp file up to three times: a plain walk to
+// each 'Q' of the short header, compared only there.
 bool ContainsEither(QStringView text, QStringView a, QStringView b)
 {
-    for (qsizetype p = text.indexOf(u'Q'); p >= 0; p = text.indexOf(u'Q', p + 1)) {
+    for (qsizetype p = 0; p < text.size(); ++p) {
+        if (text[p] != u'Q')
+            continue;
         const QStringView rest = text.sliced(p);
         if (rest.startsWith(a) || rest.startsWith(b))
             return true;
