@@ -95,7 +95,7 @@ int WriteSortedData(const SortResult &result, int logType, const QString &output
     try {
         if (toFile)
             put("\xFF\xFE", 2);
-        WriteSortedOutput(result.sortedFiles, result.graphList, logType, AbbreviationRows(), [&](QString piece) {
+        WriteSortedOutput(result.sortedFiles, PickedFileIndexes(result, logType), AbbreviationRows(), [&](QString piece) {
             QByteArray bytes;
             if (!toFile) {
                 bytes = piece.toUtf8();

@@ -2,6 +2,18 @@
 
 #include "sorting/sorted_output.h"
 
+QList<qint32> PickedFileIndexes(const SortResult &result, int logType)
+{
+    // The same files as PickedFiles gives: "QRT Log" takes every plain log,
+    // the Logp types the Logp files that match them (the Logp list holds
+    // just those), the other types nothing.
+    if (logType == LogTypeQrtLog)
+        return result.plainLogFiles;
+    if (logType == LogTypeQrt03Logp || logType == LogTypeQrt31Logp)
+        return result.logpFiles;
+    return {};
+}
+
 qsizetype SortedOutputLimit(qsizetype inputCharacters)
 {
     return 4 * inputCharacters + (qsizetype(32) << 20);
@@ -68,7 +80,7 @@ SortResult SortFiles(QString input, const SortSelection &selection, qsizetype li
         break;
     }
 
-    if (SortedOutputSize(result.sortedFiles, list, selection.logType) > limit) {
+    if (SortedOutputSize(result.sortedFiles, PickedFileIndexes(result, selection.logType)) > limit) {
         result = SortResult();
         result.status = SortStatus::OutputTooLarge;
         return result;
@@ -91,7 +103,7 @@ SortResult SortInputText(QStringView input, const SortSelection &selection,
     if (result.status != SortStatus::Sorted)
         return result;
     result.sortedOutput = previousOutput;
-    BuildSortedOutput(result.sortedFiles, result.graphList, selection.logType, abbreviations,
+    BuildSortedOutput(result.sortedFiles, PickedFileIndexes(result, selection.logType), abbreviations,
                       result.sortedOutput);
     return result;
 }

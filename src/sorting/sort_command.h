@@ -75,6 +75,11 @@ struct SortResult
 // (SortedOutputLimit of the input's size when negative).
 SortResult SortFiles(QString input, const SortSelection &selection, qsizetype limit = -1);
 
+// The table indexes of the files the sort writes for the log type: the
+// plain logs for "QRT Log", the Logp files of the type for the Logp types,
+// none for the types that pick nothing.
+QList<qint32> PickedFileIndexes(const SortResult &result, int logType);
+
 // Runs the sort on input (the captured text as it stands). previousOutput is
 // the sorted output before the sort; it is kept when no record is written.
 // The function has no other input and changes nothing outside its result.

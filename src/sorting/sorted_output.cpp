@@ -152,19 +152,31 @@ int GraphListOfLogType(int logType)
     return logType == LogTypeQrtLog || logType == LogTypeQrtLogNoInterval ? 0 : 1;
 }
 
-qsizetype SortedOutputSize(const QList<LogFileRecord> &records, int kind, int logType)
+QList<qint32> PickedFiles(const QList<LogFileRecord> &records, int kind, int logType)
+{
+    QList<qint32> picked;
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        if (Picks(records[i], kind, logType))
+            picked.append(qint32(i));
+    }
+    return picked;
+}
+
+qsizetype SortedOutputSize(const QList<LogFileRecord> &records, const QList<qint32> &picked)
 {
     qsizetype n = 0;
-    for (const LogFileRecord &record : records) {
-        if (Picks(record, kind, logType))
-            n += RecordOutputSize(record);
-    }
+    for (const qint32 i : picked)
+        n += RecordOutputSize(records[i]);
     return n;
 }
 
-bool WriteSortedOutput(const QList<LogFileRecord> &records, int kind, int logType,
-                       const ReplacementTable &abbreviations, const SortedOutputSink &sink,
-                       qsizetype pieceSize)
+qsizetype SortedOutputSize(const QList<LogFileRecord> &records, int kind, int logType)
+{
+    return SortedOutputSize(records, PickedFiles(records, kind, logType));
+}
+
+bool WriteSortedOutput(const QList<LogFileRecord> &records, const QList<qint32> &picked,
+                       const ReplacementTable &abbreviations, const SortedOutputSink &sink, qsizetype pieceSize)
 {
     // A table whose keys hold no line feed matches nothing across one, so
     // applying it to pieces that end with a line break gives the same text
@@ -172,40 +184,48 @@ bool WriteSortedOutput(const QList<LogFileRecord> &records, int kind, int logTyp
     const bool inPieces = !ReplacementTableSpansLines(abbreviations);
     QString piece;
     piece.reserve(pieceSize + 4096);
-    bool written = false;
     auto flush = [&]() {
         const bool ok = sink(ApplyReplacementTable(std::move(piece), abbreviations));
         piece = QString();
         piece.reserve(pieceSize + 4096);
         return ok;
     };
-    for (const LogFileRecord &record : records) {
-        if (!Picks(record, kind, logType))
-            continue;
-        written = true;
-        AppendRecord(record, piece);
+    for (const qint32 i : picked) {
+        AppendRecord(records[i], piece);
         if (inPieces && piece.size() >= pieceSize && !flush())
             return true;
     }
-    if (written && !piece.isEmpty())
+    if (!picked.isEmpty() && !piece.isEmpty())
         flush();
-    return written;
+    return !picked.isEmpty();
+}
+
+bool WriteSortedOutput(const QList<LogFileRecord> &records, int kind, int logType,
+                       const ReplacementTable &abbreviations, const SortedOutputSink &sink,
+                       qsizetype pieceSize)
+{
+    return WriteSortedOutput(records, PickedFiles(records, kind, logType), abbreviations, sink, pieceSize);
+}
+
+void BuildSortedOutput(const QList<LogFileRecord> &records, const QList<qint32> &picked,
+                       const ReplacementTable &abbreviations, QString &output)
+{
+    QString built;
+    const bool written = WriteSortedOutput(records, picked, abbreviations, [&](QString piece) {
+        if (built.isEmpty())
+            built = std::move(piece);
+        else
+            built += piece;
+        return true;
+    });
+    if (written)
+        output = std::move(built);
+    else
+        output = ApplyReplacementTable(std::move(output), abbreviations);
 }
 
 void BuildSortedOutput(const QList<LogFileRecord> &records, int kind, int logType,
                        const ReplacementTable &abbreviations, QString &output)
 {
-    QString built;
-    const bool written = WriteSortedOutput(records, kind, logType, abbreviations,
-                                           [&](QString piece) {
-                                               if (built.isEmpty())
-                                                   built = std::move(piece);
-                                               else
-                                                   built += piece;
-                                               return true;
-                                           });
-    if (written)
-        output = std::move(built);
-    else
-        output = ApplyReplacementTable(std::move(output), abbreviations);
+    BuildSortedOutput(records, PickedFiles(records, kind, logType), abbreviations, output);
 }

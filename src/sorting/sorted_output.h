@@ -67,4 +67,17 @@ bool WriteSortedOutput(const QList<LogFileRecord> &records, int kind, int logTyp
 // records, before the abbreviations.
 qsizetype SortedOutputSize(const QList<LogFileRecord> &records, int kind, int logType);
 
+// The table indexes of the records of the kind that the log type picks, in
+// table order (what BuildSortedOutput writes).
+QList<qint32> PickedFiles(const QList<LogFileRecord> &records, int kind, int logType);
+
+// The same three on the picked records given by their table indexes, for a
+// caller that has picked them already (the sort's file lists).
+qsizetype SortedOutputSize(const QList<LogFileRecord> &records, const QList<qint32> &picked);
+bool WriteSortedOutput(const QList<LogFileRecord> &records, const QList<qint32> &picked,
+                       const ReplacementTable &abbreviations, const SortedOutputSink &sink,
+                       qsizetype pieceSize = 1 << 15);
+void BuildSortedOutput(const QList<LogFileRecord> &records, const QList<qint32> &picked,
+                       const ReplacementTable &abbreviations, QString &output);
+
 #endif // TAVIX_SORTING_SORTED_OUTPUT_H
