@@ -186,7 +186,9 @@ QString HelpText()
         "an output file that cannot be written.\n");
 }
 
-int Run(const QStringList &arguments, QIODevice &out, QIODevice &err)
+namespace {
+
+int RunSort(const QStringList &arguments, QIODevice &out, QIODevice &err)
 {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -266,6 +268,20 @@ int Run(const QStringList &arguments, QIODevice &out, QIODevice &err)
     if (parser.isSet(outputOption) && parser.value(outputOption).isEmpty())
         return UsageError(err, QStringLiteral("--output needs a file name"));
     return WriteSortedData(result, logType, parser.value(outputOption), out, err);
+}
+
+} // namespace
+
+int Run(const QStringList &arguments, QIODevice &out, QIODevice &err)
+{
+    // Running out of memory anywhere in the batch sort (reading the file
+    // included) becomes a message and status 1, never an abort.
+    try {
+        return RunSort(arguments, out, err);
+    } catch (const std::bad_alloc &) {
+        WriteLine(err, QStringLiteral("tavixterminal: not enough memory to sort"));
+        return ExitSortFailed;
+    }
 }
 
 } // namespace BatchSort

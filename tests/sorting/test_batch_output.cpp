@@ -106,6 +106,7 @@ private slots:
     void outputFileThatCannotBeWritten();
     void fullStandardOutputFails();
     void amplifyingCaptureIsRefused();
+    void outOfMemoryIsAMessage();
 };
 
 void TestBatchOutput::streamedOutputEqualsWholeOutput_data()
@@ -252,6 +253,42 @@ void TestBatchOutput::amplifyingCaptureIsRefused()
     QCOMPARE(result.status, 1);
     QVERIFY(result.out.isEmpty());
     QVERIFY2(result.err.contains("is not sorted") && result.err.contains("33554432"), result.err.constData());
+}
+
+void TestBatchOutput::outOfMemoryIsAMessage()
+{
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("the address sanitizer cannot run under a limit on the address space");
+#endif
+    // The program's address space is limited with prlimit to 130 MB: a tiny
+    // capture sorts, a 24 MB one (48 MB as text besides its bytes) cannot.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString small = dir.filePath(QStringLiteral("small.txt"));
+    const QString large = dir.filePath(QStringLiteral("large.txt"));
+    QVERIFY(WriteFile(small, LogpFile(1).toLatin1()));
+    QByteArray bytes = LogpFile(2).toLatin1();
+    while (bytes.size() < 24 * 1024 * 1024)
+        bytes += bytes;
+    QVERIFY(WriteFile(large, bytes));
+    bytes.clear();
+
+    auto runLimited = [](const QString &input, QByteArray *err) {
+        QProcess process;
+        process.start(QStringLiteral("prlimit"), {QStringLiteral("--as=136314880"), QStringLiteral(TAVIX_TERMINAL_PROGRAM),
+                                                  QStringLiteral("--sort"), input, QStringLiteral("--output"),
+                                                  input + QStringLiteral(".sorted")});
+        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+            return -1;
+        *err = process.readAllStandardError();
+        return process.exitCode();
+    };
+    QByteArray err;
+    if (runLimited(small, &err) != 0)
+        QSKIP("the program does not start within 130 MB of address space here (or prlimit is missing)");
+    QCOMPARE(runLimited(large, &err), 1);
+    QVERIFY2(err.startsWith("tavixterminal: not enough memory to sort"), err.constData());
+    QVERIFY(!QFile::exists(large + QStringLiteral(".sorted")));
 }
 
 QTEST_GUILESS_MAIN(TestBatchOutput)
