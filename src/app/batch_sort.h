@@ -5,8 +5,11 @@
 //   tavixterminal --sort FILE [--log-type 0|1|2] [--variable N] [--output OUT]
 //
 // Exit status: 0 sorted; 1 the data cannot be sorted (SortFailedText on
-// standard error); 2 bad arguments, an input file that cannot be read or an
-// output file that cannot be written (a message on standard error).
+// standard error), or the sort would pass its size limit (SortedOutputLimit)
+// or runs out of memory (a message saying so); 2 bad arguments, an input
+// file that cannot be read, or an output that cannot be written (a message
+// with the system's reason on standard error). An output file is replaced
+// whole or left as it was.
 #ifndef TAVIX_APP_BATCH_SORT_H
 #define TAVIX_APP_BATCH_SORT_H
 
