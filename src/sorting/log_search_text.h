@@ -16,6 +16,7 @@ class WordIndex
 {
 public:
     void Add(int position) { m_found.push_back(position); }
+    void Reserve(qsizetype count) { m_found.reserve(size_t(count)); }
 
     // First occurrence at or after from; -1 when there is none.
     int Next(int from) const;
