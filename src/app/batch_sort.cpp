@@ -10,8 +10,14 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QFileDevice>
 #include <QIODevice>
 #include <QImage>
+#include <QSaveFile>
+#include <QSysInfo>
+
+#include <cstring>
+#include <new>
 
 namespace BatchSort {
 
@@ -44,6 +50,80 @@ bool ReadInteger(const QString &text, int *value)
     bool ok = false;
     *value = text.trimmed().toInt(&ok, 10);
     return ok;
+}
+
+int OutOfMemory(QIODevice &err, const QString &inputPath)
+{
+    WriteLine(err, QStringLiteral("tavixterminal: not enough memory to sort %1").arg(inputPath));
+    return ExitSortFailed;
+}
+
+// Writes the sorted data of result: to the file at outputPath (FF FE, then
+// UTF-16 little-endian) when a path is given, else to out as UTF-8. Both are
+// streamed a piece at a time, so the whole output is never built. The file
+// is written to a temporary file beside it that replaces it only once every
+// byte is written; a failure leaves any old file untouched (there is no
+// writing in place). Every write to out is checked, and a buffered file
+// behind it is flushed at the end. A failure is reported with the system's
+// reason and gives ExitUsage; running out of memory gives ExitSortFailed.
+int WriteSortedData(const SortResult &result, int logType, const QString &outputPath, QIODevice &out,
+                    QIODevice &err)
+{
+    const bool toFile = !outputPath.isEmpty();
+    QSaveFile file(outputPath);
+    QIODevice &device = toFile ? static_cast<QIODevice &>(file) : out;
+    if (toFile) {
+        file.setDirectWriteFallback(false);
+        if (!file.open(QIODevice::WriteOnly)) {
+            WriteLine(err, QStringLiteral("tavixterminal: cannot write %1: %2").arg(outputPath, file.errorString()));
+            return ExitUsage;
+        }
+    }
+    bool ok = true;
+    auto put = [&](const char *data, qint64 size) {
+        if (ok && device.write(data, size) != size)
+            ok = false;
+        return ok;
+    };
+    try {
+        if (toFile)
+            put("\xFF\xFE", 2);
+        WriteSortedOutput(result.sortedFiles, PickedFileIndexes(result, logType), AbbreviationRows(), [&](QString piece) {
+            QByteArray bytes;
+            if (!toFile) {
+                bytes = piece.toUtf8();
+            } else if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+                // The code units in memory are the file's bytes already.
+                return put(reinterpret_cast<const char *>(piece.constData()), piece.size() * 2);
+            } else {
+                AppendUtf16Le(bytes, piece);
+            }
+            return put(bytes.constData(), bytes.size());
+        });
+    } catch (const std::bad_alloc &) {
+        if (toFile)
+            file.cancelWriting();
+        WriteLine(err, QStringLiteral("tavixterminal: not enough memory to write the sorted data"));
+        return ExitSortFailed;
+    }
+
+    if (toFile) {
+        if (ok && file.commit())
+            return ExitSorted;
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        WriteLine(err, QStringLiteral("tavixterminal: cannot write %1: %2; the file is left as it was")
+                           .arg(outputPath, reason));
+        return ExitUsage;
+    }
+    if (auto *fileDevice = qobject_cast<QFileDevice *>(&out); ok && fileDevice)
+        ok = fileDevice->flush();
+    if (!ok) {
+        WriteLine(err, QStringLiteral("tavixterminal: cannot write the sorted data to standard output: %1")
+                           .arg(out.errorString()));
+        return ExitUsage;
+    }
+    return ExitSorted;
 }
 
 } // namespace
@@ -109,7 +189,9 @@ QString HelpText()
         "Exit status:\n"
         "  0  done\n"
         "  1  --sort: the data cannot be sorted (no log file of the type, no \"File \"\n"
-        "     marker, DR% with type 2, or a variable the file does not have)\n"
+        "     marker, DR% with type 2, a variable the file does not have, sorted\n"
+        "     data past 4 times the input's characters plus 32 Mi characters, or not\n"
+        "     enough memory)\n"
         "  2  bad arguments; --sort: an input file that cannot be read, an output or\n"
         "     PNG file that cannot be written, or --file beyond the picked files\n"
         "  3  --capture: the D2XX driver library cannot be loaded or lacks a function\n"
@@ -149,6 +231,10 @@ QString SortFailureMessage(SortStatus status, const QString &file, int logType)
         return QStringLiteral("DR% (--variable %1) cannot be shown for log type %2")
             .arg(kDraughtRatingVariable)
             .arg(type);
+    case SortStatus::OutputTooLarge:
+        return QStringLiteral("%1 is not sorted: its log files would need more than 4 times its characters "
+                              "plus 33554432 characters of sorted data")
+            .arg(file);
     }
     return QString();
 }
@@ -187,9 +273,7 @@ int Plot(const SortResult &result, const QString &inputPath, int logType, int va
     return ExitSorted;
 }
 
-} // namespace
-
-int Run(const QStringList &arguments, QIODevice &out, QIODevice &err)
+int RunSort(const QStringList &arguments, QIODevice &out, QIODevice &err)
 {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -261,7 +345,16 @@ int Run(const QStringList &arguments, QIODevice &out, QIODevice &err)
         selection.plainVariable = variable;
     else
         selection.logpVariable = variable;
-    const SortResult result = SortInputText(InputTextFromBytes(bytes), selection, AbbreviationRows(), QString());
+    SortResult result;
+    try {
+        // The text takes over from the bytes, and the parse from the text,
+        // so the capture is held once while it is sorted.
+        QString text = InputTextFromBytes(bytes);
+        bytes = QByteArray();
+        result = SortFiles(std::move(text), selection);
+    } catch (const std::bad_alloc &) {
+        return OutOfMemory(err, inputPath);
+    }
     if (result.status != SortStatus::Sorted) {
         WriteLine(err, QStringLiteral("tavixterminal: %1").arg(SortFailureMessage(result.status, inputPath, logType)));
         return ExitSortFailed;
@@ -272,18 +365,23 @@ int Run(const QStringList &arguments, QIODevice &out, QIODevice &err)
             return status;
     }
 
-    if (parser.isSet(outputOption)) {
-        const QString outputPath = parser.value(outputOption);
-        if (outputPath.isEmpty())
-            return UsageError(err, QStringLiteral("--output needs a file name"));
-        if (!WriteFileBytes(outputPath, Utf16LeWithBom(result.sortedOutput), &error)) {
-            WriteLine(err, error);
-            return ExitUsage;
-        }
-        return ExitSorted;
+    if (parser.isSet(outputOption) && parser.value(outputOption).isEmpty())
+        return UsageError(err, QStringLiteral("--output needs a file name"));
+    return WriteSortedData(result, logType, parser.value(outputOption), out, err);
+}
+
+} // namespace
+
+int Run(const QStringList &arguments, QIODevice &out, QIODevice &err)
+{
+    // Running out of memory anywhere in the batch sort (reading the file
+    // included) becomes a message and status 1, never an abort.
+    try {
+        return RunSort(arguments, out, err);
+    } catch (const std::bad_alloc &) {
+        WriteLine(err, QStringLiteral("tavixterminal: not enough memory to sort"));
+        return ExitSortFailed;
     }
-    out.write(result.sortedOutput.toUtf8());
-    return ExitSorted;
 }
 
 } // namespace BatchSort

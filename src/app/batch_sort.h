@@ -7,9 +7,12 @@
 //
 // --plot also draws the window's log graph of the K-th picked file.
 // Exit status: 0 sorted; 1 the data cannot be sorted (what was wrong on
-// standard error); 2 bad arguments (--file beyond the picked files
-// included), an input file that cannot be read or an output or PNG file
-// that cannot be written (a message on standard error).
+// standard error), or the sort would pass its size limit (SortedOutputLimit)
+// or runs out of memory (a message saying so); 2 bad arguments (--file
+// beyond the picked files included), an input file that cannot be read, or
+// an output or PNG file that cannot be written (a message with the system's
+// reason on standard error). An output file is replaced whole or left as it
+// was.
 #ifndef TAVIX_APP_BATCH_SORT_H
 #define TAVIX_APP_BATCH_SORT_H
 

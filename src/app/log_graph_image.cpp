@@ -22,12 +22,12 @@ bool LogGraphHasField(const LogFileRecord &rec, int field)
 
 void FillLogGraph(CMyChart &chart, const LogFileRecord &rec, int field)
 {
-    for (const QStringList &row : rec.rows)
-        chart.AddPoint(RowField(row, kTimeField), GraphValueFromField(RowField(row, field)));
+    for (const LogFieldList &row : rec.rows.fields())
+        chart.AddPoint(row.at(kTimeField).toString(), GraphValueFromField(row.at(field)));
     chart.SetTitle(QStringLiteral("File %1").arg(rec.fileNumber));
     // Logp headers come in name and unit pairs: the unit names the value.
     const qint64 caption = rec.kind != LogKindPlain ? 2 * qint64(field) + 1 : qint64(field);
-    chart.SetValueCaptionText(RowField(rec.columnHeaders, caption));
+    chart.SetValueCaptionText(rec.columnHeaders.at(caption).toString());
     chart.RecalcLayout();
 }
 

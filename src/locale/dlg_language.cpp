@@ -8,11 +8,18 @@
 
 #include <QComboBox>
 
+#include <cstdio>
+
 void COstrumDlg::InitLanguage()
 {
-    // The built-in texts are used when Config.dat cannot be read.
-    if (!m_texts.LoadConfigFile())
+    // The built-in texts are used when Config.dat cannot be read or gives
+    // nothing to show; a file that was there but of no use is named on
+    // standard error with the reason, once.
+    if (!m_texts.LoadConfigFile()) {
+        if (!m_texts.ConfigProblem().isEmpty())
+            std::fprintf(stderr, "%s\n", qUtf8Printable(m_texts.ConfigProblem()));
         m_texts.BuildBuiltInTexts();
+    }
     BuildKeywordTables();
     ApplyLanguage(0);
 }

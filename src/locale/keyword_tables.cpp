@@ -2,6 +2,9 @@
 
 #include "locale/text_file.h"
 
+#include <algorithm>
+#include <iterator>
+
 // Replacements are padded with blanks so that the Chinese text keeps the report's
 // columns roughly where the English keyword had them. Row 11's key starts with
 // U+00BA (masculine ordinal indicator), the character the instrument prints
@@ -73,16 +76,119 @@ void BuildKeywordTables(ReplacementTable &translationTable, ReplacementTable &ab
     abbreviationTable.append(AbbreviationRows());
 }
 
+namespace {
+
+// Finds a key by Boyer-Moore-Horspool: the window moves by the distance of
+// its last character's low byte from the key's end (the smallest such
+// distance of all key characters sharing that low byte, so no match is
+// jumped over), which for the long keys of the tables skips most of a text
+// without looking at it.
+class KeySearcher
+{
+public:
+    explicit KeySearcher(QStringView key) : m_key(key)
+    {
+        const qsizetype m = key.size();
+        std::fill(std::begin(m_skip), std::end(m_skip), m);
+        for (qsizetype i = 0; i + 1 < m; ++i)
+            m_skip[key[i].unicode() & 0xFF] = m - 1 - i;
+    }
+
+    // First occurrence at or after from, -1 if none.
+    qsizetype Find(QStringView text, qsizetype from) const
+    {
+        const qsizetype m = m_key.size();
+        const qsizetype n = text.size();
+        const char16_t *t = text.utf16();
+        const char16_t *k = m_key.utf16();
+        const char16_t last = k[m - 1];
+        for (qsizetype pos = from; pos + m <= n;) {
+            const char16_t c = t[pos + m - 1];
+            if (c == last && std::equal(k, k + m - 1, t + pos))
+                return pos;
+            pos += m_skip[c & 0xFF];
+        }
+        return -1;
+    }
+
+private:
+    QStringView m_key;
+    qsizetype m_skip[256];
+};
+
+// One row over the whole text in one pass: every match found left to right,
+// resuming after it, and the text rebuilt once from the pieces between the
+// matches and the replacements (or overwritten in place when key and
+// replacement have the same length). The text is left alone when the key
+// does not occur.
+void ReplaceAll(QString &text, const ReplacementRow &row)
+{
+    const KeySearcher searcher(row.key);
+    const qsizetype keyLength = row.key.size();
+    qsizetype match = searcher.Find(text, 0);
+    if (match < 0)
+        return;
+    if (row.replacement.size() == keyLength) {
+        QChar *data = text.data();
+        while (match >= 0) {
+            std::copy(row.replacement.cbegin(), row.replacement.cend(), data + match);
+            match = searcher.Find(text, match + keyLength);
+        }
+        return;
+    }
+    if (row.replacement.size() < keyLength) {
+        // A shorter replacement: the text closes up in place, the writing
+        // position never passing the reading one (the searches read only
+        // the part not yet moved).
+        QChar *data = text.data();
+        qsizetype write = match;
+        qsizetype done = match;
+        while (match >= 0) {
+            std::copy(data + done, data + match, data + write);
+            write += match - done;
+            std::copy(row.replacement.cbegin(), row.replacement.cend(), data + write);
+            write += row.replacement.size();
+            done = match + keyLength;
+            match = searcher.Find(text, done);
+        }
+        std::copy(data + done, data + text.size(), data + write);
+        text.truncate(write + (text.size() - done));
+        return;
+    }
+    const QStringView source(text);
+    QString result;
+    result.reserve(row.replacement.size() > keyLength ? source.size() + source.size() / 8 : source.size());
+    qsizetype done = 0;
+    while (match >= 0) {
+        result.append(source.sliced(done, match - done));
+        result.append(row.replacement);
+        done = match + keyLength;
+        match = searcher.Find(source, done);
+    }
+    result.append(source.sliced(done));
+    text = std::move(result);
+}
+
+} // namespace
+
 QString ApplyReplacementTable(QString text, const ReplacementTable &table)
 {
     for (const ReplacementRow &row : table) {
-        // QString::replace with an empty key would insert the replacement
-        // between every character; such a row has nothing to find.
+        // An empty key has nothing to find.
         if (row.key.isEmpty())
             continue;
-        text.replace(row.key, row.replacement, Qt::CaseSensitive);
+        ReplaceAll(text, row);
     }
     return text;
+}
+
+bool ReplacementTableSpansLines(const ReplacementTable &table)
+{
+    for (const ReplacementRow &row : table) {
+        if (row.key.contains(QLatin1Char('\n')))
+            return true;
+    }
+    return false;
 }
 
 QByteArray TranslatedInputFile(QStringView input, const ReplacementTable &translationTable)

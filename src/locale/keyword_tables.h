@@ -35,8 +35,15 @@ void BuildKeywordTables(ReplacementTable &translationTable, ReplacementTable &ab
 // boundaries, scanning left to right and resuming after each match, so
 // matches never overlap and a replacement is not rescanned by its own row.
 // Later rows see what earlier rows produced. A row with an empty key changes
-// nothing.
+// nothing. Each row is one pass over the text that rebuilds it at most once,
+// so the time is linear in the text for a fixed table.
 QString ApplyReplacementTable(QString text, const ReplacementTable &table);
+
+// True when a key of the table holds a line feed. A table without one gives
+// the same result on a text as on its pieces cut after line feeds, joined:
+// no match of any row can cross a line feed of the text, and the rows never
+// remove one.
+bool ReplacementTableSpansLines(const ReplacementTable &table);
 
 // The bytes of a translated input data file: FF FE, then the whole of input
 // after TranslationTable has been applied, as UTF-16 little-endian code

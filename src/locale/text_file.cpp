@@ -3,18 +3,33 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSysInfo>
+
+#include <cstring>
+
+void AppendUtf16Le(QByteArray &bytes, QStringView text)
+{
+    const qsizetype start = bytes.size();
+    bytes.resize(start + text.size() * 2);
+    char *out = bytes.data() + start;
+    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+        // The code units in memory already are the file's bytes.
+        std::memcpy(out, text.data(), size_t(text.size()) * 2);
+    } else {
+        for (const QChar ch : text) {
+            const char16_t unit = ch.unicode();
+            *out++ = static_cast<char>(unit & 0xFF);
+            *out++ = static_cast<char>(unit >> 8);
+        }
+    }
+}
 
 #include <cerrno>
 
 QByteArray Utf16LeBytes(QStringView text)
 {
     QByteArray bytes;
-    bytes.reserve(text.size() * 2);
-    for (const QChar ch : text) {
-        const char16_t unit = ch.unicode();
-        bytes.append(static_cast<char>(unit & 0xFF));
-        bytes.append(static_cast<char>(unit >> 8));
-    }
+    AppendUtf16Le(bytes, text);
     return bytes;
 }
 
@@ -24,7 +39,7 @@ QByteArray Utf16LeWithBom(QStringView text)
     bytes.reserve(2 + text.size() * 2);
     bytes.append(static_cast<char>(0xFF));
     bytes.append(static_cast<char>(0xFE));
-    bytes.append(Utf16LeBytes(text));
+    AppendUtf16Le(bytes, text);
     return bytes;
 }
 

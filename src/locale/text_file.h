@@ -16,6 +16,10 @@
 // U+0000 and U+FEFF included.
 QByteArray Utf16LeBytes(QStringView text);
 
+// Appends Utf16LeBytes(text) to bytes, in one block copy on a little-endian
+// machine and unit by unit on a big-endian one.
+void AppendUtf16Le(QByteArray &bytes, QStringView text);
+
 // FF FE followed by Utf16LeBytes(text).
 QByteArray Utf16LeWithBom(QStringView text);
 

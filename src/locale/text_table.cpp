@@ -3,8 +3,11 @@
 #include "locale/built_in_texts.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QSysInfo>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -30,9 +33,50 @@ QString DecodeConfigBytes(const QByteArray &bytes)
     text.resize(count);
     QChar *out = text.data();
     const auto *in = reinterpret_cast<const unsigned char *>(bytes.constData()) + 2;
-    for (qsizetype i = 0; i < count; ++i)
-        out[i] = QChar(static_cast<char16_t>(in[2 * i] | (in[2 * i + 1] << 8)));
+    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+        std::memcpy(out, in, size_t(count) * 2);
+    } else {
+        for (qsizetype i = 0; i < count; ++i)
+            out[i] = QChar(static_cast<char16_t>(in[2 * i] | (in[2 * i + 1] << 8)));
+    }
     return text;
+}
+
+// The end of the last line of text that trims to the group end (the
+// position of its CR LF, or the end of the text), 0 when there is none.
+// Searched backward for the asterisks, so text after that line is passed
+// over once, quickly.
+qsizetype EndOfLastGroupEnd(QStringView all)
+{
+    qsizetype from = all.size();
+    for (;;) {
+        const qsizetype hit = all.lastIndexOf(kGroupEnd, from);
+        if (hit < 0)
+            return 0;
+        const qsizetype lineBreak = all.first(hit).lastIndexOf(kLineBreak);
+        const qsizetype lineStart = lineBreak < 0 ? 0 : lineBreak + kLineBreak.size();
+        qsizetype lineEnd = all.indexOf(kLineBreak, hit);
+        if (lineEnd < 0)
+            lineEnd = all.size();
+        if (TrimConfigWhiteSpace(all.sliced(lineStart, lineEnd - lineStart)) == kGroupEnd)
+            return lineEnd;
+        // Nothing else on this line can make it a group end line.
+        if (lineBreak < 0)
+            return 0;
+        from = lineBreak;
+    }
+}
+
+// The text of number for slot in table: the rule of LookupText without the
+// built-in fallback.
+QString TableText(const TextTable &table, int number, int slot)
+{
+    const auto it = table.constFind(number);
+    if (it == table.cend() || it->isEmpty())
+        return QString();
+    if (slot >= 0 && slot < it->size())
+        return it->at(slot);
+    return it->first();
 }
 
 } // namespace
@@ -90,8 +134,46 @@ const QList<int> &LocaleTexts::AllTextNumbers()
     return numbers;
 }
 
+namespace {
+
+// Why a Config.dat that gave no language name or no caption group is of no
+// use, as far as its bytes tell.
+QString DescribeConfigProblem(const QByteArray &bytes, const QString &text, bool hasNames)
+{
+    const QString wanted = QStringLiteral("not UTF-16 little-endian with CR LF line ends");
+    if (text.isEmpty())
+        return QStringLiteral("empty (%1)").arg(wanted);
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QStringLiteral("UTF-8 with a byte-order mark, %1").arg(wanted);
+    if (bytes.startsWith("\xFE\xFF"))
+        return QStringLiteral("UTF-16 big-endian, %1").arg(wanted);
+    if (!bytes.startsWith("\xFF\xFE")) {
+        if (!bytes.contains('\0'))
+            return QStringLiteral("8-bit or UTF-8 text without a byte-order mark, %1").arg(wanted);
+        return wanted;
+    }
+    if (!text.contains(kLineBreak)) {
+        if (text.contains(QLatin1Char('\n')))
+            return QStringLiteral("LF-only line ends, %1").arg(wanted);
+        if (text.contains(QLatin1Char('\r')))
+            return QStringLiteral("CR-only line ends, %1").arg(wanted);
+    }
+    return hasNames ? QStringLiteral("no caption group after the language names")
+                    : QStringLiteral("no language names (%1?)").arg(wanted);
+}
+
+} // namespace
+
 bool LocaleTexts::LoadConfigFile(const QString &path)
 {
+    m_configProblem.clear();
+    // Only a regular file is read: a named pipe or a device could keep
+    // start-up waiting for ever. Anything else counts as a missing file.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        m_configProblem = QStringLiteral("%1: not a regular file; the built-in texts are used").arg(path);
+        return false;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
@@ -100,30 +182,55 @@ bool LocaleTexts::LoadConfigFile(const QString &path)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return false;
-    LoadConfigBytes(bytes);
+
+    // A file that gives no language name or no caption group would blank
+    // the whole interface: it counts as missing, with the reason told.
+    LocaleTexts loaded(*this);
+    const int captionGroups = loaded.LoadConfigBytes(bytes);
+    if (loaded.m_languageNames.isEmpty() || captionGroups == 0) {
+        m_configProblem = QStringLiteral("%1: %2; the built-in texts are used")
+                              .arg(path, DescribeConfigProblem(bytes, DecodeConfigBytes(bytes),
+                                                       !loaded.m_languageNames.isEmpty()));
+        return false;
+    }
+    *this = std::move(loaded);
+    m_fromFile = true;
+    SetMessageTexts(0);
     return true;
 }
 
-void LocaleTexts::LoadConfigBytes(const QByteArray &bytes)
+int LocaleTexts::LoadConfigBytes(const QByteArray &bytes)
 {
     m_textTable.clear();
     for (const int number : AllTextNumbers())
         m_textTable.insert(number, QStringList());
+    m_fromFile = false;
 
     const QString text = DecodeConfigBytes(bytes);
+    const QStringView all(text);
+
+    // Content after the last group end line is never used: the lines are
+    // read only up to the end of that line.
+    const qsizetype usedEnd = EndOfLastGroupEnd(all);
+
     ConfigParseState state;
-    const QList<QStringView> lines = QStringView(text).split(kLineBreak);
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QStringView line = lines[i];
+    bool firstLine = true;
+    for (qsizetype begin = 0; begin < usedEnd;) {
+        qsizetype end = all.indexOf(kLineBreak, begin);
+        if (end < 0 || end > usedEnd)
+            end = usedEnd;
+        const QStringView line = all.sliced(begin, end - begin);
         // Empty lines carry nothing. A first line of a single character is
         // skipped as well, such as a second byte-order mark U+FEFF that an
         // editor left at the start of the text.
-        if (line.isEmpty() || (i == 0 && line.size() == 1))
-            continue;
-        ParseConfigLine(line, state);
+        if (!line.isEmpty() && !(firstLine && line.size() == 1))
+            ParseConfigLine(line, state);
+        firstLine = false;
+        begin = end + kLineBreak.size();
     }
 
     SetMessageTexts(0);
+    return int(state.orderPos);
 }
 
 void LocaleTexts::ParseConfigLine(QStringView rawLine, ConfigParseState &state)
@@ -135,10 +242,16 @@ void LocaleTexts::ParseConfigLine(QStringView rawLine, ConfigParseState &state)
     if (isSeparator || isGroupEnd) {
         // A marker closes the current text; an empty text is dropped, so a
         // group never holds one.
+        // The buffer itself becomes the text, trimmed in place, so a long
+        // text is not copied again.
         const QStringView closed = TrimConfigWhiteSpace(state.buffer);
-        if (!closed.isEmpty())
-            state.group.append(closed.toString());
-        state.buffer.clear();
+        if (!closed.isEmpty()) {
+            const qsizetype begin = closed.data() - state.buffer.constData();
+            state.buffer.truncate(begin + closed.size());
+            state.buffer.remove(0, begin);
+            state.group.append(std::move(state.buffer));
+        }
+        state.buffer = QString();
     }
 
     if (isGroupEnd) {
@@ -164,18 +277,21 @@ void LocaleTexts::ParseConfigLine(QStringView rawLine, ConfigParseState &state)
 
     if (isSeparator)
         return;
+    // Once every number has its group no text is used any more.
+    if (state.orderPos >= ConfigOrder().size())
+        return;
 
-    // A content line. Dropping the CR and LF at both ends of the buffer before
+    // A content line. Dropping the CR and LF at the end of the buffer before
     // appending CR LF and the line joins the lines of a text by one CR LF and
     // lets blank lines vanish: a blank line only adds a CR LF that the next
-    // line removes again.
-    qsizetype begin = 0;
+    // line removes again. The CR and LF at the start of the buffer stay until
+    // the text is closed, where trimming removes them with the rest of the
+    // white space at its ends; lines are trimmed, so no other white space
+    // can stand there. The buffer thus only grows at its end.
     qsizetype end = state.buffer.size();
-    while (begin < end && IsLineBreakUnit(state.buffer.at(begin)))
-        ++begin;
-    while (end > begin && IsLineBreakUnit(state.buffer.at(end - 1)))
+    while (end > 0 && IsLineBreakUnit(state.buffer.at(end - 1)))
         --end;
-    state.buffer = state.buffer.sliced(begin, end - begin);
+    state.buffer.truncate(end);
     state.buffer += kLineBreak;
     state.buffer += line;
 }
@@ -189,17 +305,26 @@ void LocaleTexts::BuildBuiltInTexts()
     for (auto it = builtIn.cbegin(); it != builtIn.cend(); ++it)
         m_textTable.insert(it.key(), it.value());
     m_currentLanguage = 1;
+    m_fromFile = false;
     SetMessageTexts(0);
 }
 
 QString LocaleTexts::LookupText(int number, int slot) const
 {
-    const auto it = m_textTable.constFind(number);
-    if (it == m_textTable.cend() || it->isEmpty())
-        return QString();
-    if (slot >= 0 && slot < it->size())
-        return it->at(slot);
-    return it->first();
+    const QString text = TableText(m_textTable, number, slot);
+    if (!text.isEmpty() || !m_fromFile)
+        return text;
+    // A text the file left empty: the built-in text of the number in the
+    // chosen language when the file names that language, else in English.
+    static const TextTable builtIn = BuiltInTextTable();
+    const bool logging = number == LoggingButtonNumber;
+    const int language = logging ? (slot < 0 ? slot : slot / 2) : slot;
+    const qsizetype known = language >= 0 && language < m_languageNames.size()
+                                ? BuiltInLanguageNames().indexOf(m_languageNames.at(language))
+                                : -1;
+    const int builtInLanguage = known < 0 ? 0 : int(known);
+    const int builtInSlot = logging ? 2 * builtInLanguage + (slot < 0 ? 0 : slot % 2) : builtInLanguage;
+    return TableText(builtIn, number, builtInSlot);
 }
 
 QString LocaleTexts::LoggingCaption(int languageSlot, bool running) const

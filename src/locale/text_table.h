@@ -65,15 +65,26 @@ public:
 
     // Reads the table from the file at path (by default Config.dat in the
     // working directory). Returns false, with nothing changed, when the file
-    // cannot be opened or cannot be read to its end; otherwise loads it with
-    // LoadConfigBytes and returns true.
+    // is missing, is not a regular file (a named pipe would keep the read
+    // waiting), cannot be opened or cannot be read to its end, or gives no
+    // language name or no caption group (another encoding, other line ends,
+    // an empty file): such a file counts as missing, so the built-in texts
+    // are used. For the last two ConfigProblem() then says what was wrong.
+    // Otherwise loads it with LoadConfigBytes and returns true.
     bool LoadConfigFile(const QString &path = QStringLiteral("Config.dat"));
+
+    // Why the last LoadConfigFile did not use an existing file, in one line
+    // naming the file; empty when it was used or simply missing.
+    const QString &ConfigProblem() const { return m_configProblem; }
 
     // Loads the table from the bytes of a Config.dat file: every one of the 57
     // numbers gets an empty list, the file's groups fill the language names
-    // and the lists, and the message texts are set from slot 0. Never fails:
-    // bytes in another encoding simply hold no groups.
-    void LoadConfigBytes(const QByteArray &bytes);
+    // and the lists, and the message texts are set from slot 0. This is the
+    // file's reading alone: texts the file leaves empty stay empty here. Never fails:
+    // bytes in another encoding simply hold no groups. Returns the number of
+    // groups given to numbers of ConfigOrder. Time and memory are linear in
+    // the file: text after the last group end line is not looked at.
+    int LoadConfigBytes(const QByteArray &bytes);
 
     // Fills the language names and all 57 lists with the built-in texts, then
     // applies the first language: CurrentLanguage becomes 1 and the message
@@ -83,7 +94,10 @@ public:
     // The text of number for a language slot: the list's text at slot when the
     // list has more than slot texts; otherwise its first text; the empty
     // string for an empty list or a number not in the table. A negative slot
-    // has no text of its own and gives the first text.
+    // has no text of its own and gives the first text. When the table comes
+    // from LoadConfigFile, a text that would be empty is the built-in text of the
+    // number instead: in the slot's language when the file's name of it is a
+    // built-in language name ("English", "中文"), else in English.
     QString LookupText(int number, int slot) const;
 
     // The logging button's caption for a language slot: the stop caption
@@ -120,6 +134,8 @@ private:
     void ParseConfigLine(QStringView line, ConfigParseState &state);
 
     TextTable m_textTable;
+    bool m_fromFile = false; // LoadConfigFile filled the table: empty texts fall back
+    QString m_configProblem;
     QStringList m_languageNames;
     MessageTexts m_messageTexts;
     int m_currentLanguage = 2;

@@ -53,7 +53,8 @@ void COstrumDlg::SortCommand()
 
     const SortSelection selection{m_nLogType, m_nLogpVariable, m_nPlainVariable};
     SortResult result = SortInputText(m_strInput, selection, AbbreviationTable, m_strSortedOutput);
-    if (result.status == SortStatus::NoFileMarker) {
+    // Without a file marker, or past the sort's size limit, nothing changes.
+    if (result.status == SortStatus::NoFileMarker || result.status == SortStatus::OutputTooLarge) {
         m_prompts.Message(CurrentMessageTexts().SortFailedText);
         return;
     }

@@ -1,5 +1,8 @@
 #include "sorting/log_parser.h"
 
+#include <QVarLengthArray>
+
+#include <algorithm>
 #include <climits>
 #include <limits>
 
@@ -11,6 +14,18 @@ using W = LogSearchText;
 bool IsValueStart(QChar c)
 {
     return c == u'-' || (c >= u'0' && c <= u'9');
+}
+
+// The first blank of a text, -1 if none. The texts searched are short
+// (fields and lines), where a plain loop beats a call to the vectorised
+// search.
+qsizetype IndexOfBlank(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u' ')
+            return i;
+    }
+    return -1;
 }
 
 QStringView TrimLeftWide(QStringView text)
@@ -62,6 +77,108 @@ int FindBlankLine(const LogSearchText &text, int from)
 
 } // namespace
 
+// Lengths below 0x8000 take one code unit; longer ones two, the first with
+// its top bit set (texts are shorter than 2^30 code units).
+LogFieldList::LogFieldList(const QStringList &texts)
+{
+    *this << texts;
+}
+
+void LogFieldList::append(QStringView text)
+{
+    const qsizetype n = text.size();
+    if (n < 0x8000) {
+        m_data.append(QChar(char16_t(n)));
+    } else {
+        m_data.append(QChar(char16_t(0x8000 | ((n >> 15) & 0x7FFF))));
+        m_data.append(QChar(char16_t(n & 0x7FFF)));
+        ++m_longCount;
+    }
+    m_data.append(text);
+    ++m_count;
+}
+
+void LogFieldList::append(const QStringView *texts, qsizetype count)
+{
+    qsizetype units = 0;
+    for (qsizetype i = 0; i < count; ++i)
+        units += texts[i].size() + (texts[i].size() < 0x8000 ? 1 : 2);
+    const qsizetype start = m_data.size();
+    m_data.resize(start + units);
+    QChar *out = m_data.data() + start;
+    for (qsizetype i = 0; i < count; ++i) {
+        const qsizetype n = texts[i].size();
+        if (n < 0x8000) {
+            *out++ = QChar(char16_t(n));
+        } else {
+            *out++ = QChar(char16_t(0x8000 | ((n >> 15) & 0x7FFF)));
+            *out++ = QChar(char16_t(n & 0x7FFF));
+            ++m_longCount;
+        }
+        std::copy(texts[i].begin(), texts[i].end(), out);
+        out += n;
+    }
+    m_count += qint32(count);
+}
+
+LogFieldList &LogFieldList::operator<<(const QStringList &texts)
+{
+    for (const QString &text : texts)
+        append(text);
+    return *this;
+}
+
+QStringView LogFieldList::at(qsizetype i) const
+{
+    if (i < 0 || i >= m_count)
+        return QStringView();
+    auto it = begin();
+    while (i-- > 0)
+        ++it;
+    return *it;
+}
+
+QString LogFieldList::join(QChar separator) const
+{
+    QString joined;
+    bool first = true;
+    for (QStringView text : *this) {
+        if (!first)
+            joined += separator;
+        joined += text;
+        first = false;
+    }
+    return joined;
+}
+
+QStringList LogFieldList::toStringList() const
+{
+    QStringList texts;
+    texts.reserve(m_count);
+    for (QStringView text : *this)
+        texts.append(text.toString());
+    return texts;
+}
+
+bool operator==(const LogFieldList &a, const QStringList &b)
+{
+    if (a.size() != b.size())
+        return false;
+    qsizetype i = 0;
+    for (QStringView text : a) {
+        if (text != b[i++])
+            return false;
+    }
+    return true;
+}
+
+LogRowList::LogRowList(const QList<QStringList> &rows)
+{
+    m_rows.reserve(rows.size());
+    for (const QStringList &row : rows)
+        m_rows.append(LogFieldList(row));
+}
+
 QStringView TrimWide(QStringView text)
 {
     qsizetype a = 0;
@@ -73,49 +190,65 @@ QStringView TrimWide(QStringView text)
     return text.sliced(a, b - a);
 }
 
-// Room for the fields of a trimmed text: one more than the blanks that
-// follow a character other than a blank (a run of blanks separates once).
-static void ReserveFields(QStringList &fields, QStringView text)
+namespace {
+
+// Rule F1: only non-empty fields.
+template <typename Sink>
+void SplitF1(QStringView text, Sink &&sink)
 {
-    qsizetype separators = 0;
-    for (qsizetype i = 1; i < text.size(); ++i) {
-        if (text[i] == u' ' && text[i - 1] != u' ')
-            ++separators;
+    QStringView rest = TrimWide(text);
+    while (!rest.isEmpty()) {
+        const qsizetype k = IndexOfBlank(rest);
+        if (k < 0) {
+            sink(rest);
+            break;
+        }
+        sink(rest.first(k));
+        // The right end is already trimmed; only the left end can change.
+        rest = TrimLeftWide(rest.sliced(k));
     }
-    fields.reserve(std::min<qsizetype>(separators + 1, 256));
 }
+
+// Rule F2: what is left after the last blank is always a field.
+template <typename Sink>
+void SplitF2(QStringView text, Sink &&sink)
+{
+    QStringView rest = TrimWide(text);
+    for (;;) {
+        const qsizetype k = IndexOfBlank(rest);
+        if (k < 0)
+            break;
+        sink(rest.first(k));
+        rest = TrimLeftWide(rest.sliced(k));
+    }
+    sink(rest);
+}
+
+// Texts gathered before they go into a LogFieldList in one allocation.
+using FieldViews = QVarLengthArray<QStringView, 32>;
+
+LogFieldList FieldsF2(QStringView text)
+{
+    FieldViews views;
+    SplitF2(text, [&](QStringView f) { views.append(f); });
+    LogFieldList fields;
+    fields.append(views.constData(), views.size());
+    return fields;
+}
+
+} // namespace
 
 QStringList SplitFieldsF1(QStringView text)
 {
     QStringList fields;
-    QStringView rest = TrimWide(text);
-    ReserveFields(fields, rest);
-    while (!rest.isEmpty()) {
-        const qsizetype k = rest.indexOf(QLatin1Char(' '));
-        if (k < 0) {
-            fields.append(rest.toString());
-            break;
-        }
-        fields.append(rest.first(k).toString());
-        // The right end is already trimmed; only the left end can change.
-        rest = TrimLeftWide(rest.sliced(k));
-    }
+    SplitF1(text, [&](QStringView f) { fields.append(f.toString()); });
     return fields;
 }
 
 QStringList SplitFieldsF2(QStringView text)
 {
     QStringList fields;
-    QStringView rest = TrimWide(text);
-    ReserveFields(fields, rest);
-    for (;;) {
-        const qsizetype k = rest.indexOf(QLatin1Char(' '));
-        if (k < 0)
-            break;
-        fields.append(rest.first(k).toString());
-        rest = TrimLeftWide(rest.sliced(k));
-    }
-    fields.append(rest.toString());
+    SplitF2(text, [&](QStringView f) { fields.append(f.toString()); });
     return fields;
 }
 
@@ -160,20 +293,31 @@ QString LogParser::Terminator()
 
 bool LogParser::ParseInputText(QStringView input, QList<LogFileRecord> &sortedFiles)
 {
+    QString whole;
+    whole.reserve(input.size() + Terminator().size());
+    whole.append(input);
+    return ParseOwnedText(std::move(whole), sortedFiles);
+}
+
+bool LogParser::ParseOwnedText(QString input, QList<LogFileRecord> &sortedFiles)
+{
+    m_bLimitExceeded = false;
     const QString terminator = Terminator();
     if (input.size() > std::numeric_limits<int>::max() - terminator.size() - 64)
         return false;
-    QString whole;
-    whole.reserve(input.size() + terminator.size());
-    whole.append(input);
-    whole.append(terminator);
-    const LogSearchText text(whole);
+    input.append(terminator);
+    const LogSearchText text(input);
+    input = QString(); // the search text holds it
 
     LogScanRange range{-2, -2};
     if (!FindNextFile(text, range, 0))
         return false;
 
-    sortedFiles.clear();
+    // At most one record per file marker: room for all of them at once, so
+    // the table never moves while it grows.
+    QList<LogFileRecord> files;
+    files.reserve(text.Count(W::FileMarker));
+    qsizetype characters = 0;
     for (;;) {
         LogFileRecord record;
         record.fileNumber = m_nFileNumber;
@@ -181,7 +325,9 @@ bool LogParser::ParseInputText(QStringView input, QList<LogFileRecord> &sortedFi
 
         // When no header is found the range keeps what FindNextFile gave it.
         FindFileHeader(text, range, range.end);
-        record.headerText = text.Mid(range.start, range.end).toString();
+        const QStringView header = text.Mid(range.start, range.end);
+        record.headerText = QString::fromRawData(header.data(), header.size());
+        record.sharedText = text.Text();
 
         const int from = range.end;
         const int logPos = text.Find(W::LogMarker, from);
@@ -194,14 +340,40 @@ bool LogParser::ParseInputText(QStringView input, QList<LogFileRecord> &sortedFi
                             : ParseLogpEntries(text, range, record, from);
         if (!ok)
             break;
-        sortedFiles.append(std::move(record));
+        record.rows.squeeze();
+        // Files of one kind of log mostly share their column headers: an
+        // equal list shares the previous file's buffer instead of its own.
+        if (!files.isEmpty() && files.last().columnHeaders == record.columnHeaders)
+            record.columnHeaders = files.last().columnHeaders;
+        characters += RecordCharacters(record);
+        if (m_characterLimit >= 0 && characters > m_characterLimit) {
+            m_bLimitExceeded = true;
+            return false;
+        }
+        files.append(std::move(record));
 
         // range.start has not moved back past the current marker, so the
         // search goes strictly forward and never reads a marker twice.
         if (!FindNextFile(text, range, range.start + 1))
             break;
     }
+    if (files.size() < files.capacity() / 2)
+        files.squeeze();
+    sortedFiles = std::move(files);
     return true;
+}
+
+qsizetype LogParser::RecordCharacters(const LogFileRecord &record)
+{
+    qsizetype n = record.headerText.size();
+    for (QStringView header : record.columnHeaders)
+        n += header.size() + 1;
+    for (const LogFieldList &row : record.rows.fields()) {
+        for (QStringView field : row)
+            n += field.size() + 1;
+        n += 2;
+    }
+    return n;
 }
 
 bool LogParser::FindNextFile(const LogSearchText &text, LogScanRange &range, int from)
@@ -272,8 +444,10 @@ bool LogParser::ParsePlainLog(const LogSearchText &text, LogScanRange &range,
     if (lineStart >= 0)
         above = above.sliced(lineStart);
 
-    record.columnHeaders.append(SplitFieldsF1(above));
-    record.columnHeaders.append(SplitFieldsF2(block));
+    FieldViews headers;
+    SplitF1(above, [&](QStringView f) { headers.append(f); });
+    SplitF2(block, [&](QStringView f) { headers.append(f); });
+    record.columnHeaders.append(headers.constData(), headers.size());
 
     int p = range.end;
     for (;;) {
@@ -285,7 +459,7 @@ bool LogParser::ParsePlainLog(const LogSearchText &text, LogScanRange &range,
             range.end = p;
             return true;
         }
-        record.rows.append(SplitFieldsF2(line));
+        record.rows.append(FieldsF2(line));
         p = q + 1;
     }
 }
@@ -308,24 +482,16 @@ bool LogParser::ParseLogpEntries(const LogSearchText &text, LogScanRange &range,
         // The eight characters skipped are "Log " and the entry number.
         const QStringView s = TrimWide(text.Mid(l + 8, range.end));
 
-        if (m_bFirstLogEntry) {
-            record.columnHeaders.append(QStringLiteral("DATE"));
-            record.columnHeaders.append(QStringLiteral("TT-MM-DD"));
-            record.columnHeaders.append(QStringLiteral("TIME"));
-            record.columnHeaders.append(QStringLiteral("HH:MM:SS"));
-        }
+        FieldViews headers;
+        if (m_bFirstLogEntry)
+            headers << u"DATE" << u"TT-MM-DD" << u"TIME" << u"HH:MM:SS";
 
-        // Room for as many fields as the first entry had (most entries of a
-        // file have as many); a row that needs more grows.
-        QStringList row;
-        row.reserve(record.rows.isEmpty() ? 4 : record.rows.first().size());
-        const qsizetype k = s.indexOf(QLatin1Char(' '));
+        FieldViews row;
+        const qsizetype k = IndexOfBlank(s);
         if (k < 0) {
-            row.append(QString());
-            row.append(s.toString());
+            row << QStringView() << s;
         } else {
-            row.append(TrimWide(s.first(k)).toString());
-            row.append(TrimWide(s.sliced(k)).toString());
+            row << TrimWide(s.first(k)) << TrimWide(s.sliced(k));
         }
 
         // Variable lines. The first begins with the line feed of the entry
@@ -349,23 +515,27 @@ bool LogParser::ParseLogpEntries(const LogSearchText &text, LogScanRange &range,
                 }
             }
             if (m_bFirstLogEntry)
-                record.columnHeaders.append(vk < 0 ? QString() : TrimWide(line.first(vk)).toString());
+                headers.append(vk < 0 ? QStringView() : TrimWide(line.first(vk)));
 
             const QStringView t = vk < 0 ? line : line.sliced(vk);
-            const qsizetype k2 = t.indexOf(QLatin1Char(' '));
-            row.append(k2 < 0 ? QString() : t.first(k2).toString());
+            const qsizetype k2 = IndexOfBlank(t);
+            row.append(k2 < 0 ? QStringView() : t.first(k2));
             rest = k2 < 0 ? t : t.sliced(k2);
 
             // In the first entry the unit is trimmed before the loop test, so
             // a unit of one character or none ends that entry.
             if (m_bFirstLogEntry) {
                 rest = TrimWide(rest);
-                record.columnHeaders.append(rest.toString());
+                headers.append(rest);
             }
             next = range.end + 1;
         }
 
-        record.rows.append(row);
+        if (m_bFirstLogEntry)
+            record.columnHeaders.append(headers.constData(), headers.size());
+        LogFieldList fields;
+        fields.append(row.constData(), row.size());
+        record.rows.append(std::move(fields));
         m_bFirstLogEntry = false;
 
         l = text.Find(W::LogMarker, next);

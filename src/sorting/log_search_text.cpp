@@ -93,6 +93,10 @@ LogSearchText::LogSearchText(const QString &text)
         return true;
     };
     const qsizetype ruleLength = WordText(RuleLine).size();
+    // Room for a line break every 8 characters: the vector never moves while
+    // it fills, and the room no line break takes is never touched, so it
+    // costs address space, not memory.
+    m_words[LineBreak].Reserve(n / 8 + 16);
 
     // One pass: characters that start no word are skipped through a table,
     // the others are checked against the words they start.

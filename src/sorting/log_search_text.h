@@ -16,10 +16,12 @@ class WordIndex
 {
 public:
     void Add(int position) { m_found.push_back(position); }
+    void Reserve(qsizetype count) { m_found.reserve(size_t(count)); }
 
     // First occurrence at or after from; -1 when there is none.
     int Next(int from) const;
     bool IsEmpty() const { return m_found.empty(); }
+    qsizetype Size() const { return qsizetype(m_found.size()); }
     // The last occurrence; only when there is one.
     int Last() const { return m_found.back(); }
 
@@ -56,6 +58,7 @@ public:
     LogSearchText &operator=(const LogSearchText &) = delete;
 
     QStringView View() const { return m_text; }
+    const QString &Text() const { return m_text; }
     int Size() const { return int(m_text.size()); }
 
     // First occurrence of the word at or after from (-1: none, or from out of range).
@@ -65,6 +68,8 @@ public:
     int FindBlank(int from) const;
     // Position of the last line break of the text, -1 if it has none.
     int LastLineBreak() const;
+    // How many times the word occurs (overlapping occurrences each count).
+    qsizetype Count(Word word) const { return m_words[word].Size(); }
 
     // The characters from a up to, not including, b: empty when b <= a;
     // a below 0 counts from 0 and b beyond the end counts to the end.

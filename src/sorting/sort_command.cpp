@@ -2,13 +2,32 @@
 
 #include "sorting/sorted_output.h"
 
-SortResult SortInputText(QStringView input, const SortSelection &selection,
-                         const ReplacementTable &abbreviations, const QString &previousOutput)
+QList<qint32> PickedFileIndexes(const SortResult &result, int logType)
+{
+    // The same files as PickedFiles gives: "QRT Log" takes every plain log,
+    // the Logp types the Logp files that match them (the Logp list holds
+    // just those), the other types nothing.
+    if (logType == LogTypeQrtLog)
+        return result.plainLogFiles;
+    if (logType == LogTypeQrt03Logp || logType == LogTypeQrt31Logp)
+        return result.logpFiles;
+    return {};
+}
+
+qsizetype SortedOutputLimit(qsizetype inputCharacters)
+{
+    return 4 * inputCharacters + (qsizetype(32) << 20);
+}
+
+SortResult SortFiles(QString input, const SortSelection &selection, qsizetype limit)
 {
     SortResult result;
+    if (limit < 0)
+        limit = SortedOutputLimit(input.size());
     LogParser parser;
-    if (!parser.ParseInputText(input, result.sortedFiles)) {
-        result.status = SortStatus::NoFileMarker;
+    parser.SetCharacterLimit(limit);
+    if (!parser.ParseOwnedText(std::move(input), result.sortedFiles)) {
+        result.status = parser.LimitExceeded() ? SortStatus::OutputTooLarge : SortStatus::NoFileMarker;
         return result;
     }
     result.fileNumber = parser.FileNumber();
@@ -61,11 +80,30 @@ SortResult SortInputText(QStringView input, const SortSelection &selection,
         break;
     }
 
+    if (SortedOutputSize(result.sortedFiles, PickedFileIndexes(result, selection.logType)) > limit) {
+        result = SortResult();
+        result.status = SortStatus::OutputTooLarge;
+        return result;
+    }
+
     result.status = SortStatus::Sorted;
     result.graphList = list;
     result.graphField = field;
     result.firstIndex = first;
+    return result;
+}
+
+SortResult SortInputText(QStringView input, const SortSelection &selection,
+                         const ReplacementTable &abbreviations, const QString &previousOutput)
+{
+    QString text;
+    text.reserve(input.size() + LogParser::Terminator().size());
+    text.append(input);
+    SortResult result = SortFiles(std::move(text), selection);
+    if (result.status != SortStatus::Sorted)
+        return result;
     result.sortedOutput = previousOutput;
-    BuildSortedOutput(result.sortedFiles, list, selection.logType, abbreviations, result.sortedOutput);
+    BuildSortedOutput(result.sortedFiles, PickedFileIndexes(result, selection.logType), abbreviations,
+                      result.sortedOutput);
     return result;
 }

@@ -28,7 +28,16 @@ enum class SortStatus {
     NoFileMarker,    // the text holds no "File ": nothing was parsed
     NoFileOfType,    // the list of the chosen log type is empty
     VariableRefused, // "DR%" with "QRT 31 Logp"
+    OutputTooLarge,  // the files read or the sorted output pass SortedOutputLimit: nothing was kept
 };
+
+// The most characters the sort lets the log files it reads, and the sorted
+// output it lays out, hold: 4 times the characters of the captured text plus
+// 32 Mi (33,554,432). A normal capture sorts into about as much text as it
+// holds; a capture whose "File " markers (each without "Tavix" after it)
+// read the same plain-log table again and again could otherwise ask for
+// gigabytes from a few hundred kilobytes. Past the limit the sort is refused.
+qsizetype SortedOutputLimit(qsizetype inputCharacters);
 
 // Index of "DR%" in group A; log type 2 refuses it.
 constexpr int kDraughtRatingVariable = 6;
@@ -37,7 +46,7 @@ struct SortResult
 {
     SortStatus status = SortStatus::NoFileMarker;
 
-    // Unless status is NoFileMarker: the new table and both file lists (the
+    // Unless status is NoFileMarker or OutputTooLarge: the new table and both file lists (the
     // table indexes of the plain logs, and of the Logp files the log type
     // picks), in table order. The graph position goes back to 0 with them.
     QList<LogFileRecord> sortedFiles;
@@ -58,6 +67,18 @@ struct SortResult
     qint32 firstIndex = -1;
     QString sortedOutput;
 };
+
+// The sort without its output: parses input (taken over, so the parse needs
+// no copy of it), builds the file lists and decides the status, graph list,
+// field and first index. sortedOutput stays empty; WriteSortedOutput or
+// BuildSortedOutput lays it out. limit is the character limit of the sort
+// (SortedOutputLimit of the input's size when negative).
+SortResult SortFiles(QString input, const SortSelection &selection, qsizetype limit = -1);
+
+// The table indexes of the files the sort writes for the log type: the
+// plain logs for "QRT Log", the Logp files of the type for the Logp types,
+// none for the types that pick nothing.
+QList<qint32> PickedFileIndexes(const SortResult &result, int logType);
 
 // Runs the sort on input (the captured text as it stands). previousOutput is
 // the sorted output before the sort; it is kept when no record is written.

@@ -9,6 +9,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 // The log types, by the index of their radio button (1043 to 1048).
 enum LogType : int {
     LogTypeQrt03Logp = 0,         // "QRT 03 Logp": Logp files with "QRT03" or "QRT 03"
@@ -42,6 +44,40 @@ int GraphListOfLogType(int logType);
 // keeps its old text. Either way abbreviations is then applied to the whole
 // of output (values and headers alike).
 void BuildSortedOutput(const QList<LogFileRecord> &records, int kind, int logType,
+                       const ReplacementTable &abbreviations, QString &output);
+
+// Where WriteSortedOutput hands its pieces; false stops the writing.
+using SortedOutputSink = std::function<bool(QString piece)>;
+
+// The same text as BuildSortedOutput writes when at least one record is
+// picked, handed to sink in pieces of about pieceSize characters that each
+// end with a line break, with abbreviations already applied to each piece;
+// the pieces joined are exactly the text BuildSortedOutput writes. (A table
+// with a key holding a line feed is applied to the whole text, given as one
+// piece.) Returns whether a record was picked; with none, sink is not called.
+// Pieces are small (64 KB by default), so each stays in the processor's cache
+// through the abbreviation pass and its memory is reused for the next.
+// The whole output is never held at once, so a large output streams to a
+// file in about pieceSize characters of memory.
+bool WriteSortedOutput(const QList<LogFileRecord> &records, int kind, int logType,
+                       const ReplacementTable &abbreviations, const SortedOutputSink &sink,
+                       qsizetype pieceSize = 1 << 15);
+
+// The number of characters BuildSortedOutput lays out for the picked
+// records, before the abbreviations.
+qsizetype SortedOutputSize(const QList<LogFileRecord> &records, int kind, int logType);
+
+// The table indexes of the records of the kind that the log type picks, in
+// table order (what BuildSortedOutput writes).
+QList<qint32> PickedFiles(const QList<LogFileRecord> &records, int kind, int logType);
+
+// The same three on the picked records given by their table indexes, for a
+// caller that has picked them already (the sort's file lists).
+qsizetype SortedOutputSize(const QList<LogFileRecord> &records, const QList<qint32> &picked);
+bool WriteSortedOutput(const QList<LogFileRecord> &records, const QList<qint32> &picked,
+                       const ReplacementTable &abbreviations, const SortedOutputSink &sink,
+                       qsizetype pieceSize = 1 << 15);
+void BuildSortedOutput(const QList<LogFileRecord> &records, const QList<qint32> &picked,
                        const ReplacementTable &abbreviations, QString &output);
 
 #endif // TAVIX_SORTING_SORTED_OUTPUT_H

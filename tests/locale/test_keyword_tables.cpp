@@ -2,6 +2,7 @@
 // of the translated input data file.
 #include "locale/keyword_tables.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 class TestKeywordTables : public QObject
@@ -21,6 +22,7 @@ private slots:
     void abbreviate();
     void replacementRule_data();
     void replacementRule();
+    void agreesWithRowByRowOnRandomTexts();
 
     void translatedFileBytes_data();
     void translatedFileBytes();
@@ -189,6 +191,83 @@ void TestKeywordTables::replacementRule()
     QFETCH(QString, input);
     QFETCH(QString, expected);
     QCOMPARE(ApplyReplacementTable(input, table), expected);
+}
+
+namespace {
+
+// One row applied the plain way: from the left, the first occurrence at or
+// after the scan position is replaced and the scan goes on after it.
+QString ReplaceRowLiterally(const QString &text, const ReplacementRow &row)
+{
+    if (row.key.isEmpty())
+        return text;
+    QString out;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        if (QStringView(text).sliced(i).startsWith(row.key)) {
+            out += row.replacement;
+            i += row.key.size();
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
+}
+
+QString RandomWord(QRandomGenerator &rng, int maxLength, QStringView alphabet)
+{
+    QString word;
+    const int n = rng.bounded(maxLength + 1);
+    for (int i = 0; i < n; ++i)
+        word += alphabet[rng.bounded(int(alphabet.size()))];
+    return word;
+}
+
+} // namespace
+
+void TestKeywordTables::agreesWithRowByRowOnRandomTexts()
+{
+    // A small alphabet makes overlapping keys ("aa" in "aaa"), keys inside
+    // other keys and keys made by earlier replacements common.
+    QRandomGenerator rng(31415);
+    int changed = 0;
+    for (int round = 0; round < 4000; ++round) {
+        const bool lineKeys = round % 4 == 0;
+        ReplacementTable table;
+        const int rows = rng.bounded(1, 8);
+        for (int r = 0; r < rows; ++r)
+            table.append({RandomWord(rng, 4, lineKeys ? u"ab\n" : u"ab "), RandomWord(rng, 5, u"ab \n")});
+        const QString text = RandomWord(rng, 120, u"aab \n");
+
+        QString expected = text;
+        for (const ReplacementRow &row : table) {
+            expected = ReplaceRowLiterally(expected, row);
+            // The platform's replace-all is the same rule.
+            if (!row.key.isEmpty())
+                QCOMPARE(ReplaceRowLiterally(text, row), QString(text).replace(row.key, row.replacement));
+        }
+        QCOMPARE(ApplyReplacementTable(text, table), expected);
+        changed += expected != text;
+
+        // Applied to pieces cut after line feeds and joined: the same, unless
+        // a key holds a line feed (then it may differ).
+        bool spans = false;
+        for (const ReplacementRow &row : table)
+            spans = spans || row.key.contains(u'\n');
+        QCOMPARE(ReplacementTableSpansLines(table), spans);
+        if (!spans) {
+            QString joined;
+            qsizetype start = 0;
+            while (start < text.size()) {
+                qsizetype end = text.indexOf(u'\n', start);
+                end = end < 0 ? text.size() : end + 1;
+                joined += ApplyReplacementTable(text.sliced(start, end - start), table);
+                start = end;
+            }
+            QCOMPARE(joined, expected);
+        }
+    }
+    QVERIFY(changed > 2000);
 }
 
 void TestKeywordTables::translatedFileBytes_data()

@@ -24,6 +24,7 @@ private slots:
     void helpFollowsTheLanguage();
     void loggingCaptionFollowsTheLanguage();
     void configFileWithThreeLanguages();
+    void unusableConfigFileGivesBuiltInTexts();
     void translatedSaveWritesWholeText();
 
 private:
@@ -159,8 +160,30 @@ void TestLanguageSwitch::configFileWithThreeLanguages()
     QCOMPARE(dlg.CurrentLanguage, 3);
     QCOMPARE(dlg.GetDlgItemText(1030), QStringLiteral("S2"));
     QCOMPARE(dlg.GetDlgItemText(1068), QStringLiteral("A0")); // a short list shows its first text
-    QCOMPARE(dlg.GetDlgItemText(1), QString());                 // an empty list, an empty caption
-    QCOMPARE(dlg.GetDlgItemText(1025), QString());              // the file never supplies it
+    // An empty list, and a number the file never supplies, show the built-in
+    // caption: in English, as "Three" is no built-in language.
+    QCOMPARE(dlg.GetDlgItemText(1), QStringLiteral("EXIT"));
+    QCOMPARE(dlg.GetDlgItemText(1025), QStringLiteral("Translate keywords into chinese and save"));
+}
+
+void TestLanguageSwitch::unusableConfigFileGivesBuiltInTexts()
+{
+    // A Config.dat saved as UTF-8 holds no marker line that can be read.
+    QFile file(QStringLiteral("Config.dat"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("header\r\n*******************\r\nEnglish\r\n*******************\r\nOpen:\r\n"
+               "*******************\r\n");
+    file.close();
+
+    ScriptedPrompts prompts;
+    COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
+    auto *combo = qobject_cast<QComboBox *>(dlg.GetDlgItem(1038));
+    QCOMPARE(combo->count(), 2);
+    QCOMPARE(combo->itemText(1), QStringLiteral("中文"));
+    QCOMPARE(dlg.GetDlgItemText(1), QStringLiteral("EXIT"));
+    QCOMPARE(dlg.GetDlgItemText(1068), QStringLiteral("Open:"));
+    QCOMPARE(dlg.CurrentMessageTexts().IntervalTooShortText, QStringLiteral("The interval should be bigger than 0.1s!"));
+    QVERIFY(QFile::remove(QStringLiteral("Config.dat")));
 }
 
 void TestLanguageSwitch::translatedSaveWritesWholeText()

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -67,6 +68,10 @@ private slots:
 
     void loadConfigFileFailures();
     void loadConfigFileReadsFile();
+    void unusableFileCountsAsMissing_data();
+    void unusableFileCountsAsMissing();
+    void namedPipeCountsAsMissing();
+    void emptyTextsFallBackToBuiltIn();
 
     void configOrder();
     void builtInTableHasAllNumbers();
@@ -467,16 +472,118 @@ void TestTextTable::loadConfigFileReadsFile()
     QVERIFY(loaded);
     QCOMPARE(fromWorkingDir.LookupText(1068, 1), QStringLiteral("打开:"));
 
-    // An empty file opens: true, and every list is empty.
-    QFile empty(dir.filePath(QStringLiteral("empty.dat")));
-    QVERIFY(empty.open(QIODevice::WriteOnly));
-    empty.close();
-    LocaleTexts fromEmpty;
-    fromEmpty.BuildBuiltInTexts();
-    QVERIFY(fromEmpty.LoadConfigFile(empty.fileName()));
-    QCOMPARE(fromEmpty.textTable(), Table());
-    QCOMPARE(fromEmpty.LanguageNames(), kEnglishChinese);
-    QCOMPARE(fromEmpty.CurrentMessageTexts().HelpText, QString());
+    // The texts the file leaves empty are the built-in ones of the language.
+    QCOMPARE(texts.LookupText(1030, 0), QStringLiteral("Search"));
+    QCOMPARE(texts.LookupText(1030, 1), QStringLiteral("搜索"));
+    QCOMPARE(texts.CurrentMessageTexts().IntervalTooShortText,
+             QStringLiteral("The interval should be bigger than 0.1s!"));
+}
+
+void TestTextTable::unusableFileCountsAsMissing_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+
+    const QByteArray good = ConfigFileBytes(Headers() << "Open:" << GE);
+    QString text = QString::fromUtf8("Header\r\n*******************\r\nEnglish\r\n*******************\r\n"
+                                     "Open:\r\n*******************\r\n");
+    QByteArray bigEndian("\xFE\xFF", 2);
+    for (const QChar ch : text)
+        bigEndian.append(char(ch.unicode() >> 8)).append(char(ch.unicode() & 0xFF));
+    // The same file with its CR LF cut down to LF or CR.
+    QByteArray lfOnly = good;
+    lfOnly.replace(QByteArray("\r\0\n\0", 4), QByteArray("\n\0", 2));
+    QByteArray crOnly = good;
+    crOnly.replace(QByteArray("\r\0\n\0", 4), QByteArray("\r\0", 2));
+    QByteArray random;
+    quint32 x = 12345;
+    for (int i = 0; i < 4096; ++i) {
+        x = x * 1103515245u + 12345u;
+        random.append(char(x >> 24));
+    }
+
+    QTest::newRow("UTF-8 without byte-order mark") << text.toUtf8() << "8-bit or UTF-8 text";
+    QTest::newRow("UTF-8 with byte-order mark") << QByteArray("\xEF\xBB\xBF") + text.toUtf8() << "UTF-8 with a byte-order mark";
+    QTest::newRow("UTF-16 big-endian") << bigEndian << "UTF-16 big-endian";
+    QTest::newRow("LF-only line ends") << lfOnly << "LF-only line ends";
+    QTest::newRow("CR-only line ends") << crOnly << "CR-only line ends";
+    QTest::newRow("empty") << QByteArray() << "empty";
+    QTest::newRow("byte-order mark only") << QByteArray("\xFF\xFE", 2) << "empty";
+    QTest::newRow("random bytes") << random << "not UTF-16 little-endian with CR LF line ends";
+    QTest::newRow("language names but no caption group")
+        << ConfigFileBytes(Headers()) << "no caption group after the language names";
+}
+
+void TestTextTable::unusableFileCountsAsMissing()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("Config.dat"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+
+    LocaleTexts texts;
+    QVERIFY(!texts.LoadConfigFile(path));
+    // Nothing was changed: the start-up builds the built-in texts next.
+    QVERIFY(texts.textTable().isEmpty());
+    QVERIFY(texts.LanguageNames().isEmpty());
+    QCOMPARE(texts.CurrentMessageTexts().IntervalTooShortText,
+             QStringLiteral("The interval should be bigger than 0.1s!"));
+    QVERIFY2(texts.ConfigProblem().startsWith(path + QStringLiteral(": ")), qPrintable(texts.ConfigProblem()));
+    QVERIFY2(texts.ConfigProblem().contains(reason), qPrintable(texts.ConfigProblem()));
+    QVERIFY(!texts.ConfigProblem().contains(QLatin1Char('\n')));
+
+    // A missing file says nothing, as before.
+    QVERIFY(!texts.LoadConfigFile(dir.filePath(QStringLiteral("none.dat"))));
+    QCOMPARE(texts.ConfigProblem(), QString());
+}
+
+void TestTextTable::namedPipeCountsAsMissing()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("Config.dat"));
+    if (QProcess::execute(QStringLiteral("mkfifo"), {path}) != 0)
+        QSKIP("mkfifo is not available");
+    // Opening a pipe without a writer would wait for ever.
+    LocaleTexts texts;
+    QVERIFY(!texts.LoadConfigFile(path));
+    QVERIFY(texts.textTable().isEmpty());
+    QVERIFY(texts.ConfigProblem().contains(QStringLiteral("not a regular file")));
+}
+
+void TestTextTable::emptyTextsFallBackToBuiltIn()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("Config.dat"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    // German (not a built-in language) and Chinese; 1068 and 1030 given, 1030
+    // for German only; the rest, 1051 and the messages included, missing.
+    file.write(ConfigFileBytes({"H", GE, "Deutsch", SEP, "中文", GE, "Offen:", SEP, "开:", GE, "Suchen", GE}));
+    file.close();
+
+    LocaleTexts texts;
+    QVERIFY(texts.LoadConfigFile(path));
+    QCOMPARE(texts.LookupText(1068, 0), QStringLiteral("Offen:"));
+    QCOMPARE(texts.LookupText(1068, 1), QStringLiteral("开:"));
+    // A short list still gives its first text.
+    QCOMPARE(texts.LookupText(1030, 1), QStringLiteral("Suchen"));
+    // Empty: German falls back to English, Chinese to Chinese.
+    QCOMPARE(texts.LookupText(1024, 0), QStringLiteral("Open"));
+    QCOMPARE(texts.LookupText(1024, 1), QStringLiteral("打开"));
+    QCOMPARE(texts.LoggingCaption(0, true), QStringLiteral("Stop Logging"));
+    QCOMPARE(texts.LoggingCaption(1, false), QStringLiteral("开始记录"));
+    QCOMPARE(texts.CurrentMessageTexts().SortFailedText, BuiltInTextTable().value(4002).at(0));
+    texts.ApplyLanguage(1, false);
+    QCOMPARE(texts.CurrentMessageTexts().IntervalTooShortText, QStringLiteral("最小时间间隔应大于0.1s!"));
+    // The file's own reading keeps them empty.
+    QCOMPARE(texts.textTable().value(1024), QStringList());
 }
 
 void TestTextTable::configOrder()
@@ -733,13 +840,10 @@ void TestTextTable::sampleConfigFileMatchesBuiltIn()
     QList<ControlCaption> fromFile = texts.ApplyLanguage(1, false);
     QList<ControlCaption> fromBuiltIn = builtIn.ApplyLanguage(1, false);
     QCOMPARE(fromFile.size(), fromBuiltIn.size());
-    for (qsizetype i = 0; i < fromFile.size(); ++i) {
-        const int id = fromFile.at(i).id;
-        if (id == 1025 || id == 1046 || id == 1047 || id == 1048)
-            QCOMPARE(fromFile.at(i).text, QString());
-        else
-            QCOMPARE(fromFile.at(i), fromBuiltIn.at(i));
-    }
+    // The numbers the file never supplies (1025, 1046, 1047, 1048) fall back
+    // to their built-in captions as well.
+    for (qsizetype i = 0; i < fromFile.size(); ++i)
+        QCOMPARE(fromFile.at(i), fromBuiltIn.at(i));
 }
 
 QTEST_GUILESS_MAIN(TestTextTable)

@@ -358,6 +358,7 @@ class TestLogParser : public QObject
     Q_OBJECT
 
 private slots:
+    void fieldListKeepsEveryText();
     void documentedExamples_data();
     void documentedExamples();
     void textWithoutFileMarkerLeavesTableUnchanged();
@@ -616,6 +617,36 @@ void TestLogParser::agreesWithLiteralRulesOnRandomCaptures()
     }
     // The captures must really exercise the file steps, not only fail early.
     QVERIFY2(filesSeen > 2000, qPrintable(QString::number(filesSeen)));
+}
+
+void TestLogParser::fieldListKeepsEveryText()
+{
+    // Lengths around the one-unit limit of the packed length (0x7FFF) and
+    // beyond, texts that look like length units, and empty texts.
+    const QStringList texts{QString(), QStringLiteral("a"), QString(0x7FFF, u'x'), QString(0x8000, u'y'),
+                            QString(70000, QChar(0x8001)), QString(), QStringLiteral("\u8000\uFFFF")};
+    LogFieldList list(texts);
+    QCOMPARE(list.size(), texts.size());
+    QCOMPARE(list.toStringList(), texts);
+    QCOMPARE(list.textSize(), 1 + 0x7FFF + 0x8000 + 70000 + 2);
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        QCOMPARE(list.at(i), QStringView(texts[i]));
+    QCOMPARE(list.at(-1), QStringView());
+    QCOMPARE(list.at(texts.size()), QStringView());
+    QCOMPARE(list.join(u'|'), texts.join(u'|'));
+
+    // Appending one by one, or several at once, gives the same list.
+    LogFieldList one;
+    for (const QString &t : texts)
+        one.append(t);
+    QList<QStringView> views(texts.cbegin(), texts.cend());
+    LogFieldList many;
+    many.append(views.constData(), views.size());
+    QCOMPARE(one, list);
+    QCOMPARE(many, list);
+    many.append(QStringView());
+    QVERIFY(many != list);
+    QVERIFY(list == texts);
 }
 
 QTEST_GUILESS_MAIN(TestLogParser)

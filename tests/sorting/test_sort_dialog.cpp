@@ -113,6 +113,7 @@ private slots:
     void cleanup();
     void logTypesOnOnePlainAndOneLogpFile();
     void failedParseChangesNothing();
+    void sortPastTheSizeLimitChangesNothing();
     void emptyListLeavesOutputAndGraph();
     void qrt31RefusesDraughtRating();
     void qrt31PlotsTForT();
@@ -225,6 +226,32 @@ void TestSortDialog::failedParseChangesNothing()
     QCOMPARE(dlg.m_strSortedOutput, kLogpOutput);
     QCOMPARE(dlg.m_pChart->Title(), QStringLiteral("File 3"));
     QCOMPARE(dlg.m_pChart->Samples().size(), 2);
+}
+
+void TestSortDialog::sortPastTheSizeLimitChangesNothing()
+{
+    COstrumDlg &dlg = Dialog();
+    dlg.m_strInput = PlainLog() + LogpLog();
+    Sort(1043);
+    const QList<LogFileRecord> table = dlg.m_sortedFiles;
+
+    // 40,000 markers without "Tavix" before one 100-row table: every marker
+    // reads the table again (and the markers after it as headings), far past
+    // 4 times the text plus 32 Mi characters. The parse stops at that limit.
+    QString input = QStringLiteral("Printed by the instrument on request\r\n");
+    for (int i = 0; i < 40000; ++i)
+        input += QStringLiteral("File %1 \r\n").arg(i);
+    input += QStringLiteral("Probe QRT Log\r\n\r\nDate     Time     Vel   Temp\r\n-----------------------\r\n");
+    for (int r = 0; r < 100; ++r)
+        input += QStringLiteral("08-01-02 12:30:%1 0.25 22.3\r\n").arg(r % 60);
+    dlg.m_strInput = input + QStringLiteral("\r\n");
+    Sort(1044);
+    QCOMPARE(m_prompts.messages, QStringList{kSortFailed});
+    QCOMPARE(dlg.m_sortedFiles, table);
+    QCOMPARE(dlg.m_logpFiles, QList<qint32>{1});
+    QCOMPARE(dlg.m_nGraphList, 1);
+    QCOMPARE(dlg.m_strSortedOutput, kLogpOutput);
+    QCOMPARE(dlg.m_pChart->Title(), QStringLiteral("File 3"));
 }
 
 void TestSortDialog::emptyListLeavesOutputAndGraph()
