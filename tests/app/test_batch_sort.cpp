@@ -3,6 +3,7 @@
 // display, writes exactly what the dialog's "Save sorted data" saves.
 #include "app/batch_sort.h"
 #include "app/costrum_dlg.h"
+#include "batch_sort_runner.h"
 #include "scripted_prompts.h"
 #include "sim_control.h"
 
@@ -79,26 +80,6 @@ QByteArray ReadFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-struct RunResult
-{
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-RunResult RunInProcess(const QStringList &arguments)
-{
-    QBuffer out;
-    QBuffer err;
-    out.open(QIODevice::WriteOnly);
-    err.open(QIODevice::WriteOnly);
-    RunResult result;
-    result.status = BatchSort::Run(QStringList{QStringLiteral("tavixterminal")} + arguments, out, err);
-    result.out = out.data();
-    result.err = err.data();
-    return result;
 }
 
 // Runs the built program with no display at all: a widget application

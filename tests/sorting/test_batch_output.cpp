@@ -2,6 +2,7 @@
 // whole sorted output, every write to standard output checked, the output
 // file replaced whole or not at all, and the size limit of the sort.
 #include "app/batch_sort.h"
+#include "batch_sort_runner.h"
 #include "locale/keyword_tables.h"
 #include "locale/text_file.h"
 #include "sorting/sort_command.h"
@@ -60,26 +61,6 @@ QString AmplifyingCapture(int markers, int rows)
 QByteArray InputDataFile(const QString &text)
 {
     return Utf16LeWithBom(text);
-}
-
-struct RunResult
-{
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-RunResult RunInProcess(const QStringList &arguments)
-{
-    QBuffer out;
-    QBuffer err;
-    out.open(QIODevice::WriteOnly);
-    err.open(QIODevice::WriteOnly);
-    RunResult result;
-    result.status = BatchSort::Run(QStringList{QStringLiteral("tavixterminal")} + arguments, out, err);
-    result.out = out.data();
-    result.err = err.data();
-    return result;
 }
 
 bool WriteFile(const QString &path, const QByteArray &bytes)
