@@ -5,10 +5,14 @@
 #include <QSaveFile>
 #include <QSysInfo>
 
+#include <cerrno>
 #include <cstring>
 
 void AppendUtf16Le(QByteArray &bytes, QStringView text)
 {
+    // An empty view may have no data pointer at all, which the copy must not see.
+    if (text.isEmpty())
+        return;
     const qsizetype start = bytes.size();
     bytes.resize(start + text.size() * 2);
     char *out = bytes.data() + start;
@@ -23,8 +27,6 @@ void AppendUtf16Le(QByteArray &bytes, QStringView text)
         }
     }
 }
-
-#include <cerrno>
 
 QByteArray Utf16LeBytes(QStringView text)
 {
