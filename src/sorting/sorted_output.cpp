@@ -1,6 +1,12 @@
 #include "sorting/sorted_output.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -175,29 +181,146 @@ qsizetype SortedOutputSize(const QList<LogFileRecord> &records, int kind, int lo
     return SortedOutputSize(records, PickedFiles(records, kind, logType));
 }
 
-bool WriteSortedOutput(const QList<LogFileRecord> &records, const QList<qint32> &picked,
-                       const ReplacementTable &abbreviations, const SortedOutputSink &sink, qsizetype pieceSize)
+namespace {
+
+// The ends (exclusive indexes into picked) of the pieces: a piece takes
+// records until it holds pieceSize characters or more, the last one what is
+// left. The same cut points as filling one piece at a time.
+std::vector<qsizetype> PieceEnds(const QList<LogFileRecord> &records, const QList<qint32> &picked,
+                                 qsizetype pieceSize)
 {
+    std::vector<qsizetype> ends;
+    qsizetype size = 0;
+    for (qsizetype k = 0; k < picked.size(); ++k) {
+        size += RecordOutputSize(records[picked[k]]);
+        if (size >= pieceSize) {
+            ends.push_back(k + 1);
+            size = 0;
+        }
+    }
+    if (size > 0)
+        ends.push_back(picked.size());
+    return ends;
+}
+
+// The laid-out records picked[from, to) with abbreviations applied.
+QString MakePiece(const QList<LogFileRecord> &records, const QList<qint32> &picked, qsizetype from, qsizetype to,
+                  const ReplacementTable &abbreviations)
+{
+    qsizetype size = 0;
+    for (qsizetype k = from; k < to; ++k)
+        size += RecordOutputSize(records[picked[k]]);
+    QString piece;
+    piece.reserve(size);
+    for (qsizetype k = from; k < to; ++k)
+        AppendRecord(records[picked[k]], piece);
+    return ApplyReplacementTable(std::move(piece), abbreviations);
+}
+
+// Makes the pieces on two threads and hands them to sink in order on the
+// calling thread: a second thread makes the odd pieces, at most kAhead of
+// them ahead of the sink, while the calling thread makes the even ones and
+// hands every piece on. Each piece is made exactly as alone, so the order
+// of the making changes no character. A false sink or a failure to make a
+// piece stops both threads; the failure is then thrown on the calling
+// thread.
+bool SinkPiecesConcurrently(const QList<LogFileRecord> &records, const QList<qint32> &picked,
+                            const std::vector<qsizetype> &ends, const ReplacementTable &abbreviations,
+                            const SortedOutputSink &sink)
+{
+    constexpr size_t kAhead = 4;
+    const size_t count = ends.size();
+    auto start = [&](size_t i) { return i == 0 ? qsizetype(0) : ends[i - 1]; };
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<QString> made; // the odd pieces made and not yet handed on, in order
+    bool stop = false;
+    bool failed = false;
+    std::exception_ptr failure;
+
+    std::thread worker([&]() {
+        for (size_t i = 1; i < count; i += 2) {
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return stop || made.size() < kAhead; });
+                if (stop)
+                    return;
+            }
+            QString piece;
+            try {
+                piece = MakePiece(records, picked, start(i), ends[i], abbreviations);
+            } catch (...) {
+                const std::lock_guard lock(mutex);
+                failure = std::current_exception();
+                failed = true;
+                changed.notify_all();
+                return;
+            }
+            const std::lock_guard lock(mutex);
+            made.push_back(std::move(piece));
+            changed.notify_all();
+        }
+    });
+    auto finish = [&]() {
+        {
+            const std::lock_guard lock(mutex);
+            stop = true;
+        }
+        changed.notify_all();
+        worker.join();
+    };
+
+    try {
+        for (size_t i = 0; i < count; ++i) {
+            QString piece;
+            if (i % 2 == 0) {
+                piece = MakePiece(records, picked, start(i), ends[i], abbreviations);
+            } else {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return failed || !made.empty(); });
+                if (made.empty())
+                    break;
+                piece = std::move(made.front());
+                made.pop_front();
+                changed.notify_all();
+            }
+            if (!sink(std::move(piece)))
+                break;
+        }
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+    if (failure)
+        std::rethrow_exception(failure);
+    return true;
+}
+
+} // namespace
+
+bool WriteSortedOutput(const QList<LogFileRecord> &records, const QList<qint32> &picked,
+                       const ReplacementTable &abbreviations, const SortedOutputSink &sink, qsizetype pieceSize,
+                       SortedOutputThreads threads)
+{
+    if (picked.isEmpty())
+        return false;
     // A table whose keys hold no line feed matches nothing across one, so
     // applying it to pieces that end with a line break gives the same text
     // as applying it to the whole; otherwise the whole output is one piece.
-    const bool inPieces = !ReplacementTableSpansLines(abbreviations);
-    QString piece;
-    piece.reserve(pieceSize + 4096);
-    auto flush = [&]() {
-        const bool ok = sink(ApplyReplacementTable(std::move(piece), abbreviations));
-        piece = QString();
-        piece.reserve(pieceSize + 4096);
-        return ok;
-    };
-    for (const qint32 i : picked) {
-        AppendRecord(records[i], piece);
-        if (inPieces && piece.size() >= pieceSize && !flush())
-            return true;
+    const std::vector<qsizetype> ends = ReplacementTableSpansLines(abbreviations)
+        ? std::vector<qsizetype>{picked.size()}
+        : PieceEnds(records, picked, pieceSize);
+    if (threads == SortedOutputThreads::Two && ends.size() > 1 && std::thread::hardware_concurrency() > 1)
+        return SinkPiecesConcurrently(records, picked, ends, abbreviations, sink);
+    qsizetype from = 0;
+    for (const qsizetype to : ends) {
+        if (!sink(MakePiece(records, picked, from, to, abbreviations)))
+            break;
+        from = to;
     }
-    if (!picked.isEmpty() && !piece.isEmpty())
-        flush();
-    return !picked.isEmpty();
+    return true;
 }
 
 bool WriteSortedOutput(const QList<LogFileRecord> &records, int kind, int logType,

@@ -2,6 +2,8 @@
 // whole sorted output, every write to standard output checked, the output
 // file replaced whole or not at all, and the size limit of the sort.
 #include "app/batch_sort.h"
+#include "app/costrum_dlg.h"
+#include "link/instrument_charset.h"
 #include "locale/keyword_tables.h"
 #include "locale/text_file.h"
 #include "sorting/sort_command.h"
@@ -11,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -107,6 +110,8 @@ private slots:
     void fullStandardOutputFails();
     void amplifyingCaptureIsRefused();
     void outOfMemoryIsAMessage();
+    void piecesOnTwoThreadsEqualPiecesOnOne();
+    void inputTextWidenedAsTheWindowReadsIt();
 };
 
 void TestBatchOutput::streamedOutputEqualsWholeOutput_data()
@@ -289,6 +294,68 @@ void TestBatchOutput::outOfMemoryIsAMessage()
     QCOMPARE(runLimited(large, &err), 1);
     QVERIFY2(err.startsWith("tavixterminal: not enough memory to sort"), err.constData());
     QVERIFY(!QFile::exists(large + QStringLiteral(".sorted")));
+}
+
+void TestBatchOutput::piecesOnTwoThreadsEqualPiecesOnOne()
+{
+    // Random piece sizes and tables (keys met inside values, headers and
+    // replacements, replacements longer and shorter than their keys, and a
+    // sink that stops early): the second thread's pieces are the same, in
+    // the same order, as one thread's.
+    QRandomGenerator random(20240612);
+    const QStringList words{"Avg", "Temp", "1", "0.2", "Log", "QRT", "File", "Avg Temp", "\t", "Time"};
+    for (const int logType : {int(LogTypeQrtLog), int(LogTypeQrt03Logp)}) {
+        const SortResult files = SortFiles(Capture(400000), SortSelection{logType, 0, 0});
+        QCOMPARE(files.status, SortStatus::Sorted);
+        for (int round = 0; round < 12; ++round) {
+            ReplacementTable table = AbbreviationRows();
+            for (int r = int(random.bounded(4)); r > 0; --r)
+                table.append({words[random.bounded(words.size())] + words[random.bounded(words.size())],
+                              words[random.bounded(words.size())]});
+            const qsizetype pieceSize = 1 + random.bounded(20000);
+            const int stopAfter = round % 3 == 0 ? 1 + int(random.bounded(40)) : -1;
+            QList<QStringList> pieces;
+            for (const SortedOutputThreads threads : {SortedOutputThreads::One, SortedOutputThreads::Two}) {
+                QStringList got;
+                QVERIFY(WriteSortedOutput(files.sortedFiles, PickedFileIndexes(files, logType), table,
+                                          [&](QString piece) {
+                                              got.append(piece);
+                                              return got.size() != stopAfter;
+                                          },
+                                          pieceSize, threads));
+                pieces.append(got);
+            }
+            QVERIFY(pieces[0].size() > 1);
+            QCOMPARE(pieces[1], pieces[0]);
+        }
+    }
+}
+
+void TestBatchOutput::inputTextWidenedAsTheWindowReadsIt()
+{
+    // Large enough to be widened in two halves; every byte value, an odd
+    // length for the input data file.
+    QRandomGenerator random(77);
+    QByteArray raw(3 * 1024 * 1024 + 1, Qt::Uninitialized);
+    for (char &b : raw)
+        b = char(random.bounded(256));
+    raw[0] = 'F';
+    QCOMPARE(BatchSort::InputTextFromBytes(raw), InstrumentBytesToText(raw));
+    const QByteArray file = QByteArray("\xFF\xFE") + raw;
+    QCOMPARE(BatchSort::InputTextFromBytes(file), COstrumDlg::InputTextFromFileBytes(file));
+
+    // Read from a file (mapped) and from the same bytes, the sort gives the
+    // same output.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QByteArray capture = Capture(200000).toLatin1();
+    const QString input = dir.filePath(QStringLiteral("capture.bin"));
+    QVERIFY(WriteFile(input, capture));
+    const RunResult run = RunInProcess({QStringLiteral("--sort"), input, QStringLiteral("--log-type"), "0"});
+    QCOMPARE(run.status, 0);
+    const SortResult whole = SortInputText(InstrumentBytesToText(capture), SortSelection{0, 0, 0},
+                                           AbbreviationRows(), QString());
+    QCOMPARE(run.out, whole.sortedOutput.toUtf8());
 }
 
 QTEST_GUILESS_MAIN(TestBatchOutput)
