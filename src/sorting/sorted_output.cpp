@@ -23,13 +23,11 @@ bool Picks(const LogFileRecord &record, int kind, int logType)
 }
 
 // Whether text contains a or b (exact, case-sensitive); both start with 'Q'.
-// The sort asks this of every Logp file up to three times: a plain walk to
+// The sort asks this of every Logp file up to three times: a search for
 // each 'Q' of the short header, compared only there.
 bool ContainsEither(QStringView text, QStringView a, QStringView b)
 {
-    for (qsizetype p = 0; p < text.size(); ++p) {
-        if (text[p] != u'Q')
-            continue;
+    for (qsizetype p = text.indexOf(u'Q'); p >= 0; p = text.indexOf(u'Q', p + 1)) {
         const QStringView rest = text.sliced(p);
         if (rest.startsWith(a) || rest.startsWith(b))
             return true;
@@ -183,36 +181,42 @@ qsizetype SortedOutputSize(const QList<LogFileRecord> &records, int kind, int lo
 
 namespace {
 
-// The ends (exclusive indexes into picked) of the pieces: a piece takes
-// records until it holds pieceSize characters or more, the last one what is
-// left. The same cut points as filling one piece at a time.
-std::vector<qsizetype> PieceEnds(const QList<LogFileRecord> &records, const QList<qint32> &picked,
-                                 qsizetype pieceSize)
+// One piece of the output: the records picked[.., end) after the previous
+// piece, laid out in size characters.
+struct PieceEnd
 {
-    std::vector<qsizetype> ends;
+    qsizetype end = 0;
+    qsizetype size = 0;
+};
+
+// The pieces: each takes records until it holds pieceSize characters or
+// more, the last one what is left; the same cut points as filling one piece
+// at a time. With whole set, one piece of everything.
+std::vector<PieceEnd> PieceEnds(const QList<LogFileRecord> &records, const QList<qint32> &picked,
+                                qsizetype pieceSize, bool whole)
+{
+    std::vector<PieceEnd> ends;
     qsizetype size = 0;
     for (qsizetype k = 0; k < picked.size(); ++k) {
         size += RecordOutputSize(records[picked[k]]);
-        if (size >= pieceSize) {
-            ends.push_back(k + 1);
+        if (size >= pieceSize && !whole) {
+            ends.push_back({k + 1, size});
             size = 0;
         }
     }
     if (size > 0)
-        ends.push_back(picked.size());
+        ends.push_back({picked.size(), size});
     return ends;
 }
 
-// The laid-out records picked[from, to) with abbreviations applied.
-QString MakePiece(const QList<LogFileRecord> &records, const QList<qint32> &picked, qsizetype from, qsizetype to,
+// The laid-out records picked[from, to) (size characters) with
+// abbreviations applied.
+QString MakePiece(const QList<LogFileRecord> &records, const QList<qint32> &picked, qsizetype from, PieceEnd to,
                   const ReplacementTable &abbreviations)
 {
-    qsizetype size = 0;
-    for (qsizetype k = from; k < to; ++k)
-        size += RecordOutputSize(records[picked[k]]);
     QString piece;
-    piece.reserve(size);
-    for (qsizetype k = from; k < to; ++k)
+    piece.reserve(to.size);
+    for (qsizetype k = from; k < to.end; ++k)
         AppendRecord(records[picked[k]], piece);
     return ApplyReplacementTable(std::move(piece), abbreviations);
 }
@@ -225,12 +229,12 @@ QString MakePiece(const QList<LogFileRecord> &records, const QList<qint32> &pick
 // piece stops both threads; the failure is then thrown on the calling
 // thread.
 bool SinkPiecesConcurrently(const QList<LogFileRecord> &records, const QList<qint32> &picked,
-                            const std::vector<qsizetype> &ends, const ReplacementTable &abbreviations,
+                            const std::vector<PieceEnd> &ends, const ReplacementTable &abbreviations,
                             const SortedOutputSink &sink)
 {
     constexpr size_t kAhead = 4;
     const size_t count = ends.size();
-    auto start = [&](size_t i) { return i == 0 ? qsizetype(0) : ends[i - 1]; };
+    auto start = [&](size_t i) { return i == 0 ? qsizetype(0) : ends[i - 1].end; };
 
     std::mutex mutex;
     std::condition_variable changed;
@@ -309,16 +313,15 @@ bool WriteSortedOutput(const QList<LogFileRecord> &records, const QList<qint32> 
     // A table whose keys hold no line feed matches nothing across one, so
     // applying it to pieces that end with a line break gives the same text
     // as applying it to the whole; otherwise the whole output is one piece.
-    const std::vector<qsizetype> ends = ReplacementTableSpansLines(abbreviations)
-        ? std::vector<qsizetype>{picked.size()}
-        : PieceEnds(records, picked, pieceSize);
+    const std::vector<PieceEnd> ends =
+        PieceEnds(records, picked, pieceSize, ReplacementTableSpansLines(abbreviations));
     if (threads == SortedOutputThreads::Two && ends.size() > 1 && std::thread::hardware_concurrency() > 1)
         return SinkPiecesConcurrently(records, picked, ends, abbreviations, sink);
     qsizetype from = 0;
-    for (const qsizetype to : ends) {
+    for (const PieceEnd to : ends) {
         if (!sink(MakePiece(records, picked, from, to, abbreviations)))
             break;
-        from = to;
+        from = to.end;
     }
     return true;
 }

@@ -367,6 +367,7 @@ private slots:
     void splitFields_data();
     void splitFields();
     void wordIndexAgreesWithPlainSearch();
+    void largeTextIndexedInHalvesAgrees();
     void agreesWithLiteralRulesOnRandomTexts();
     void agreesWithLiteralRulesOnRandomCaptures();
 };
@@ -578,6 +579,39 @@ void TestLogParser::wordIndexAgreesWithPlainSearch()
             QCOMPARE(search.Find(word, from), expected);
         }
         QCOMPARE(search.LastLineBreak(), int(text.lastIndexOf(QStringLiteral("\r\n"))));
+    }
+}
+
+void TestLogParser::largeTextIndexedInHalvesAgrees()
+{
+    // A text large enough to be indexed in two halves, with each word (and
+    // a run of hyphens) laid across the middle at every offset: every
+    // occurrence is found once, in order, as a plain search finds them.
+    const QStringList pieces{"\r\n", "-", "--------", "File ", "Tavix", "sec", "sek", "tim", "hours", "Log ", " x"};
+    const QStringList across{"\r\n\r\n", QString(40, u'-'), "File ", "Tavix", "hours", "Log ", "sec"};
+    QRandomGenerator rng(1302);
+    QString base;
+    while (base.size() < (1 << 21) + 20)
+        base += pieces[rng.bounded(int(pieces.size()))];
+    for (const QString &word : across) {
+        for (qsizetype offset = 0; offset <= word.size(); offset += qMax<qsizetype>(1, word.size() / 5)) {
+            QString text = base;
+            text.replace(text.size() / 2 - offset, word.size(), word);
+            const LogSearchText search(text);
+            for (int w = 0; w < LogSearchText::WordCount; ++w) {
+                const auto kind = LogSearchText::Word(w);
+                qsizetype expected = text.indexOf(LogSearchText::WordText(kind));
+                int found = search.Find(kind, 0);
+                qsizetype count = 0;
+                while (expected >= 0 && found == expected) {
+                    ++count;
+                    expected = text.indexOf(LogSearchText::WordText(kind), expected + 1);
+                    found = search.Find(kind, found + 1);
+                }
+                QCOMPARE(found, int(expected));
+                QCOMPARE(search.Count(kind), count);
+            }
+        }
     }
 }
 
