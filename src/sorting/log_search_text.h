@@ -15,6 +15,17 @@
 class WordIndex
 {
 public:
+    WordIndex() = default;
+    // A copy starts its lookups afresh; it never reads the other's place,
+    // which a lookup on another thread may be changing.
+    WordIndex(const WordIndex &other) : m_found(other.m_found) {}
+    WordIndex &operator=(const WordIndex &other)
+    {
+        m_found = other.m_found;
+        m_hint = 0;
+        return *this;
+    }
+
     void Add(int position) { m_found.push_back(position); }
     void Reserve(qsizetype count) { m_found.reserve(size_t(count)); }
     // Adds the occurrences of other, all of which lie after those held.
@@ -57,6 +68,15 @@ public:
     };
 
     explicit LogSearchText(const QString &text);
+    // A copy of other, the same text and indexes, whose lookups remember
+    // their own places: for a second parse of the same text on another
+    // thread.
+    enum CopyTag { Copy };
+    LogSearchText(const LogSearchText &other, CopyTag) : m_text(other.m_text)
+    {
+        for (int w = 0; w < WordCount; ++w)
+            m_words[w] = other.m_words[w];
+    }
     LogSearchText(const LogSearchText &) = delete;
     LogSearchText &operator=(const LogSearchText &) = delete;
 

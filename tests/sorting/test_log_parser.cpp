@@ -368,6 +368,7 @@ private slots:
     void splitFields();
     void wordIndexAgreesWithPlainSearch();
     void largeTextIndexedInHalvesAgrees();
+    void largeTextParsedInTwoPartsAgrees();
     void agreesWithLiteralRulesOnRandomTexts();
     void agreesWithLiteralRulesOnRandomCaptures();
 };
@@ -610,6 +611,48 @@ void TestLogParser::largeTextIndexedInHalvesAgrees()
                 }
                 QCOMPARE(found, int(expected));
                 QCOMPARE(search.Count(kind), count);
+            }
+        }
+    }
+}
+
+void TestLogParser::largeTextParsedInTwoPartsAgrees()
+{
+    // Large random captures parsed in two parts and on one thread: the same
+    // files, state and result, with no limit, a limit passed in the second
+    // half, one passed in the first half, and one just large enough.
+    QRandomGenerator rng(6402);
+    for (int round = 0; round < 6; ++round) {
+        QString input;
+        while (input.size() < (1 << 20) + 50000)
+            input += RandomCapture(rng);
+        if (round % 2 == 1) {
+            // A plain log whose table reads on across the middle marker.
+            const qsizetype middle = input.indexOf(QStringLiteral("File "), input.size() / 2);
+            input.insert(middle - 1, QStringLiteral("\r\nFile 77 \r\n") + PlainLogBody().chopped(4));
+        }
+        qsizetype total = -1;
+        for (const qsizetype limit : {qsizetype(-1), qsizetype(-2), qsizetype(-3), qsizetype(-4)}) {
+            const qsizetype used = limit == -1 ? -1 : limit == -2 ? total * 3 / 4 : limit == -3 ? total / 4 : total;
+            LogParser one;
+            LogParser two;
+            one.SetThreads(1);
+            one.SetCharacterLimit(used);
+            two.SetCharacterLimit(used);
+            QList<LogFileRecord> got{PlainRecord(1)};
+            QList<LogFileRecord> want{PlainRecord(1)};
+            QCOMPARE(two.ParseInputText(input, got), one.ParseInputText(input, want));
+            QCOMPARE(two.LimitExceeded(), one.LimitExceeded());
+            QCOMPARE(two.LimitExceeded(), limit == -2 || limit == -3);
+            QCOMPARE(got.size(), want.size());
+            QVERIFY(got == want);
+            QCOMPARE(two.FileNumber(), one.FileNumber());
+            QCOMPARE(two.FirstLogEntry(), one.FirstLogEntry());
+            if (limit == -1) {
+                QVERIFY(want.size() > 1000);
+                total = 0;
+                for (const LogFileRecord &record : want)
+                    total += LogParser::RecordCharacters(record);
             }
         }
     }
