@@ -5,12 +5,15 @@
 #include "link/instrument_charset.h"
 #include "locale/keyword_tables.h"
 #include "locale/text_file.h"
+#include "sorting/log_parser.h"
 #include "sorting/sort_command.h"
 #include "sorting/sorted_output.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QFile>
 #include <QFileDevice>
+#include <QFileInfo>
 #include <QIODevice>
 #include <QImage>
 #include <QSaveFile>
@@ -18,6 +21,8 @@
 
 #include <cstring>
 #include <new>
+#include <system_error>
+#include <thread>
 
 namespace BatchSort {
 
@@ -128,11 +133,142 @@ int WriteSortedData(const SortResult &result, int logType, const QString &output
 
 } // namespace
 
+namespace {
+
+// The instrument's character table for every byte value.
+struct WideningTable
+{
+    char16_t units[256];
+    WideningTable()
+    {
+        for (int b = 0; b < 256; ++b)
+            units[b] = TranslateInstrumentChar(quint8(b));
+    }
+};
+
+// Runs work(from, to) over [0, count): on a large count in two halves, the
+// second on a thread of its own; alone when no thread can be started.
+template <typename Work>
+void InTwoHalves(qsizetype count, Work work)
+{
+    constexpr qsizetype kLarge = 1 << 20;
+    const qsizetype half = count / 2;
+    if (count >= kLarge && std::thread::hardware_concurrency() > 1) {
+        try {
+            std::thread second([&]() { work(half, count); });
+            work(0, half);
+            second.join();
+            return;
+        } catch (const std::system_error &) {
+            // No thread to be had: the whole on this one.
+        }
+    }
+    work(0, count);
+}
+
+// InputTextFromBytes with room for the parse's terminator reserved, so that
+// the parse appends it in place. The bytes are widened in two halves at once
+// on a large file.
+QString TextFromBytes(QByteArrayView bytes)
+{
+    const bool utf16 = bytes.startsWith("\xFF\xFE");
+    const qsizetype units = utf16 ? bytes.size() / 2 : bytes.size();
+    QString text;
+    text.reserve(units + LogParser::Terminator().size());
+    text.resize(units);
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
+    const auto *in = reinterpret_cast<const uchar *>(bytes.data());
+    if (utf16) {
+        // Every whole code unit, little-endian; an odd last byte is dropped
+        // and the byte-order mark stays as U+FEFF.
+        InTwoHalves(units, [&](qsizetype from, qsizetype to) {
+            if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+                std::memcpy(out + from, in + 2 * from, size_t(to - from) * 2);
+            } else {
+                for (qsizetype i = from; i < to; ++i)
+                    out[i] = char16_t(in[2 * i] | (in[2 * i + 1] << 8));
+            }
+        });
+    } else {
+        static const WideningTable table;
+        InTwoHalves(units, [&](qsizetype from, qsizetype to) {
+            for (qsizetype i = from; i < to; ++i)
+                out[i] = table.units[in[i]];
+        });
+    }
+    return text;
+}
+
+} // namespace
+
 QString InputTextFromBytes(const QByteArray &bytes)
 {
-    if (bytes.startsWith("\xFF\xFE"))
-        return COstrumDlg::InputTextFromFileBytes(bytes);
-    return InstrumentBytesToText(bytes);
+    return TextFromBytes(bytes);
+}
+
+// The sort's text of the input file at path, read a block at a time
+// straight into the text (little-endian code units of a file that starts
+// with FF FE go in as they are; instrument bytes are widened in two halves
+// at once), so the file's bytes are never held whole beside the text. A
+// file that shrinks meanwhile gives the text that was read. A file that is
+// empty, too large or not a regular file, or that cannot be opened or read,
+// is read as the window reads it, which gives the window's messages.
+bool ReadInputText(const QString &path, QString *text, QString *errorText)
+{
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly) && QFileInfo(file).isFile()) {
+        const qint64 length = file.size();
+        if (length > 0 && length <= COstrumDlg::kMaxInputFileBytes) {
+            const bool utf16 = file.peek(2) == QByteArrayView("\xFF\xFE");
+            const qsizetype units = utf16 ? length / 2 : length;
+            QString result;
+            result.reserve(units + LogParser::Terminator().size());
+            result.resize(units);
+            char16_t *out = reinterpret_cast<char16_t *>(result.data());
+            static const WideningTable table;
+            constexpr qsizetype kBlock = qsizetype(4) << 20;
+            QByteArray block(kBlock, Qt::Uninitialized);
+            const auto *in = reinterpret_cast<const uchar *>(block.constData());
+            qsizetype done = 0; // code units in result
+            bool failed = false;
+            while (done < units) {
+                // An odd last byte of a UTF-16 file is never read.
+                const qint64 want = utf16 ? 2 * qMin(kBlock / 2, units - done) : qMin(kBlock, units - done);
+                const qint64 got = file.read(block.data(), want);
+                if (got <= 0) {
+                    failed = got < 0;
+                    break;
+                }
+                const qsizetype count = utf16 ? got / 2 : got;
+                if (utf16) {
+                    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+                        std::memcpy(out + done, in, size_t(count) * 2);
+                    } else {
+                        for (qsizetype i = 0; i < count; ++i)
+                            out[done + i] = char16_t(in[2 * i] | (in[2 * i + 1] << 8));
+                    }
+                } else {
+                    InTwoHalves(count, [&](qsizetype from, qsizetype to) {
+                        for (qsizetype i = from; i < to; ++i)
+                            out[done + i] = table.units[in[i]];
+                    });
+                }
+                done += count;
+                if (utf16 && got % 2)
+                    break;
+            }
+            if (!failed) {
+                result.truncate(done);
+                *text = std::move(result);
+                return true;
+            }
+        }
+    }
+    QByteArray bytes;
+    if (!COstrumDlg::ReadInputFile(path, &bytes, errorText))
+        return false;
+    *text = TextFromBytes(bytes);
+    return true;
 }
 
 QString HelpText()
@@ -332,11 +468,15 @@ int RunSort(const QStringList &arguments, QIODevice &out, QIODevice &err)
     const QString inputPath = parser.value(sortOption);
     if (inputPath.isEmpty())
         return UsageError(err, QStringLiteral("--sort needs a file name"));
-    QByteArray bytes;
+    QString text;
     QString error;
-    if (!COstrumDlg::ReadInputFile(inputPath, &bytes, &error)) {
-        WriteLine(err, error);
-        return ExitUsage;
+    try {
+        if (!ReadInputText(inputPath, &text, &error)) {
+            WriteLine(err, error);
+            return ExitUsage;
+        }
+    } catch (const std::bad_alloc &) {
+        return OutOfMemory(err, inputPath);
     }
 
     SortSelection selection;
@@ -347,10 +487,8 @@ int RunSort(const QStringList &arguments, QIODevice &out, QIODevice &err)
         selection.logpVariable = variable;
     SortResult result;
     try {
-        // The text takes over from the bytes, and the parse from the text,
-        // so the capture is held once while it is sorted.
-        QString text = InputTextFromBytes(bytes);
-        bytes = QByteArray();
+        // The parse takes over the text, so the capture is held once while
+        // it is sorted.
         result = SortFiles(std::move(text), selection);
     } catch (const std::bad_alloc &) {
         return OutOfMemory(err, inputPath);

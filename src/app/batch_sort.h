@@ -34,6 +34,11 @@ enum ExitStatus : int { ExitSorted = 0, ExitSortFailed = 1, ExitUsage = 2 };
 // bytes of the instrument, each widened through its character table.
 QString InputTextFromBytes(const QByteArray &bytes);
 
+// InputTextFromBytes of the file at path, read a block at a time without
+// holding the file's bytes whole. False, with the window's message for the
+// file in errorText, when it cannot be read.
+bool ReadInputText(const QString &path, QString *text, QString *errorText);
+
 // The program's help text: every mode, option and exit status.
 QString HelpText();
 

@@ -3,6 +3,11 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
+#include <optional>
+#include <system_error>
+#include <thread>
 #include <climits>
 #include <limits>
 
@@ -318,7 +323,94 @@ bool LogParser::ParseOwnedText(QString input, QList<LogFileRecord> &sortedFiles)
     QList<LogFileRecord> files;
     files.reserve(text.Count(W::FileMarker));
     qsizetype characters = 0;
+
+    // A large text is parsed in two parts at once. Where a file's parse
+    // starts depends only on its marker, so a second parser starts at the
+    // first marker past the middle while this one parses from the start; if
+    // this one then arrives at that marker, the second's files are what it
+    // would have parsed from there, and they are taken. If it passes the
+    // marker without stopping there (a file that reads on past it) or stops
+    // before it, the second's work is dropped and this one goes on alone.
+    constexpr int kLarge = 1 << 20;
+    const int middle = text.Size() >= kLarge && m_threads == 2 ? text.Find(W::FileMarker, text.Size() / 2) : -1;
+    if (middle > range.start) {
+        LogParser second;
+        second.m_characterLimit = m_characterLimit;
+        QList<LogFileRecord> secondFiles;
+        qsizetype secondCharacters = 0;
+        FilesEnd secondEnd = FilesEnd::Done;
+        std::atomic<bool> cancel = false;
+        std::exception_ptr failure;
+        std::optional<std::thread> worker;
+        try {
+            worker.emplace([&]() {
+                try {
+                    // Its own copy of the text's indexes: their lookups
+                    // remember where they were, per parser.
+                    const LogSearchText own(text, LogSearchText::Copy);
+                    LogScanRange secondRange{-2, -2};
+                    second.FindNextFile(own, secondRange, middle);
+                    secondEnd = second.ParseFiles(own, secondRange, secondFiles, secondCharacters, -1, &cancel);
+                } catch (...) {
+                    failure = std::current_exception();
+                }
+            });
+        } catch (const std::system_error &) {
+            // No thread to be had: this one parses it all, below.
+        }
+        if (worker) {
+            FilesEnd end = FilesEnd::Done;
+            try {
+                end = ParseFiles(text, range, files, characters, middle, nullptr);
+            } catch (...) {
+                cancel = true;
+                worker->join();
+                throw;
+            }
+            if (end != FilesEnd::AtMarker)
+                cancel = true;
+            worker->join();
+            const bool taken = end == FilesEnd::AtMarker && !failure && secondEnd != FilesEnd::Limit
+                               && (m_characterLimit < 0 || characters + secondCharacters <= m_characterLimit);
+            if (taken) {
+                characters += secondCharacters;
+                for (LogFileRecord &record : secondFiles)
+                    files.append(std::move(record));
+                m_nFileNumber = second.m_nFileNumber;
+                m_bFirstLogEntry = second.m_bFirstLogEntry;
+                end = FilesEnd::Done;
+            } else if (end == FilesEnd::AtMarker || end == FilesEnd::PastMarker) {
+                // Past the marker, or the second part failed or passed the
+                // limit: this parser goes on from here alone, so that it
+                // stops at exactly the file and in the state it would
+                // have stopped in on one thread.
+                secondFiles = QList<LogFileRecord>();
+                end = ParseFiles(text, range, files, characters, -1, nullptr);
+            }
+            if (end == FilesEnd::Limit)
+                return false;
+            if (files.size() < files.capacity() / 2)
+                files.squeeze();
+            sortedFiles = std::move(files);
+            return true;
+        }
+    }
+
+    if (ParseFiles(text, range, files, characters, -1, nullptr) == FilesEnd::Limit)
+        return false;
+    if (files.size() < files.capacity() / 2)
+        files.squeeze();
+    sortedFiles = std::move(files);
+    return true;
+}
+
+LogParser::FilesEnd LogParser::ParseFiles(const LogSearchText &text, LogScanRange &range,
+                                          QList<LogFileRecord> &files, qsizetype &characters, int stopMarker,
+                                          const std::atomic<bool> *cancel)
+{
     for (;;) {
+        if (cancel && cancel->load(std::memory_order_relaxed))
+            return FilesEnd::Done;
         LogFileRecord record;
         record.fileNumber = m_nFileNumber;
         record.kind = LogKindPlain;
@@ -339,7 +431,7 @@ bool LogParser::ParseOwnedText(QString input, QList<LogFileRecord> &sortedFiles)
                             ? ParsePlainLog(text, range, record, from)
                             : ParseLogpEntries(text, range, record, from);
         if (!ok)
-            break;
+            return FilesEnd::Done;
         record.rows.squeeze();
         // Files of one kind of log mostly share their column headers: an
         // equal list shares the previous file's buffer instead of its own.
@@ -348,19 +440,17 @@ bool LogParser::ParseOwnedText(QString input, QList<LogFileRecord> &sortedFiles)
         characters += RecordCharacters(record);
         if (m_characterLimit >= 0 && characters > m_characterLimit) {
             m_bLimitExceeded = true;
-            return false;
+            return FilesEnd::Limit;
         }
         files.append(std::move(record));
 
         // range.start has not moved back past the current marker, so the
         // search goes strictly forward and never reads a marker twice.
         if (!FindNextFile(text, range, range.start + 1))
-            break;
+            return FilesEnd::Done;
+        if (stopMarker >= 0 && range.start >= stopMarker)
+            return range.start == stopMarker ? FilesEnd::AtMarker : FilesEnd::PastMarker;
     }
-    if (files.size() < files.capacity() / 2)
-        files.squeeze();
-    sortedFiles = std::move(files);
-    return true;
 }
 
 qsizetype LogParser::RecordCharacters(const LogFileRecord &record)

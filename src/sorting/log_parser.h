@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <atomic>
 #include <initializer_list>
 #include <iterator>
 
@@ -274,6 +275,9 @@ public:
     // LimitExceeded() true, and the table is left as it was. No limit by
     // default.
     void SetCharacterLimit(qsizetype limit) { m_characterLimit = limit; }
+    // 2 (the default): a large text is parsed in two parts at once, with
+    // the same result; 1: on the calling thread alone.
+    void SetThreads(int threads) { m_threads = threads; }
     bool LimitExceeded() const { return m_bLimitExceeded; }
 
     // The characters a record holds: its header text and every column header
@@ -281,6 +285,18 @@ public:
     static qsizetype RecordCharacters(const LogFileRecord &record);
 
 private:
+    // How ParseFiles ended: no further file (or a file that could not be
+    // read), the character limit passed, or the next file's marker is the
+    // stop marker or lies past it.
+    enum class FilesEnd { Done, Limit, AtMarker, PastMarker };
+    // Parses the files from the one whose marker range holds on, appending
+    // them to files and their characters to characters, until it ends; with
+    // stopMarker >= 0 also before parsing a file whose marker is at or past
+    // stopMarker; with cancel set, as soon as cancel is true (Done).
+    FilesEnd ParseFiles(const LogSearchText &text, LogScanRange &range, QList<LogFileRecord> &files,
+                        qsizetype &characters, int stopMarker, const std::atomic<bool> *cancel);
+
+    int m_threads = 2;
     qsizetype m_characterLimit = -1;
     bool m_bLimitExceeded = false;
     int m_nFileNumber = 0;          // number of the file marker found last

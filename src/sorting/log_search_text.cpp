@@ -1,6 +1,8 @@
 #include "sorting/log_search_text.h"
 
 #include <algorithm>
+#include <system_error>
+#include <thread>
 
 int WordIndex::Next(int from) const
 {
@@ -80,6 +82,41 @@ constexpr StartTable kStarts;
 LogSearchText::LogSearchText(const QString &text)
     : m_text(text)
 {
+    const qsizetype n = m_text.size();
+    // Room for a line break every 8 characters: the vector never moves while
+    // it fills, and the room no line break takes is never touched, so it
+    // costs address space, not memory.
+    m_words[LineBreak].Reserve(n / 8 + 16);
+
+    // A large text is scanned in two halves at once, the second on a thread
+    // of its own, each finding the words that start in it; the second
+    // half's positions then follow the first's, in the same order as one
+    // scan finds them.
+    constexpr qsizetype kLarge = 1 << 20;
+    if (n >= kLarge && std::thread::hardware_concurrency() > 1) {
+        const qsizetype half = n / 2;
+        WordIndex second[WordCount];
+        second[LineBreak].Reserve((n - half) / 8 + 16);
+        bool scanned = false;
+        try {
+            std::thread worker([&]() { Scan(half, n, second); });
+            Scan(0, half, m_words);
+            worker.join();
+            scanned = true;
+        } catch (const std::system_error &) {
+            // No thread to be had: the whole on this one, below.
+        }
+        if (scanned) {
+            for (int w = 0; w < WordCount; ++w)
+                m_words[w].Append(second[w]);
+            return;
+        }
+    }
+    Scan(0, n, m_words);
+}
+
+void LogSearchText::Scan(qsizetype from, qsizetype to, WordIndex (&words)[WordCount]) const
+{
     const char16_t *d = reinterpret_cast<const char16_t *>(m_text.constData());
     const qsizetype n = m_text.size();
     // Whether word (ASCII) follows at i; the first character is already known to match.
@@ -93,50 +130,47 @@ LogSearchText::LogSearchText(const QString &text)
         return true;
     };
     const qsizetype ruleLength = WordText(RuleLine).size();
-    // Room for a line break every 8 characters: the vector never moves while
-    // it fills, and the room no line break takes is never touched, so it
-    // costs address space, not memory.
-    m_words[LineBreak].Reserve(n / 8 + 16);
 
-    // One pass: characters that start no word are skipped through a table,
-    // the others are checked against the words they start.
-    for (qsizetype i = 0; i < n; ++i) {
+    // One pass over the words starting in [from, to), which may end beyond
+    // to: characters that start no word are skipped through a table, the
+    // others are checked against the words they start.
+    for (qsizetype i = from; i < to; ++i) {
         const char16_t c = d[i];
         if (c >= 128 || !kStarts.starts[c])
             continue;
         switch (c) {
         case u'\r':
             if (i + 1 < n && d[i + 1] == u'\n') {
-                m_words[LineBreak].Add(int(i));
+                words[LineBreak].Add(int(i));
                 if (i + 3 < n && d[i + 2] == u'\r' && d[i + 3] == u'\n')
-                    m_words[EmptyLine].Add(int(i));
+                    words[EmptyLine].Add(int(i));
             }
             break;
         case u'F':
             if (at(i, "File ", 5))
-                m_words[FileMarker].Add(int(i));
+                words[FileMarker].Add(int(i));
             break;
         case u'T':
             if (at(i, "Tavix", 5))
-                m_words[Brand].Add(int(i));
+                words[Brand].Add(int(i));
             break;
         case u's':
             if (at(i, "sec", 3))
-                m_words[UnitSec].Add(int(i));
+                words[UnitSec].Add(int(i));
             else if (at(i, "sek", 3))
-                m_words[UnitSek].Add(int(i));
+                words[UnitSek].Add(int(i));
             break;
         case u't':
             if (at(i, "tim", 3))
-                m_words[UnitTim].Add(int(i));
+                words[UnitTim].Add(int(i));
             break;
         case u'h':
             if (at(i, "hours", 5))
-                m_words[UnitHours].Add(int(i));
+                words[UnitHours].Add(int(i));
             break;
         case u'L':
             if (at(i, "Log ", 4))
-                m_words[LogMarker].Add(int(i));
+                words[LogMarker].Add(int(i));
             break;
         case u'-': {
             // A run of hyphens holds a rule line at every position from
@@ -144,8 +178,9 @@ LogSearchText::LogSearchText(const QString &text)
             qsizetype j = i + 1;
             while (j < n && d[j] == u'-')
                 ++j;
-            for (qsizetype k = i; k + ruleLength <= j; ++k)
-                m_words[RuleLine].Add(int(k));
+            // A run that goes on past to is the next part's from there.
+            for (qsizetype k = i; k + ruleLength <= j && k < to; ++k)
+                words[RuleLine].Add(int(k));
             i = j - 1;
             break;
         }

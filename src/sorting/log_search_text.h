@@ -15,8 +15,21 @@
 class WordIndex
 {
 public:
+    WordIndex() = default;
+    // A copy starts its lookups afresh; it never reads the other's place,
+    // which a lookup on another thread may be changing.
+    WordIndex(const WordIndex &other) : m_found(other.m_found) {}
+    WordIndex &operator=(const WordIndex &other)
+    {
+        m_found = other.m_found;
+        m_hint = 0;
+        return *this;
+    }
+
     void Add(int position) { m_found.push_back(position); }
     void Reserve(qsizetype count) { m_found.reserve(size_t(count)); }
+    // Adds the occurrences of other, all of which lie after those held.
+    void Append(const WordIndex &other) { m_found.insert(m_found.end(), other.m_found.begin(), other.m_found.end()); }
 
     // First occurrence at or after from; -1 when there is none.
     int Next(int from) const;
@@ -32,7 +45,8 @@ private:
 
 // The parse text: the input with its terminator, and the word indexes.
 //
-// The indexes are built in one pass over the text when the object is made,
+// The indexes are built in one pass over the text when the object is made
+// (in two halves at once on a large text),
 // so finding a word never scans the text again, however many files ask for
 // it from wherever they are: the parse stays linear in the text. The pass
 // keeps every line break, which takes 4 bytes per line of the text.
@@ -54,6 +68,15 @@ public:
     };
 
     explicit LogSearchText(const QString &text);
+    // A copy of other, the same text and indexes, whose lookups remember
+    // their own places: for a second parse of the same text on another
+    // thread.
+    enum CopyTag { Copy };
+    LogSearchText(const LogSearchText &other, CopyTag) : m_text(other.m_text)
+    {
+        for (int w = 0; w < WordCount; ++w)
+            m_words[w] = other.m_words[w];
+    }
     LogSearchText(const LogSearchText &) = delete;
     LogSearchText &operator=(const LogSearchText &) = delete;
 
@@ -78,6 +101,9 @@ public:
     static QStringView WordText(Word word);
 
 private:
+    // Adds the occurrences of every word that starts in [from, to) to words.
+    void Scan(qsizetype from, qsizetype to, WordIndex (&words)[WordCount]) const;
+
     QString m_text;
     WordIndex m_words[WordCount];
 };

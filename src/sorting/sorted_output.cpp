@@ -1,6 +1,12 @@
 #include "sorting/sorted_output.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -17,13 +23,11 @@ bool Picks(const LogFileRecord &record, int kind, int logType)
 }
 
 // Whether text contains a or b (exact, case-sensitive); both start with 'Q'.
-// The sort asks this of every Logp file up to three times: a plain walk to
+// The sort asks this of every Logp file up to three times: a search for
 // each 'Q' of the short header, compared only there.
 bool ContainsEither(QStringView text, QStringView a, QStringView b)
 {
-    for (qsizetype p = 0; p < text.size(); ++p) {
-        if (text[p] != u'Q')
-            continue;
+    for (qsizetype p = text.indexOf(u'Q'); p >= 0; p = text.indexOf(u'Q', p + 1)) {
         const QStringView rest = text.sliced(p);
         if (rest.startsWith(a) || rest.startsWith(b))
             return true;
@@ -175,29 +179,151 @@ qsizetype SortedOutputSize(const QList<LogFileRecord> &records, int kind, int lo
     return SortedOutputSize(records, PickedFiles(records, kind, logType));
 }
 
-bool WriteSortedOutput(const QList<LogFileRecord> &records, const QList<qint32> &picked,
-                       const ReplacementTable &abbreviations, const SortedOutputSink &sink, qsizetype pieceSize)
+namespace {
+
+// One piece of the output: the records picked[.., end) after the previous
+// piece, laid out in size characters.
+struct PieceEnd
 {
+    qsizetype end = 0;
+    qsizetype size = 0;
+};
+
+// The pieces: each takes records until it holds pieceSize characters or
+// more, the last one what is left; the same cut points as filling one piece
+// at a time. With whole set, one piece of everything.
+std::vector<PieceEnd> PieceEnds(const QList<LogFileRecord> &records, const QList<qint32> &picked,
+                                qsizetype pieceSize, bool whole)
+{
+    std::vector<PieceEnd> ends;
+    qsizetype size = 0;
+    for (qsizetype k = 0; k < picked.size(); ++k) {
+        size += RecordOutputSize(records[picked[k]]);
+        if (size >= pieceSize && !whole) {
+            ends.push_back({k + 1, size});
+            size = 0;
+        }
+    }
+    if (size > 0)
+        ends.push_back({picked.size(), size});
+    return ends;
+}
+
+// The laid-out records picked[from, to) (size characters) with
+// abbreviations applied.
+QString MakePiece(const QList<LogFileRecord> &records, const QList<qint32> &picked, qsizetype from, PieceEnd to,
+                  const ReplacementTable &abbreviations)
+{
+    QString piece;
+    piece.reserve(to.size);
+    for (qsizetype k = from; k < to.end; ++k)
+        AppendRecord(records[picked[k]], piece);
+    return ApplyReplacementTable(std::move(piece), abbreviations);
+}
+
+// Makes the pieces on two threads and hands them to sink in order on the
+// calling thread: a second thread makes the odd pieces, at most kAhead of
+// them ahead of the sink, while the calling thread makes the even ones and
+// hands every piece on. Each piece is made exactly as alone, so the order
+// of the making changes no character. A false sink or a failure to make a
+// piece stops both threads; the failure is then thrown on the calling
+// thread.
+bool SinkPiecesConcurrently(const QList<LogFileRecord> &records, const QList<qint32> &picked,
+                            const std::vector<PieceEnd> &ends, const ReplacementTable &abbreviations,
+                            const SortedOutputSink &sink)
+{
+    constexpr size_t kAhead = 4;
+    const size_t count = ends.size();
+    auto start = [&](size_t i) { return i == 0 ? qsizetype(0) : ends[i - 1].end; };
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<QString> made; // the odd pieces made and not yet handed on, in order
+    bool stop = false;
+    bool failed = false;
+    std::exception_ptr failure;
+
+    std::thread worker([&]() {
+        for (size_t i = 1; i < count; i += 2) {
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return stop || made.size() < kAhead; });
+                if (stop)
+                    return;
+            }
+            QString piece;
+            try {
+                piece = MakePiece(records, picked, start(i), ends[i], abbreviations);
+            } catch (...) {
+                const std::lock_guard lock(mutex);
+                failure = std::current_exception();
+                failed = true;
+                changed.notify_all();
+                return;
+            }
+            const std::lock_guard lock(mutex);
+            made.push_back(std::move(piece));
+            changed.notify_all();
+        }
+    });
+    auto finish = [&]() {
+        {
+            const std::lock_guard lock(mutex);
+            stop = true;
+        }
+        changed.notify_all();
+        worker.join();
+    };
+
+    try {
+        for (size_t i = 0; i < count; ++i) {
+            QString piece;
+            if (i % 2 == 0) {
+                piece = MakePiece(records, picked, start(i), ends[i], abbreviations);
+            } else {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return failed || !made.empty(); });
+                if (made.empty())
+                    break;
+                piece = std::move(made.front());
+                made.pop_front();
+                changed.notify_all();
+            }
+            if (!sink(std::move(piece)))
+                break;
+        }
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+    if (failure)
+        std::rethrow_exception(failure);
+    return true;
+}
+
+} // namespace
+
+bool WriteSortedOutput(const QList<LogFileRecord> &records, const QList<qint32> &picked,
+                       const ReplacementTable &abbreviations, const SortedOutputSink &sink, qsizetype pieceSize,
+                       SortedOutputThreads threads)
+{
+    if (picked.isEmpty())
+        return false;
     // A table whose keys hold no line feed matches nothing across one, so
     // applying it to pieces that end with a line break gives the same text
     // as applying it to the whole; otherwise the whole output is one piece.
-    const bool inPieces = !ReplacementTableSpansLines(abbreviations);
-    QString piece;
-    piece.reserve(pieceSize + 4096);
-    auto flush = [&]() {
-        const bool ok = sink(ApplyReplacementTable(std::move(piece), abbreviations));
-        piece = QString();
-        piece.reserve(pieceSize + 4096);
-        return ok;
-    };
-    for (const qint32 i : picked) {
-        AppendRecord(records[i], piece);
-        if (inPieces && piece.size() >= pieceSize && !flush())
-            return true;
+    const std::vector<PieceEnd> ends =
+        PieceEnds(records, picked, pieceSize, ReplacementTableSpansLines(abbreviations));
+    if (threads == SortedOutputThreads::Two && ends.size() > 1 && std::thread::hardware_concurrency() > 1)
+        return SinkPiecesConcurrently(records, picked, ends, abbreviations, sink);
+    qsizetype from = 0;
+    for (const PieceEnd to : ends) {
+        if (!sink(MakePiece(records, picked, from, to, abbreviations)))
+            break;
+        from = to.end;
     }
-    if (!picked.isEmpty() && !piece.isEmpty())
-        flush();
-    return !picked.isEmpty();
+    return true;
 }
 
 bool WriteSortedOutput(const QList<LogFileRecord> &records, int kind, int logType,

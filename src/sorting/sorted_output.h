@@ -74,9 +74,15 @@ QList<qint32> PickedFiles(const QList<LogFileRecord> &records, int kind, int log
 // The same three on the picked records given by their table indexes, for a
 // caller that has picked them already (the sort's file lists).
 qsizetype SortedOutputSize(const QList<LogFileRecord> &records, const QList<qint32> &picked);
+// How WriteSortedOutput makes its pieces: Two lets a second thread make
+// every other piece (laid out and abbreviated) while the calling thread makes
+// the rest and hands all of them to the sink in order; One makes them all on
+// the calling thread. The pieces are the same either way, and the sink is
+// always called on the calling thread.
+enum class SortedOutputThreads { One, Two };
 bool WriteSortedOutput(const QList<LogFileRecord> &records, const QList<qint32> &picked,
                        const ReplacementTable &abbreviations, const SortedOutputSink &sink,
-                       qsizetype pieceSize = 1 << 15);
+                       qsizetype pieceSize = 1 << 15, SortedOutputThreads threads = SortedOutputThreads::Two);
 void BuildSortedOutput(const QList<LogFileRecord> &records, const QList<qint32> &picked,
                        const ReplacementTable &abbreviations, QString &output);
 

@@ -2,16 +2,19 @@
 // whole sorted output, every write to standard output checked, the output
 // file replaced whole or not at all, and the size limit of the sort.
 #include "app/batch_sort.h"
-#include "batch_sort_runner.h"
+#include "app/costrum_dlg.h"
+#include "link/instrument_charset.h"
 #include "locale/keyword_tables.h"
 #include "locale/text_file.h"
 #include "sorting/sort_command.h"
 #include "sorting/sorted_output.h"
+#include "batch_sort_runner.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -88,6 +91,8 @@ private slots:
     void fullStandardOutputFails();
     void amplifyingCaptureIsRefused();
     void outOfMemoryIsAMessage();
+    void piecesOnTwoThreadsEqualPiecesOnOne();
+    void inputTextWidenedAsTheWindowReadsIt();
 };
 
 void TestBatchOutput::streamedOutputEqualsWholeOutput_data()
@@ -270,6 +275,77 @@ void TestBatchOutput::outOfMemoryIsAMessage()
     QCOMPARE(runLimited(large, &err), 1);
     QVERIFY2(err.startsWith("tavixterminal: not enough memory to sort"), err.constData());
     QVERIFY(!QFile::exists(large + QStringLiteral(".sorted")));
+}
+
+void TestBatchOutput::piecesOnTwoThreadsEqualPiecesOnOne()
+{
+    // Random piece sizes and tables (keys met inside values, headers and
+    // replacements, replacements longer and shorter than their keys, and a
+    // sink that stops early): the second thread's pieces are the same, in
+    // the same order, as one thread's.
+    QRandomGenerator random(20240612);
+    const QStringList words{"Avg", "Temp", "1", "0.2", "Log", "QRT", "File", "Avg Temp", "\t", "Time"};
+    for (const int logType : {int(LogTypeQrtLog), int(LogTypeQrt03Logp)}) {
+        const SortResult files = SortFiles(Capture(400000), SortSelection{logType, 0, 0});
+        QCOMPARE(files.status, SortStatus::Sorted);
+        for (int round = 0; round < 12; ++round) {
+            ReplacementTable table = AbbreviationRows();
+            for (int r = int(random.bounded(4)); r > 0; --r)
+                table.append({words[random.bounded(words.size())] + words[random.bounded(words.size())],
+                              words[random.bounded(words.size())]});
+            const qsizetype pieceSize = 1 + random.bounded(20000);
+            const int stopAfter = round % 3 == 0 ? 1 + int(random.bounded(40)) : -1;
+            QList<QStringList> pieces;
+            for (const SortedOutputThreads threads : {SortedOutputThreads::One, SortedOutputThreads::Two}) {
+                QStringList got;
+                QVERIFY(WriteSortedOutput(files.sortedFiles, PickedFileIndexes(files, logType), table,
+                                          [&](QString piece) {
+                                              got.append(piece);
+                                              return got.size() != stopAfter;
+                                          },
+                                          pieceSize, threads));
+                pieces.append(got);
+            }
+            QVERIFY(pieces[0].size() > 1);
+            QCOMPARE(pieces[1], pieces[0]);
+        }
+    }
+}
+
+void TestBatchOutput::inputTextWidenedAsTheWindowReadsIt()
+{
+    // Large enough to be widened in two halves; every byte value, an odd
+    // length for the input data file.
+    QRandomGenerator random(77);
+    QByteArray raw(3 * 1024 * 1024 + 1, Qt::Uninitialized);
+    for (char &b : raw)
+        b = char(random.bounded(256));
+    raw[0] = 'F';
+    QCOMPARE(BatchSort::InputTextFromBytes(raw), InstrumentBytesToText(raw));
+    const QByteArray file = QByteArray("\xFF\xFE") + raw;
+    QCOMPARE(BatchSort::InputTextFromBytes(file), COstrumDlg::InputTextFromFileBytes(file));
+
+    // Read from files of several 4 MB blocks and an odd length, block by
+    // block, the text is the same as from the bytes at once.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QByteArray big(9 * 1024 * 1024 + 3, Qt::Uninitialized);
+    for (char &b : big)
+        b = char(random.bounded(256));
+    big[0] = 'F';
+    const QByteArray bigFile = QByteArray("\xFF\xFE") + big;
+    for (const QByteArray &bytes : {big, bigFile}) {
+        const QString input = dir.filePath(QStringLiteral("capture.bin"));
+        QVERIFY(WriteFile(input, bytes));
+        QString text;
+        QString error;
+        QVERIFY(BatchSort::ReadInputText(input, &text, &error));
+        QVERIFY(text == BatchSort::InputTextFromBytes(bytes));
+    }
+    QString text;
+    QString error;
+    QVERIFY(!BatchSort::ReadInputText(dir.filePath(QStringLiteral("missing.txt")), &text, &error));
+    QVERIFY(error.contains(QStringLiteral("missing.txt")));
 }
 
 QTEST_GUILESS_MAIN(TestBatchOutput)

@@ -367,6 +367,8 @@ private slots:
     void splitFields_data();
     void splitFields();
     void wordIndexAgreesWithPlainSearch();
+    void largeTextIndexedInHalvesAgrees();
+    void largeTextParsedInTwoPartsAgrees();
     void agreesWithLiteralRulesOnRandomTexts();
     void agreesWithLiteralRulesOnRandomCaptures();
 };
@@ -578,6 +580,81 @@ void TestLogParser::wordIndexAgreesWithPlainSearch()
             QCOMPARE(search.Find(word, from), expected);
         }
         QCOMPARE(search.LastLineBreak(), int(text.lastIndexOf(QStringLiteral("\r\n"))));
+    }
+}
+
+void TestLogParser::largeTextIndexedInHalvesAgrees()
+{
+    // A text large enough to be indexed in two halves, with each word (and
+    // a run of hyphens) laid across the middle at every offset: every
+    // occurrence is found once, in order, as a plain search finds them.
+    const QStringList pieces{"\r\n", "-", "--------", "File ", "Tavix", "sec", "sek", "tim", "hours", "Log ", " x"};
+    const QStringList across{"\r\n\r\n", QString(40, u'-'), "File ", "Tavix", "hours", "Log ", "sec"};
+    QRandomGenerator rng(1302);
+    QString base;
+    while (base.size() < (1 << 21) + 20)
+        base += pieces[rng.bounded(int(pieces.size()))];
+    for (const QString &word : across) {
+        for (qsizetype offset = 0; offset <= word.size(); offset += qMax<qsizetype>(1, word.size() / 5)) {
+            QString text = base;
+            text.replace(text.size() / 2 - offset, word.size(), word);
+            const LogSearchText search(text);
+            for (int w = 0; w < LogSearchText::WordCount; ++w) {
+                const auto kind = LogSearchText::Word(w);
+                qsizetype expected = text.indexOf(LogSearchText::WordText(kind));
+                int found = search.Find(kind, 0);
+                qsizetype count = 0;
+                while (expected >= 0 && found == expected) {
+                    ++count;
+                    expected = text.indexOf(LogSearchText::WordText(kind), expected + 1);
+                    found = search.Find(kind, found + 1);
+                }
+                QCOMPARE(found, int(expected));
+                QCOMPARE(search.Count(kind), count);
+            }
+        }
+    }
+}
+
+void TestLogParser::largeTextParsedInTwoPartsAgrees()
+{
+    // Large random captures parsed in two parts and on one thread: the same
+    // files, state and result, with no limit, a limit passed in the second
+    // half, one passed in the first half, and one just large enough.
+    QRandomGenerator rng(6402);
+    for (int round = 0; round < 6; ++round) {
+        QString input;
+        while (input.size() < (1 << 20) + 50000)
+            input += RandomCapture(rng);
+        if (round % 2 == 1) {
+            // A plain log whose table reads on across the middle marker.
+            const qsizetype middle = input.indexOf(QStringLiteral("File "), input.size() / 2);
+            input.insert(middle - 1, QStringLiteral("\r\nFile 77 \r\n") + PlainLogBody().chopped(4));
+        }
+        qsizetype total = -1;
+        for (const qsizetype limit : {qsizetype(-1), qsizetype(-2), qsizetype(-3), qsizetype(-4)}) {
+            const qsizetype used = limit == -1 ? -1 : limit == -2 ? total * 3 / 4 : limit == -3 ? total / 4 : total;
+            LogParser one;
+            LogParser two;
+            one.SetThreads(1);
+            one.SetCharacterLimit(used);
+            two.SetCharacterLimit(used);
+            QList<LogFileRecord> got{PlainRecord(1)};
+            QList<LogFileRecord> want{PlainRecord(1)};
+            QCOMPARE(two.ParseInputText(input, got), one.ParseInputText(input, want));
+            QCOMPARE(two.LimitExceeded(), one.LimitExceeded());
+            QCOMPARE(two.LimitExceeded(), limit == -2 || limit == -3);
+            QCOMPARE(got.size(), want.size());
+            QVERIFY(got == want);
+            QCOMPARE(two.FileNumber(), one.FileNumber());
+            QCOMPARE(two.FirstLogEntry(), one.FirstLogEntry());
+            if (limit == -1) {
+                QVERIFY(want.size() > 1000);
+                total = 0;
+                for (const LogFileRecord &record : want)
+                    total += LogParser::RecordCharacters(record);
+            }
+        }
     }
 }
 
