@@ -390,7 +390,7 @@ bool LogParser::ParseOwnedText(QString input, QList<LogFileRecord> &sortedFiles)
             if (end == FilesEnd::Limit)
                 return false;
             if (files.size() < files.capacity() / 2)
-                files.squeeze();
+                SqueezeList(files);
             sortedFiles = std::move(files);
             return true;
         }
@@ -399,7 +399,7 @@ bool LogParser::ParseOwnedText(QString input, QList<LogFileRecord> &sortedFiles)
     if (ParseFiles(text, range, files, characters, -1, nullptr) == FilesEnd::Limit)
         return false;
     if (files.size() < files.capacity() / 2)
-        files.squeeze();
+        SqueezeList(files);
     sortedFiles = std::move(files);
     return true;
 }

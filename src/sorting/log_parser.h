@@ -13,6 +13,34 @@
 #include <atomic>
 #include <initializer_list>
 #include <iterator>
+#include <new>
+#include <utility>
+
+// Releases the room a QList holds beyond its elements. QList's own
+// squeeze() copies the elements into a new block without checking that the
+// block was allocated, so under a memory limit it dereferences a null
+// pointer; here running out of memory is std::bad_alloc, as everywhere else
+// (an exception part-way leaves list with moved-from elements).
+template <typename T>
+void SqueezeList(QList<T> &list)
+{
+    if (list.capacity() <= list.size())
+        return;
+    QList<T> squeezed;
+    // Reserving on an empty list never copies: a failed allocation only
+    // leaves it without room.
+    squeezed.reserve(list.size());
+    if (squeezed.capacity() < list.size())
+        throw std::bad_alloc();
+    if (list.isDetached()) {
+        for (T &item : list)
+            squeezed.append(std::move(item));
+    } else {
+        for (const T &item : std::as_const(list))
+            squeezed.append(item);
+    }
+    list.swap(squeezed);
+}
 
 // The texts of one row or of one file's column headers, packed into one
 // buffer: each text is its length (one code unit below 0x8000, else two)
@@ -130,7 +158,7 @@ public:
         m_rows.append(row);
         return *this;
     }
-    void squeeze() { m_rows.squeeze(); }
+    void squeeze() { SqueezeList(m_rows); }
 
     // The rows as they are held, for reading them in order.
     const QList<LogFieldList> &fields() const { return m_rows; }

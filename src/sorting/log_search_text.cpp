@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <system_error>
+#include <exception>
 #include <thread>
 
 int WordIndex::Next(int from) const
@@ -98,14 +99,30 @@ LogSearchText::LogSearchText(const QString &text)
         WordIndex second[WordCount];
         second[LineBreak].Reserve((n - half) / 8 + 16);
         bool scanned = false;
+        // Running out of memory on either thread reaches the caller as
+        // std::bad_alloc once both threads are done.
+        std::exception_ptr failure;
         try {
-            std::thread worker([&]() { Scan(half, n, second); });
-            Scan(0, half, m_words);
+            std::thread worker([&]() {
+                try {
+                    Scan(half, n, second);
+                } catch (...) {
+                    failure = std::current_exception();
+                }
+            });
+            try {
+                Scan(0, half, m_words);
+            } catch (...) {
+                worker.join();
+                throw;
+            }
             worker.join();
             scanned = true;
         } catch (const std::system_error &) {
             // No thread to be had: the whole on this one, below.
         }
+        if (failure)
+            std::rethrow_exception(failure);
         if (scanned) {
             for (int w = 0; w < WordCount; ++w)
                 m_words[w].Append(second[w]);

@@ -5,6 +5,7 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -221,6 +222,21 @@ QString MakePiece(const QList<LogFileRecord> &records, const QList<qint32> &pick
     return ApplyReplacementTable(std::move(piece), abbreviations);
 }
 
+// Makes the pieces one after another and hands each to sink, until sink
+// returns false.
+bool SinkPiecesInTurn(const QList<LogFileRecord> &records, const QList<qint32> &picked,
+                      const std::vector<PieceEnd> &ends, const ReplacementTable &abbreviations,
+                      const SortedOutputSink &sink)
+{
+    qsizetype from = 0;
+    for (const PieceEnd to : ends) {
+        if (!sink(MakePiece(records, picked, from, to, abbreviations)))
+            break;
+        from = to.end;
+    }
+    return true;
+}
+
 // Makes the pieces on two threads and hands them to sink in order on the
 // calling thread: a second thread makes the odd pieces, at most kAhead of
 // them ahead of the sink, while the calling thread makes the even ones and
@@ -243,29 +259,36 @@ bool SinkPiecesConcurrently(const QList<LogFileRecord> &records, const QList<qin
     bool failed = false;
     std::exception_ptr failure;
 
-    std::thread worker([&]() {
-        for (size_t i = 1; i < count; i += 2) {
-            {
-                std::unique_lock lock(mutex);
-                changed.wait(lock, [&] { return stop || made.size() < kAhead; });
-                if (stop)
+    std::thread worker;
+    try {
+        worker = std::thread([&]() {
+            for (size_t i = 1; i < count; i += 2) {
+                {
+                    std::unique_lock lock(mutex);
+                    changed.wait(lock, [&] { return stop || made.size() < kAhead; });
+                    if (stop)
+                        return;
+                }
+                // Running out of memory here is handed to the main thread,
+                // which rethrows it: an exception must not leave this thread.
+                try {
+                    QString piece = MakePiece(records, picked, start(i), ends[i], abbreviations);
+                    const std::lock_guard lock(mutex);
+                    made.push_back(std::move(piece));
+                    changed.notify_all();
+                } catch (...) {
+                    const std::lock_guard lock(mutex);
+                    failure = std::current_exception();
+                    failed = true;
+                    changed.notify_all();
                     return;
+                }
             }
-            QString piece;
-            try {
-                piece = MakePiece(records, picked, start(i), ends[i], abbreviations);
-            } catch (...) {
-                const std::lock_guard lock(mutex);
-                failure = std::current_exception();
-                failed = true;
-                changed.notify_all();
-                return;
-            }
-            const std::lock_guard lock(mutex);
-            made.push_back(std::move(piece));
-            changed.notify_all();
-        }
-    });
+        });
+    } catch (const std::system_error &) {
+        // No thread to be had: nothing is handed on yet, so all on this one.
+        return SinkPiecesInTurn(records, picked, ends, abbreviations, sink);
+    }
     auto finish = [&]() {
         {
             const std::lock_guard lock(mutex);
@@ -317,13 +340,7 @@ bool WriteSortedOutput(const QList<LogFileRecord> &records, const QList<qint32> 
         PieceEnds(records, picked, pieceSize, ReplacementTableSpansLines(abbreviations));
     if (threads == SortedOutputThreads::Two && ends.size() > 1 && std::thread::hardware_concurrency() > 1)
         return SinkPiecesConcurrently(records, picked, ends, abbreviations, sink);
-    qsizetype from = 0;
-    for (const PieceEnd to : ends) {
-        if (!sink(MakePiece(records, picked, from, to, abbreviations)))
-            break;
-        from = to.end;
-    }
-    return true;
+    return SinkPiecesInTurn(records, picked, ends, abbreviations, sink);
 }
 
 bool WriteSortedOutput(const QList<LogFileRecord> &records, int kind, int logType,
