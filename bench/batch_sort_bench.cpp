@@ -10,6 +10,8 @@
 // the capture, then the time ratio of the largest to the smallest size (a
 // linear sort gives the size ratio, 8 for 64 / 8 MB). The same files are
 // also counted with awk '{n+=NF}' for comparison when awk is there.
+#include "logp_capture.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QElapsedTimer>
@@ -27,18 +29,6 @@ namespace {
 
 constexpr qint64 kMiB = 1024 * 1024;
 
-QByteArray LogpFile(int n)
-{
-    return QStringLiteral("File %1 \r\nTavix 3000 s/n 123456\r\nProbe QRT 03\r\n"
-                          "Time Constant 1 sec\r\nLog Interval 10 sec\r\n\r\n"
-                          "Log 1   08-01-02 12:30:00\r\nBarometer 1013 B-hPa\r\nAvg Velocity 0.25 m/s\r\n"
-                          "Std Deviation 0.04 m/s\r\nDraught Rating 12 %\r\n\r\n"
-                          "Log 2   08-01-02 12:30:10\r\nBarometer 1012 B-hPa\r\nAvg Velocity 0,27 m/s\r\n"
-                          "Std Deviation 0.05 m/s\r\nDraught Rating 13 %\r\n\r\n")
-        .arg(n)
-        .toLatin1();
-}
-
 bool WriteCapture(const QString &path, qint64 size)
 {
     QFile file(path);
@@ -47,7 +37,7 @@ bool WriteCapture(const QString &path, qint64 size)
     QByteArray block;
     qint64 written = 0;
     for (int n = 1; written < size; ++n) {
-        block += LogpFile(n);
+        block += LogpFile(n).toLatin1();
         if (block.size() > 1 << 20 || written + block.size() >= size) {
             file.write(block);
             written += block.size();

@@ -7,8 +7,8 @@
 //
 // Usage: poll_bench [path of libtavixsim.so]
 #include "app/costrum_dlg.h"
-#include "app/prompts.h"
 #include "app/text_window.h"
+#include "silent_prompts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -28,15 +28,6 @@ namespace {
 
 constexpr int kTicksMeasured = 400;
 constexpr int kRateSeconds = 3;
-
-class SilentPrompts : public Prompts
-{
-public:
-    void Message(const QString &text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
-    QString OpenFileName(const QString &) override { return QString(); }
-    QString SaveFileName(const QString &) override { return QString(); }
-    void SetClipboardText(const QString &) override {}
-};
 
 class Simulator
 {

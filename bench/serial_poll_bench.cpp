@@ -7,8 +7,8 @@
 //
 // Usage: serial_poll_bench [seconds of the rate measurement, default 5]
 #include "app/costrum_dlg.h"
-#include "app/prompts.h"
 #include "link/d2xx_binding.h"
+#include "silent_prompts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -27,15 +27,6 @@ namespace {
 
 constexpr int kIdleTicks = 20000;
 constexpr double kCeiling = 60000.0; // 600 bytes every 10 ms
-
-class SilentPrompts : public Prompts
-{
-public:
-    void Message(const QString &text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
-    QString OpenFileName(const QString &) override { return QString(); }
-    QString SaveFileName(const QString &) override { return QString(); }
-    void SetClipboardText(const QString &) override {}
-};
 
 // Text lines of about 50 bytes, as a long log print-out.
 QByteArray Rows(qsizetype bytes)

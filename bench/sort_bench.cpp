@@ -8,6 +8,7 @@
 #include "locale/keyword_tables.h"
 #include "sorting/sort_command.h"
 #include "sorting/sorted_output.h"
+#include "logp_capture.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -25,17 +26,6 @@ QString PlainFile(int n)
                           "Date     Time     Vel   Temp\r\n-----------------------\r\n"
                           "08-01-02 12:30:00 0.25 22.3\r\n08-01-02 12:30:10 0.27 22.4\r\n"
                           "08-01-02 12:30:20 0.26 22.4\r\n\r\n")
-        .arg(n);
-}
-
-QString LogpFile(int n)
-{
-    return QStringLiteral("File %1 \r\nTavix 3000 s/n 123456\r\nProbe QRT 03\r\n"
-                          "Time Constant 1 sec\r\nLog Interval 10 sec\r\n\r\n"
-                          "Log 1   08-01-02 12:30:00\r\nBarometer 1013 B-hPa\r\nAvg Velocity 0.25 m/s\r\n"
-                          "Std Deviation 0.04 m/s\r\nDraught Rating 12 %\r\n\r\n"
-                          "Log 2   08-01-02 12:30:10\r\nBarometer 1012 B-hPa\r\nAvg Velocity 0,27 m/s\r\n"
-                          "Std Deviation 0.05 m/s\r\nDraught Rating 13 %\r\n\r\n")
         .arg(n);
 }
 
