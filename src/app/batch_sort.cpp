@@ -17,6 +17,7 @@
 #include <QIODevice>
 #include <QImage>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QSysInfo>
 
 #include <cstring>
@@ -71,8 +72,7 @@ int OutOfMemory(QIODevice &err, const QString &inputPath)
 // writing in place). Every write to out is checked, and a buffered file
 // behind it is flushed at the end. A failure is reported with the system's
 // reason and gives ExitUsage; running out of memory gives ExitSortFailed.
-int WriteSortedData(const SortResult &result, int logType, const QString &outputPath, QIODevice &out,
-                    QIODevice &err)
+int WriteSortedData(SortResult result, int logType, const QString &outputPath, QIODevice &out, QIODevice &err)
 {
     const bool toFile = !outputPath.isEmpty();
     QSaveFile file(outputPath);
@@ -111,6 +111,20 @@ int WriteSortedData(const SortResult &result, int logType, const QString &output
         WriteLine(err, QStringLiteral("tavixterminal: not enough memory to write the sorted data"));
         return ExitSortFailed;
     }
+
+    // Every byte is written: the parsed files, many small blocks, are freed
+    // on a second thread while the data is committed (synced to the disk and
+    // renamed into place), which mostly waits for the disk.
+    std::thread freeing;
+    try {
+        freeing = std::thread([parsed = std::move(result)]() mutable { parsed = SortResult(); });
+    } catch (const std::system_error &) {
+        // No thread to be had: they are freed on the way out.
+    }
+    const auto joinFreeing = qScopeGuard([&freeing]() {
+        if (freeing.joinable())
+            freeing.join();
+    });
 
     if (toFile) {
         if (ok && file.commit())
@@ -505,7 +519,7 @@ int RunSort(const QStringList &arguments, QIODevice &out, QIODevice &err)
 
     if (parser.isSet(outputOption) && parser.value(outputOption).isEmpty())
         return UsageError(err, QStringLiteral("--output needs a file name"));
-    return WriteSortedData(result, logType, parser.value(outputOption), out, err);
+    return WriteSortedData(std::move(result), logType, parser.value(outputOption), out, err);
 }
 
 } // namespace

@@ -181,7 +181,27 @@ LogRowList::LogRowList(const QList<QStringList> &rows)
 {
     m_rows.reserve(rows.size());
     for (const QStringList &row : rows)
-        m_rows.append(LogFieldList(row));
+        append(LogFieldList(row));
+}
+
+qsizetype LogRowList::textSize() const
+{
+    if (m_counted)
+        return m_textSize;
+    qsizetype units = 0;
+    for (const LogFieldList &row : m_rows)
+        units += row.textSize();
+    return units;
+}
+
+qsizetype LogRowList::fieldCount() const
+{
+    if (m_counted)
+        return m_fieldCount;
+    qsizetype count = 0;
+    for (const LogFieldList &row : m_rows)
+        count += row.size();
+    return count;
 }
 
 QStringView TrimWide(QStringView text)
@@ -455,15 +475,8 @@ LogParser::FilesEnd LogParser::ParseFiles(const LogSearchText &text, LogScanRang
 
 qsizetype LogParser::RecordCharacters(const LogFileRecord &record)
 {
-    qsizetype n = record.headerText.size();
-    for (QStringView header : record.columnHeaders)
-        n += header.size() + 1;
-    for (const LogFieldList &row : record.rows.fields()) {
-        for (QStringView field : row)
-            n += field.size() + 1;
-        n += 2;
-    }
-    return n;
+    return record.headerText.size() + record.columnHeaders.textSize() + record.columnHeaders.size()
+           + record.rows.textSize() + record.rows.fieldCount() + 2 * record.rows.size();
 }
 
 bool LogParser::FindNextFile(const LogSearchText &text, LogScanRange &range, int from)

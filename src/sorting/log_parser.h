@@ -150,15 +150,34 @@ public:
     qsizetype size() const { return m_rows.size(); }
     bool isEmpty() const { return m_rows.isEmpty(); }
     const LogFieldList &operator[](qsizetype i) const { return m_rows[i]; }
-    LogFieldList &operator[](qsizetype i) { return m_rows[i]; }
+    // A row handed out for changing: the totals below are counted afresh
+    // from then on.
+    LogFieldList &operator[](qsizetype i)
+    {
+        m_counted = false;
+        return m_rows[i];
+    }
     const LogFieldList &first() const { return m_rows.first(); }
-    void append(LogFieldList row) { m_rows.append(std::move(row)); }
+    void append(LogFieldList row)
+    {
+        const qsizetype units = row.textSize();
+        const qsizetype count = row.size();
+        m_rows.append(std::move(row));
+        m_textSize += units;
+        m_fieldCount += count;
+    }
     LogRowList &operator<<(const LogFieldList &row)
     {
-        m_rows.append(row);
+        append(row);
         return *this;
     }
     void squeeze() { SqueezeList(m_rows); }
+
+    // The code units of the texts of all rows together, and how many texts
+    // they are: totals kept as rows are appended, so that the size of a
+    // file's layout is known without reading its rows.
+    qsizetype textSize() const;
+    qsizetype fieldCount() const;
 
     // The rows as they are held, for reading them in order.
     const QList<LogFieldList> &fields() const { return m_rows; }
@@ -197,6 +216,9 @@ public:
 
 private:
     QList<LogFieldList> m_rows;
+    qsizetype m_textSize = 0;
+    qsizetype m_fieldCount = 0;
+    bool m_counted = true; // false once a row may have been changed in place
 };
 Q_DECLARE_TYPEINFO(LogRowList, Q_RELOCATABLE_TYPE);
 

@@ -7,20 +7,23 @@
 
 int WordIndex::Next(int from) const
 {
-    const qsizetype n = qsizetype(m_found.size());
-    if (n == 0 || m_found.back() < from)
+    if (!m_found)
+        return -1;
+    const std::vector<int> &found = *m_found;
+    const qsizetype n = qsizetype(found.size());
+    if (n == 0 || found.back() < from)
         return -1;
     const qsizetype h = std::min(m_hint, n - 1);
-    if (m_found[h] >= from && (h == 0 || m_found[h - 1] < from))
-        return m_found[h];
+    if (found[h] >= from && (h == 0 || found[h - 1] < from))
+        return found[h];
 
     // Gallop from the last answer, forward or backward.
     qsizetype lo = 0;
     qsizetype hi = n;
-    if (m_found[h] < from) {
+    if (found[h] < from) {
         qsizetype step = 1;
         lo = h + 1;
-        while (h + step < n && m_found[h + step] < from) {
+        while (h + step < n && found[h + step] < from) {
             lo = h + step + 1;
             step *= 2;
         }
@@ -28,14 +31,14 @@ int WordIndex::Next(int from) const
     } else {
         qsizetype step = 1;
         hi = h + 1;
-        while (h - step >= 0 && m_found[h - step] >= from) {
+        while (h - step >= 0 && found[h - step] >= from) {
             hi = h - step + 1;
             step *= 2;
         }
         lo = std::max<qsizetype>(h - step, 0);
     }
-    const auto it = std::lower_bound(m_found.cbegin() + lo, m_found.cbegin() + hi, from);
-    m_hint = qsizetype(it - m_found.cbegin());
+    const auto it = std::lower_bound(found.cbegin() + lo, found.cbegin() + hi, from);
+    m_hint = qsizetype(it - found.cbegin());
     return *it;
 }
 
@@ -84,21 +87,22 @@ LogSearchText::LogSearchText(const QString &text)
     : m_text(text)
 {
     const qsizetype n = m_text.size();
+    std::vector<int> words[WordCount];
     // Room for a line break every 8 characters: the vector never moves while
     // it fills, and the room no line break takes is never touched, so it
     // costs address space, not memory.
-    m_words[LineBreak].Reserve(n / 8 + 16);
+    words[LineBreak].reserve(size_t(n / 8 + 16));
 
     // A large text is scanned in two halves at once, the second on a thread
     // of its own, each finding the words that start in it; the second
     // half's positions then follow the first's, in the same order as one
     // scan finds them.
     constexpr qsizetype kLarge = 1 << 20;
+    bool scanned = false;
     if (n >= kLarge && std::thread::hardware_concurrency() > 1) {
         const qsizetype half = n / 2;
-        WordIndex second[WordCount];
-        second[LineBreak].Reserve((n - half) / 8 + 16);
-        bool scanned = false;
+        std::vector<int> second[WordCount];
+        second[LineBreak].reserve(size_t((n - half) / 8 + 16));
         // Running out of memory on either thread reaches the caller as
         // std::bad_alloc once both threads are done.
         std::exception_ptr failure;
@@ -111,7 +115,7 @@ LogSearchText::LogSearchText(const QString &text)
                 }
             });
             try {
-                Scan(0, half, m_words);
+                Scan(0, half, words);
             } catch (...) {
                 worker.join();
                 throw;
@@ -125,14 +129,16 @@ LogSearchText::LogSearchText(const QString &text)
             std::rethrow_exception(failure);
         if (scanned) {
             for (int w = 0; w < WordCount; ++w)
-                m_words[w].Append(second[w]);
-            return;
+                words[w].insert(words[w].end(), second[w].cbegin(), second[w].cend());
         }
     }
-    Scan(0, n, m_words);
+    if (!scanned)
+        Scan(0, n, words);
+    for (int w = 0; w < WordCount; ++w)
+        m_words[w] = WordIndex(std::move(words[w]));
 }
 
-void LogSearchText::Scan(qsizetype from, qsizetype to, WordIndex (&words)[WordCount]) const
+void LogSearchText::Scan(qsizetype from, qsizetype to, std::vector<int> (&words)[WordCount]) const
 {
     const char16_t *d = reinterpret_cast<const char16_t *>(m_text.constData());
     const qsizetype n = m_text.size();
@@ -158,36 +164,36 @@ void LogSearchText::Scan(qsizetype from, qsizetype to, WordIndex (&words)[WordCo
         switch (c) {
         case u'\r':
             if (i + 1 < n && d[i + 1] == u'\n') {
-                words[LineBreak].Add(int(i));
+                words[LineBreak].push_back(int(i));
                 if (i + 3 < n && d[i + 2] == u'\r' && d[i + 3] == u'\n')
-                    words[EmptyLine].Add(int(i));
+                    words[EmptyLine].push_back(int(i));
             }
             break;
         case u'F':
             if (at(i, "File ", 5))
-                words[FileMarker].Add(int(i));
+                words[FileMarker].push_back(int(i));
             break;
         case u'T':
             if (at(i, "Tavix", 5))
-                words[Brand].Add(int(i));
+                words[Brand].push_back(int(i));
             break;
         case u's':
             if (at(i, "sec", 3))
-                words[UnitSec].Add(int(i));
+                words[UnitSec].push_back(int(i));
             else if (at(i, "sek", 3))
-                words[UnitSek].Add(int(i));
+                words[UnitSek].push_back(int(i));
             break;
         case u't':
             if (at(i, "tim", 3))
-                words[UnitTim].Add(int(i));
+                words[UnitTim].push_back(int(i));
             break;
         case u'h':
             if (at(i, "hours", 5))
-                words[UnitHours].Add(int(i));
+                words[UnitHours].push_back(int(i));
             break;
         case u'L':
             if (at(i, "Log ", 4))
-                words[LogMarker].Add(int(i));
+                words[LogMarker].push_back(int(i));
             break;
         case u'-': {
             // A run of hyphens holds a rule line at every position from
@@ -197,7 +203,7 @@ void LogSearchText::Scan(qsizetype from, qsizetype to, WordIndex (&words)[WordCo
                 ++j;
             // A run that goes on past to is the next part's from there.
             for (qsizetype k = i; k + ruleLength <= j && k < to; ++k)
-                words[RuleLine].Add(int(k));
+                words[RuleLine].push_back(int(k));
             i = j - 1;
             break;
         }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <memory>
 #include <vector>
 
 // The occurrences of one word in the text, ascending, and a lookup of the
@@ -16,8 +17,9 @@ class WordIndex
 {
 public:
     WordIndex() = default;
-    // A copy starts its lookups afresh; it never reads the other's place,
-    // which a lookup on another thread may be changing.
+    // A copy shares the occurrences (no copy of them is made) and starts its
+    // lookups afresh; it never reads the other's place, which a lookup on
+    // another thread may be changing.
     WordIndex(const WordIndex &other) : m_found(other.m_found) {}
     WordIndex &operator=(const WordIndex &other)
     {
@@ -26,20 +28,19 @@ public:
         return *this;
     }
 
-    void Add(int position) { m_found.push_back(position); }
-    void Reserve(qsizetype count) { m_found.reserve(size_t(count)); }
-    // Adds the occurrences of other, all of which lie after those held.
-    void Append(const WordIndex &other) { m_found.insert(m_found.end(), other.m_found.begin(), other.m_found.end()); }
+    explicit WordIndex(std::vector<int> found) : m_found(std::make_shared<const std::vector<int>>(std::move(found)))
+    {
+    }
 
     // First occurrence at or after from; -1 when there is none.
     int Next(int from) const;
-    bool IsEmpty() const { return m_found.empty(); }
-    qsizetype Size() const { return qsizetype(m_found.size()); }
+    bool IsEmpty() const { return !m_found || m_found->empty(); }
+    qsizetype Size() const { return m_found ? qsizetype(m_found->size()) : 0; }
     // The last occurrence; only when there is one.
-    int Last() const { return m_found.back(); }
+    int Last() const { return m_found->back(); }
 
 private:
-    std::vector<int> m_found;
+    std::shared_ptr<const std::vector<int>> m_found; // null: none
     mutable qsizetype m_hint = 0; // index in m_found of the last answer
 };
 
@@ -68,9 +69,9 @@ public:
     };
 
     explicit LogSearchText(const QString &text);
-    // A copy of other, the same text and indexes, whose lookups remember
-    // their own places: for a second parse of the same text on another
-    // thread.
+    // A copy of other, the same text and indexes (shared, not copied), whose
+    // lookups remember their own places: for a second parse of the same text
+    // on another thread.
     enum CopyTag { Copy };
     LogSearchText(const LogSearchText &other, CopyTag) : m_text(other.m_text)
     {
@@ -101,8 +102,8 @@ public:
     static QStringView WordText(Word word);
 
 private:
-    // Adds the occurrences of every word that starts in [from, to) to words.
-    void Scan(qsizetype from, qsizetype to, WordIndex (&words)[WordCount]) const;
+    // Adds the positions of every word that starts in [from, to) to words.
+    void Scan(qsizetype from, qsizetype to, std::vector<int> (&words)[WordCount]) const;
 
     QString m_text;
     WordIndex m_words[WordCount];

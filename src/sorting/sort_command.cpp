@@ -2,6 +2,10 @@
 
 #include "sorting/sorted_output.h"
 
+#include <system_error>
+#include <thread>
+#include <vector>
+
 QList<qint32> PickedFileIndexes(const SortResult &result, int logType)
 {
     // The same files as PickedFiles gives: "QRT Log" takes every plain log,
@@ -13,6 +17,45 @@ QList<qint32> PickedFileIndexes(const SortResult &result, int logType)
         return result.logpFiles;
     return {};
 }
+
+namespace {
+
+constexpr quint8 kNoList = 0;
+constexpr quint8 kPlainLogList = 1;
+constexpr quint8 kLogpList = 2;
+
+// The list each file goes to: the plain logs, the Logp files of the log
+// type, or neither. The headers read for it lie all over the parse text, so
+// a large table is read in two halves at once.
+std::vector<quint8> FileLists(const QList<LogFileRecord> &files, int logType)
+{
+    std::vector<quint8> lists(size_t(files.size()), kNoList);
+    auto classify = [&files, &lists, logType](qsizetype from, qsizetype to) {
+        for (qsizetype i = from; i < to; ++i) {
+            const LogFileRecord &record = files[i];
+            if (record.kind == LogKindPlain)
+                lists[size_t(i)] = kPlainLogList;
+            else if (MatchesLogType(record, logType))
+                lists[size_t(i)] = kLogpList;
+        }
+    };
+    constexpr qsizetype kLarge = 1 << 14;
+    const qsizetype count = files.size();
+    if (count >= kLarge && std::thread::hardware_concurrency() > 1) {
+        try {
+            std::thread second(classify, count / 2, count);
+            classify(0, count / 2);
+            second.join();
+            return lists;
+        } catch (const std::system_error &) {
+            // No thread to be had: all on this one.
+        }
+    }
+    classify(0, count);
+    return lists;
+}
+
+} // namespace
 
 qsizetype SortedOutputLimit(qsizetype inputCharacters)
 {
@@ -33,11 +76,11 @@ SortResult SortFiles(QString input, const SortSelection &selection, qsizetype li
     result.fileNumber = parser.FileNumber();
     result.firstLogEntry = parser.FirstLogEntry();
 
-    for (qsizetype i = 0; i < result.sortedFiles.size(); ++i) {
-        const LogFileRecord &record = result.sortedFiles[i];
-        if (record.kind == LogKindPlain)
+    const std::vector<quint8> lists = FileLists(result.sortedFiles, selection.logType);
+    for (qsizetype i = 0; i < qsizetype(lists.size()); ++i) {
+        if (lists[size_t(i)] == kPlainLogList)
             result.plainLogFiles.append(static_cast<qint32>(i));
-        else if (MatchesLogType(record, selection.logType))
+        else if (lists[size_t(i)] == kLogpList)
             result.logpFiles.append(static_cast<qint32>(i));
     }
 

@@ -115,14 +115,12 @@ qsizetype RecordOutputSize(const LogFileRecord &record)
         // Two lines; a tab after each header, one more after headers 0 and 2.
         n += headers.textSize() + headers.size() + qMin<qsizetype>((headers.size() + 1) / 2, 2)
              + 2 * kLineBreak.size();
-        for (const LogFieldList &row : record.rows.fields())
-            n += row.textSize() + row.size() * kTab.size() + kLineBreak.size();
     } else {
         n += headers.textSize() + headers.size() * kPlainHeaderGap.size() + kLineBreak.size();
-        for (const LogFieldList &row : record.rows.fields())
-            n += row.textSize() + row.size() * kPlainFieldGap.size() + kLineBreak.size();
     }
-    return n;
+    // Each field followed by its gap, each row by a line break.
+    const qsizetype gap = record.kind == LogKindLogp ? kTab.size() : kPlainFieldGap.size();
+    return n + record.rows.textSize() + record.rows.fieldCount() * gap + record.rows.size() * kLineBreak.size();
 }
 
 // Appends the record's layout to output, sized once and filled in place.

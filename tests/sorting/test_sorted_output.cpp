@@ -4,6 +4,7 @@
 #include "sorting/sort_command.h"
 #include "sorting/sorted_output.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 namespace {
@@ -91,6 +92,7 @@ private slots:
     void typesThatPickNothing_data();
     void typesThatPickNothing();
     void fileNumbersAndLists();
+    void outputSizeIsTheLaidOutLength();
 };
 
 void TestSortedOutput::matchesLogType_data()
@@ -362,6 +364,46 @@ void TestSortedOutput::fileNumbersAndLists()
     const SortResult qrt31 = Sort(input, LogTypeQrt31Logp);
     QCOMPARE(qrt31.logpFiles, QList<qint32>{1});
     QCOMPARE(qrt31.firstIndex, 1);
+}
+
+void TestSortedOutput::outputSizeIsTheLaidOutLength()
+{
+    // The size known before the layout must be exactly the length laid out,
+    // for records of both kinds with any number of headers, rows and fields,
+    // also after rows were changed in place.
+    QRandomGenerator random(20261208);
+    auto text = [&random]() { return QString(random.bounded(6), QChar(u'a' + random.bounded(26))); };
+    for (int round = 0; round < 200; ++round) {
+        QList<LogFileRecord> records;
+        for (int r = random.bounded(1, 6); r > 0; --r) {
+            LogFileRecord record;
+            record.kind = random.bounded(2) ? LogKindLogp : LogKindPlain;
+            record.fileNumber = random.bounded(-20000, 20000);
+            record.headerText = QStringLiteral("QRT 03");
+            QStringList headers;
+            for (int h = random.bounded(7); h > 0; --h)
+                headers << text();
+            record.columnHeaders = headers;
+            for (int k = random.bounded(5); k > 0; --k) {
+                QStringList row;
+                for (int f = random.bounded(5); f > 0; --f)
+                    row << text();
+                record.rows.append(LogFieldList(row));
+            }
+            if (!record.rows.isEmpty() && random.bounded(3) == 0) {
+                LogFieldList &row = record.rows[random.bounded(record.rows.size())];
+                for (int f = random.bounded(1, 4); f > 0; --f)
+                    row.append(text());
+            }
+            records.append(record);
+        }
+        for (const int kind : {LogKindPlain, LogKindLogp}) {
+            const int logType = kind == LogKindPlain ? LogTypeQrtLog : LogTypeQrt03Logp;
+            QString output;
+            BuildSortedOutput(records, kind, logType, {}, output);
+            QCOMPARE(SortedOutputSize(records, kind, logType), output.size());
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSortedOutput)
