@@ -78,42 +78,37 @@ void BuildKeywordTables(ReplacementTable &translationTable, ReplacementTable &ab
 
 namespace {
 
-// Finds a key by Boyer-Moore-Horspool: the window moves by the distance of
-// its last character's low byte from the key's end (the smallest such
-// distance of all key characters sharing that low byte, so no match is
-// jumped over), which for the long keys of the tables skips most of a text
-// without looking at it.
+// Finds a key: the text is searched for the key's first character with the
+// platform's vectorised character search, and the rest of the key is
+// compared only where that character is. The keys of the tables start with
+// capitals, which are rare in the texts they are applied to (mostly digits
+// and separators), so most of a text is passed over many characters at a
+// time.
 class KeySearcher
 {
 public:
-    explicit KeySearcher(QStringView key) : m_key(key)
-    {
-        const qsizetype m = key.size();
-        std::fill(std::begin(m_skip), std::end(m_skip), m);
-        for (qsizetype i = 0; i + 1 < m; ++i)
-            m_skip[key[i].unicode() & 0xFF] = m - 1 - i;
-    }
+    explicit KeySearcher(QStringView key) : m_key(key) {}
 
     // First occurrence at or after from, -1 if none.
     qsizetype Find(QStringView text, qsizetype from) const
     {
         const qsizetype m = m_key.size();
         const qsizetype n = text.size();
+        const QChar first = m_key.front();
         const char16_t *t = text.utf16();
         const char16_t *k = m_key.utf16();
-        const char16_t last = k[m - 1];
-        for (qsizetype pos = from; pos + m <= n;) {
-            const char16_t c = t[pos + m - 1];
-            if (c == last && std::equal(k, k + m - 1, t + pos))
+        for (qsizetype pos = from; pos + m <= n; ++pos) {
+            pos = text.indexOf(first, pos);
+            if (pos < 0 || pos + m > n)
+                return -1;
+            if (std::equal(k + 1, k + m, t + pos + 1))
                 return pos;
-            pos += m_skip[c & 0xFF];
         }
         return -1;
     }
 
 private:
     QStringView m_key;
-    qsizetype m_skip[256];
 };
 
 // One row over the whole text in one pass: every match found left to right,

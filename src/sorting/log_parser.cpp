@@ -126,6 +126,18 @@ void LogFieldList::append(const QStringView *texts, qsizetype count)
     m_count += qint32(count);
 }
 
+bool LogFieldList::equals(const QStringView *texts, qsizetype count) const
+{
+    if (count != m_count)
+        return false;
+    qsizetype i = 0;
+    for (QStringView text : *this) {
+        if (text != texts[i++])
+            return false;
+    }
+    return true;
+}
+
 LogFieldList &LogFieldList::operator<<(const QStringList &texts)
 {
     for (const QString &text : texts)
@@ -182,6 +194,14 @@ LogRowList::LogRowList(const QList<QStringList> &rows)
     m_rows.reserve(rows.size());
     for (const QStringList &row : rows)
         append(LogFieldList(row));
+}
+
+void LogRowList::appendTaken(QList<LogFieldList> &rows)
+{
+    m_rows.reserve(m_rows.size() + rows.size());
+    for (LogFieldList &row : rows)
+        append(std::move(row));
+    rows.clear();
 }
 
 qsizetype LogRowList::textSize() const
@@ -452,11 +472,6 @@ LogParser::FilesEnd LogParser::ParseFiles(const LogSearchText &text, LogScanRang
                             : ParseLogpEntries(text, range, record, from);
         if (!ok)
             return FilesEnd::Done;
-        record.rows.squeeze();
-        // Files of one kind of log mostly share their column headers: an
-        // equal list shares the previous file's buffer instead of its own.
-        if (!files.isEmpty() && files.last().columnHeaders == record.columnHeaders)
-            record.columnHeaders = files.last().columnHeaders;
         characters += RecordCharacters(record);
         if (m_characterLimit >= 0 && characters > m_characterLimit) {
             m_bLimitExceeded = true;
@@ -550,25 +565,51 @@ bool LogParser::ParsePlainLog(const LogSearchText &text, LogScanRange &range,
     FieldViews headers;
     SplitF1(above, [&](QStringView f) { headers.append(f); });
     SplitF2(block, [&](QStringView f) { headers.append(f); });
-    record.columnHeaders.append(headers.constData(), headers.size());
+    SetColumnHeaders(record, headers.constData(), headers.size());
 
+    // The rows are gathered and then moved into the record at once, so its
+    // list is made at its final size.
+    m_rows.clear();
     int p = range.end;
     for (;;) {
         const int q = text.Find(W::LineBreak, p);
-        if (q == -1)
+        if (q == -1) {
+            record.rows.appendTaken(m_rows);
             return false;
+        }
         const QStringView line = text.Mid(p, q);
         if (line.size() < 2) {
             range.end = p;
+            record.rows.appendTaken(m_rows);
             return true;
         }
-        record.rows.append(FieldsF2(line));
+        m_rows.append(FieldsF2(line));
         p = q + 1;
     }
 }
 
+void LogParser::SetColumnHeaders(LogFileRecord &record, const QStringView *texts, qsizetype count)
+{
+    if (record.columnHeaders.isEmpty() && m_lastHeaders.equals(texts, count)) {
+        record.columnHeaders = m_lastHeaders;
+        return;
+    }
+    record.columnHeaders.append(texts, count);
+    m_lastHeaders = record.columnHeaders;
+}
+
 bool LogParser::ParseLogpEntries(const LogSearchText &text, LogScanRange &range,
                                  LogFileRecord &record, int from)
+{
+    // The rows are gathered and then moved into the record at once, so its
+    // list is made at its final size.
+    m_rows.clear();
+    const bool ok = ReadLogpEntries(text, range, record, from);
+    record.rows.appendTaken(m_rows);
+    return ok;
+}
+
+bool LogParser::ReadLogpEntries(const LogSearchText &text, LogScanRange &range, LogFileRecord &record, int from)
 {
     m_bFirstLogEntry = true;
     int l = text.Find(W::LogMarker, from);
@@ -635,10 +676,10 @@ bool LogParser::ParseLogpEntries(const LogSearchText &text, LogScanRange &range,
         }
 
         if (m_bFirstLogEntry)
-            record.columnHeaders.append(headers.constData(), headers.size());
+            SetColumnHeaders(record, headers.constData(), headers.size());
         LogFieldList fields;
         fields.append(row.constData(), row.size());
-        record.rows.append(std::move(fields));
+        m_rows.append(std::move(fields));
         m_bFirstLogEntry = false;
 
         l = text.Find(W::LogMarker, next);

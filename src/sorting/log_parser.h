@@ -127,6 +127,8 @@ public:
     {
         return a.m_count == b.m_count && a.m_data == b.m_data;
     }
+    // Whether the list holds exactly the count texts, in order.
+    bool equals(const QStringView *texts, qsizetype count) const;
     friend bool operator!=(const LogFieldList &a, const LogFieldList &b) { return !(a == b); }
     friend bool operator==(const LogFieldList &a, const QStringList &b);
     friend bool operator==(const QStringList &a, const LogFieldList &b) { return b == a; }
@@ -172,6 +174,9 @@ public:
         return *this;
     }
     void squeeze() { SqueezeList(m_rows); }
+    // Moves the rows of rows to the end, the list growing once to its new
+    // size; rows is left empty with its room kept, for gathering again.
+    void appendTaken(QList<LogFieldList> &rows);
 
     // The code units of the texts of all rows together, and how many texts
     // they are: totals kept as rows are appended, so that the size of a
@@ -346,7 +351,16 @@ private:
     FilesEnd ParseFiles(const LogSearchText &text, LogScanRange &range, QList<LogFileRecord> &files,
                         qsizetype &characters, int stopMarker, const std::atomic<bool> *cancel);
 
+    // ParseLogpEntries with the rows gathered in m_rows.
+    bool ReadLogpEntries(const LogSearchText &text, LogScanRange &range, LogFileRecord &record, int from);
+    // Sets the record's column headers to the count texts; the same texts as
+    // the previous file's share that file's buffer, as the files of one kind
+    // of log mostly have the same headers.
+    void SetColumnHeaders(LogFileRecord &record, const QStringView *texts, qsizetype count);
+
     int m_threads = 2;
+    LogFieldList m_lastHeaders;     // the column headers set last
+    QList<LogFieldList> m_rows;     // the rows of the file being read, gathered
     qsizetype m_characterLimit = -1;
     bool m_bLimitExceeded = false;
     int m_nFileNumber = 0;          // number of the file marker found last
