@@ -206,8 +206,19 @@ int LocaleTexts::LoadConfigBytes(const QByteArray &bytes)
         m_textTable.insert(number, QStringList());
     m_fromFile = false;
 
-    const QString text = DecodeConfigBytes(bytes);
-    const QStringView all(text);
+    // On a little-endian machine the bytes after the byte-order mark are
+    // the code units already: they are read where they are, not copied.
+    QString decoded;
+    QStringView all;
+    const qsizetype units = bytes.size() / 2 - 1;
+    const char *start = bytes.constData() + 2;
+    if (QSysInfo::ByteOrder == QSysInfo::LittleEndian && units > 0
+        && reinterpret_cast<quintptr>(start) % alignof(char16_t) == 0) {
+        all = QStringView(reinterpret_cast<const char16_t *>(start), units);
+    } else {
+        decoded = DecodeConfigBytes(bytes);
+        all = decoded;
+    }
 
     // Content after the last group end line is never used: the lines are
     // read only up to the end of that line.
