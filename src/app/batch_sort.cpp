@@ -119,7 +119,9 @@ int WriteSortedData(SortResult result, int logType, const QString &outputPath, Q
     try {
         freeing = std::thread([parsed = std::move(result)]() mutable { parsed = SortResult(); });
     } catch (const std::system_error &) {
-        // No thread to be had: they are freed on the way out.
+        // No thread to be had: they were freed here, with the thread's task.
+    } catch (const std::bad_alloc &) {
+        // No memory for a thread: the same; the commit needs none.
     }
     const auto joinFreeing = qScopeGuard([&freeing]() {
         if (freeing.joinable())
