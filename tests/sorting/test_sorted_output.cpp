@@ -93,6 +93,7 @@ private slots:
     void typesThatPickNothing();
     void fileNumbersAndLists();
     void outputSizeIsTheLaidOutLength();
+    void largeTableListsAgreeWithPickedFiles();
 };
 
 void TestSortedOutput::matchesLogType_data()
@@ -402,6 +403,30 @@ void TestSortedOutput::outputSizeIsTheLaidOutLength()
             QString output;
             BuildSortedOutput(records, kind, logType, {}, output);
             QCOMPARE(SortedOutputSize(records, kind, logType), output.size());
+        }
+    }
+}
+
+void TestSortedOutput::largeTableListsAgreeWithPickedFiles()
+{
+    // Enough files for the lists to be taken in two halves at once: each
+    // list must hold exactly the files, in order, that one pass picks.
+    const QStringList probes{"Probe QRT 03", "Probe QRT03", "Probe QRT 31", "Probe QRT 3", "Probe QRT 31 QRT03"};
+    QRandomGenerator random(8);
+    QString capture;
+    for (int n = 1; n <= 40000; ++n)
+        capture += random.bounded(4) == 0 ? PlainLog() : LogpLog(n, probes[random.bounded(probes.size())]);
+    for (const int logType : {LogTypeQrt03Logp, LogTypeQrtLog, LogTypeQrt31Logp}) {
+        const SortResult sorted = SortFiles(capture, SortSelection{logType, 0, 0});
+        QCOMPARE(sorted.status, SortStatus::Sorted);
+        QCOMPARE(sorted.sortedFiles.size(), 40000);
+        QCOMPARE(sorted.plainLogFiles, PickedFiles(sorted.sortedFiles, LogKindPlain, LogTypeQrtLog));
+        if (logType != LogTypeQrtLog) {
+            const QList<qint32> logp = PickedFiles(sorted.sortedFiles, LogKindLogp, logType);
+            QVERIFY(logp.size() > 8000);
+            QCOMPARE(sorted.logpFiles, logp);
+        } else {
+            QVERIFY(sorted.logpFiles.isEmpty());
         }
     }
 }
