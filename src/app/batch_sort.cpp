@@ -8,6 +8,7 @@
 #include "sorting/log_parser.h"
 #include "sorting/sort_command.h"
 #include "sorting/sorted_output.h"
+#include "sorting/two_halves.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -162,25 +163,8 @@ struct WideningTable
     }
 };
 
-// Runs work(from, to) over [0, count): on a large count in two halves, the
-// second on a thread of its own; alone when no thread can be started.
-template <typename Work>
-void InTwoHalves(qsizetype count, Work work)
-{
-    constexpr qsizetype kLarge = 1 << 20;
-    const qsizetype half = count / 2;
-    if (count >= kLarge && std::thread::hardware_concurrency() > 1) {
-        try {
-            std::thread second([&]() { work(half, count); });
-            work(0, half);
-            second.join();
-            return;
-        } catch (const std::system_error &) {
-            // No thread to be had: the whole on this one.
-        }
-    }
-    work(0, count);
-}
+// Bytes widened or copied in two halves at once from this many on.
+constexpr qsizetype kLargeText = 1 << 20;
 
 // InputTextFromBytes with room for the parse's terminator reserved, so that
 // the parse appends it in place. The bytes are widened in two halves at once
@@ -197,7 +181,7 @@ QString TextFromBytes(QByteArrayView bytes)
     if (utf16) {
         // Every whole code unit, little-endian; an odd last byte is dropped
         // and the byte-order mark stays as U+FEFF.
-        InTwoHalves(units, [&](qsizetype from, qsizetype to) {
+        InTwoHalves(units, kLargeText, [&](qsizetype from, qsizetype to) {
             if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
                 std::memcpy(out + from, in + 2 * from, size_t(to - from) * 2);
             } else {
@@ -207,7 +191,7 @@ QString TextFromBytes(QByteArrayView bytes)
         });
     } else {
         static const WideningTable table;
-        InTwoHalves(units, [&](qsizetype from, qsizetype to) {
+        InTwoHalves(units, kLargeText, [&](qsizetype from, qsizetype to) {
             for (qsizetype i = from; i < to; ++i)
                 out[i] = table.units[in[i]];
         });
@@ -264,7 +248,7 @@ bool ReadInputText(const QString &path, QString *text, QString *errorText)
                             out[done + i] = char16_t(in[2 * i] | (in[2 * i + 1] << 8));
                     }
                 } else {
-                    InTwoHalves(count, [&](qsizetype from, qsizetype to) {
+                    InTwoHalves(count, kLargeText, [&](qsizetype from, qsizetype to) {
                         for (qsizetype i = from; i < to; ++i)
                             out[done + i] = table.units[in[i]];
                     });

@@ -1,9 +1,8 @@
 #include "sorting/sort_command.h"
 
 #include "sorting/sorted_output.h"
+#include "sorting/two_halves.h"
 
-#include <system_error>
-#include <thread>
 #include <vector>
 
 QList<qint32> PickedFileIndexes(const SortResult &result, int logType)
@@ -39,19 +38,7 @@ std::vector<quint8> FileLists(const QList<LogFileRecord> &files, int logType)
                 lists[size_t(i)] = kLogpList;
         }
     };
-    constexpr qsizetype kLarge = 1 << 14;
-    const qsizetype count = files.size();
-    if (count >= kLarge && std::thread::hardware_concurrency() > 1) {
-        try {
-            std::thread second(classify, count / 2, count);
-            classify(0, count / 2);
-            second.join();
-            return lists;
-        } catch (const std::system_error &) {
-            // No thread to be had: all on this one.
-        }
-    }
-    classify(0, count);
+    InTwoHalves(files.size(), 1 << 14, classify);
     return lists;
 }
 
