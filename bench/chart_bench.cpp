@@ -1,7 +1,7 @@
 // Times the chart with 1,000,000 samples: the layout (RecalcLayout) and one
 // paint into an image. With --png FILE it instead saves a picture of the
 // chart drawing a short sample curve, as the log graph shows one.
-#include "charts/my_chart.h"
+#include "gui/widgets/my_chart.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

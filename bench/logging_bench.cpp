@@ -6,8 +6,8 @@
 // it appears there.
 //
 //   logging_bench [seconds]
-#include "app/costrum_dlg.h"
-#include "app/prompts.h"
+#include "gui/main_window/costrum_dlg.h"
+#include "gui/widgets/prompts.h"
 
 #include <QApplication>
 #include <QDir>

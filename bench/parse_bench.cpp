@@ -2,7 +2,7 @@
 // byte is one character of text) and prints the speed and how the time grows
 // from 8 to 64 MB: a parse linear in the text grows about 8 times, one that
 // rescans the rest of the text per file about 64 times.
-#include "sorting/log_parser.h"
+#include "core/sorting/log_parser.h"
 
 #include <QElapsedTimer>
 #include <QString>

@@ -6,8 +6,8 @@
 // 600 bytes a tick allow.
 //
 // Usage: poll_bench [path of libtavixsim.so]
-#include "app/costrum_dlg.h"
-#include "app/text_window.h"
+#include "gui/main_window/costrum_dlg.h"
+#include "gui/widgets/text_window.h"
 #include "silent_prompts.h"
 
 #include <QApplication>

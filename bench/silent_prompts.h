@@ -3,7 +3,7 @@
 #ifndef TAVIX_BENCH_SILENT_PROMPTS_H
 #define TAVIX_BENCH_SILENT_PROMPTS_H
 
-#include "app/prompts.h"
+#include "gui/widgets/prompts.h"
 
 #include <cstdio>
 

@@ -4,10 +4,10 @@
 // the abbreviation pass). Prints the speed and how the time grows from 8 to
 // 32 MB: a sort linear in the text grows about 4 times. Then the rate of the
 // graph's value conversion on short and 40-character fields.
-#include "charts/graph_values.h"
-#include "locale/keyword_tables.h"
-#include "sorting/sort_command.h"
-#include "sorting/sorted_output.h"
+#include "core/charts/graph_values.h"
+#include "core/locale/keyword_tables.h"
+#include "core/sorting/sort_command.h"
+#include "core/sorting/sorted_output.h"
 #include "logp_capture.h"
 
 #include <QElapsedTimer>

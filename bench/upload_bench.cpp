@@ -4,8 +4,8 @@
 // poll's ticks take on the user-interface thread meanwhile.
 //
 //   upload_bench [bytes]
-#include "app/costrum_dlg.h"
-#include "app/prompts.h"
+#include "gui/main_window/costrum_dlg.h"
+#include "gui/widgets/prompts.h"
 
 #include <QApplication>
 #include <QDir>

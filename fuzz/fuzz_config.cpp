@@ -1,6 +1,6 @@
 // The Config.dat reader: any bytes load into a table from which every text
 // number, every language and the message texts can be read.
-#include "locale/text_table.h"
+#include "core/locale/text_table.h"
 
 #include <QByteArray>
 

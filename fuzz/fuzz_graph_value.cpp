@@ -3,7 +3,7 @@
 // The conversion reads decimal numbers only, so the reference text is cut
 // at the first character that cannot belong to one (which also keeps strtod
 // from reading "inf", "nan" or a hexadecimal number), and at a zero byte.
-#include "charts/graph_values.h"
+#include "core/charts/graph_values.h"
 
 #include <QString>
 

@@ -2,10 +2,9 @@
 // give one character per whole little-endian code unit, which saving writes
 // back byte for byte; the batch sort's reader takes the same text from a
 // file that starts with FF FE and the instrument's characters otherwise.
-#include "app/batch_sort.h"
-#include "app/costrum_dlg.h"
-#include "link/instrument_charset.h"
-#include "locale/text_file.h"
+#include "core/sorting/input_file.h"
+#include "core/device/instrument_charset.h"
+#include "core/io/text_file.h"
 
 #include <QByteArray>
 
@@ -15,12 +14,12 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
-    const QString text = COstrumDlg::InputTextFromFileBytes(bytes);
+    const QString text = InputTextFromBytes(bytes, InputFileForm::Utf16Le);
     if (text.size() != bytes.size() / 2)
         std::abort();
     if (Utf16LeBytes(text) != bytes.left(text.size() * 2))
         std::abort();
-    const QString batch = BatchSort::InputTextFromBytes(bytes);
+    const QString batch = InputTextFromBytes(bytes);
     if (bytes.startsWith("\xFF\xFE") ? batch != text : batch != InstrumentBytesToText(bytes))
         std::abort();
     return 0;

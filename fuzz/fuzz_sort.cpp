@@ -1,10 +1,10 @@
 // The log parser with the sort and the sorted output, on the bytes of a
 // capture file: raw instrument bytes, or a saved UTF-16 file (FF FE first).
 // The first byte chooses the log type and the variable buttons.
-#include "app/batch_sort.h"
-#include "charts/graph_values.h"
-#include "locale/keyword_tables.h"
-#include "sorting/sort_command.h"
+#include "core/sorting/input_file.h"
+#include "core/charts/graph_values.h"
+#include "core/locale/keyword_tables.h"
+#include "core/sorting/sort_command.h"
 
 #include <QByteArray>
 
@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     const SortSelection selection{data[0] % 6, (data[0] / 6) % 7, (data[0] / 42) % 4};
     const QByteArray bytes(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
-    const QString input = BatchSort::InputTextFromBytes(bytes);
+    const QString input = InputTextFromBytes(bytes);
     const QString previous = QStringLiteral("previous output");
     const SortResult result = SortInputText(input, selection, AbbreviationRows(), previous);
 

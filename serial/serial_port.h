@@ -11,7 +11,7 @@
 #ifndef TAVIXSERIAL_SERIAL_PORT_H
 #define TAVIXSERIAL_SERIAL_PORT_H
 
-#include "link/d2xx_types.h"
+#include "core/device/d2xx_types.h"
 
 #include <atomic>
 #include <mutex>

@@ -3,7 +3,7 @@
 // or any port named in TAVIX_SERIAL_PORTS). Devices are listed and opened
 // by the USB serial number or product string that sysfs reports; handles
 // are small whole numbers, checked on every call and never reused.
-#include "link/d2xx_types.h"
+#include "core/device/d2xx_types.h"
 #include "serial_port.h"
 #include "serial_ports.h"
 

@@ -7,7 +7,7 @@
 #ifndef TAVIXSIM_PTY_SERVER_H
 #define TAVIXSIM_PTY_SERVER_H
 
-#include "link/d2xx_types.h"
+#include "core/device/d2xx_types.h"
 
 #include <csignal>
 #include <string>

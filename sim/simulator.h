@@ -13,7 +13,7 @@
 #ifndef TAVIXSIM_SIMULATOR_H
 #define TAVIXSIM_SIMULATOR_H
 
-#include "link/d2xx_types.h"
+#include "core/device/d2xx_types.h"
 #include "sim_printout.h"
 #include "sim_settings.h"
 #include "sim_trace.h"

@@ -3,7 +3,7 @@
 // built with TAVIXSIM_WITHOUT_GET_QUEUE_STATUS), the control entry point for
 // tests and the count of program bytes received. Each one hands its call to
 // the one Simulator instance.
-#include "link/d2xx_types.h"
+#include "core/device/d2xx_types.h"
 #include "simulator.h"
 
 #define TAVIXSIM_EXPORT extern "C" __attribute__((visibility("default")))

@@ -1,8 +1,9 @@
 // The batch sort of the command line: its arguments and exit statuses, the
 // two forms of input file, and that the built program, run without a
 // display, writes exactly what the dialog's "Save sorted data" saves.
-#include "app/batch_sort.h"
-#include "app/costrum_dlg.h"
+#include "cli/batch_sort.h"
+#include "core/sorting/input_file.h"
+#include "gui/main_window/costrum_dlg.h"
 #include "batch_sort_runner.h"
 #include "scripted_prompts.h"
 #include "sim_control.h"
@@ -163,7 +164,7 @@ void TestBatchSort::inputTextFromBytes()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
-    QCOMPARE(BatchSort::InputTextFromBytes(bytes), text);
+    QCOMPARE(InputTextFromBytes(bytes), text);
 }
 
 void TestBatchSort::usageErrors_data()

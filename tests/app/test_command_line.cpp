@@ -4,10 +4,10 @@
 // --sort ... --plot, the capture against the window's "Save input data",
 // the graph's PNG against the window's chart and its worked geometry, an
 // interrupted capture, and the README's examples on the sample capture.
-#include "app/batch_sort.h"
-#include "app/costrum_app.h"
-#include "app/costrum_dlg.h"
-#include "charts/my_chart.h"
+#include "cli/batch_sort.h"
+#include "cli/command_line.h"
+#include "gui/main_window/costrum_dlg.h"
+#include "gui/widgets/my_chart.h"
 #include "scripted_prompts.h"
 #include "sim_control.h"
 
@@ -165,7 +165,7 @@ void TestCommandLine::noDisplayReason()
     QFETCH(QString, display);
     QFETCH(QString, wayland);
     QFETCH(bool, opens);
-    QCOMPARE(COstrumApp::NoDisplayReason(platform, qpa, display, wayland).isEmpty(), opens);
+    QCOMPARE(CommandLine::NoDisplayReason(platform, qpa, display, wayland).isEmpty(), opens);
 }
 
 void TestCommandLine::exitStatuses_data()

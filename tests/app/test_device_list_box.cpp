@@ -1,6 +1,6 @@
 // The owner-drawn device list: its colour decisions, the order of its
 // entries, the item height and what it paints.
-#include "app/device_list_box.h"
+#include "gui/widgets/device_list_box.h"
 
 #include <QImage>
 #include <QPainter>

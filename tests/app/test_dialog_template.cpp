@@ -1,6 +1,6 @@
 // The control template as data: dialog-unit conversion worked by hand,
 // radio groups, ids.
-#include "resources/dialog_template.h"
+#include "gui/dialog/dialog_template.h"
 
 #include <QtTest>
 

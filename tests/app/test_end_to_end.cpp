@@ -8,10 +8,10 @@
 // log files, 1 and 5 plain logs, 2 and 3 QRT 03 Logp files (2 with "." and 3
 // with "," as decimal sign), 4 a QRT 31 Logp file; their first rows, row
 // counts and last times.
-#include "app/costrum_dlg.h"
-#include "app/device_list_box.h"
-#include "app/text_window.h"
-#include "charts/my_chart.h"
+#include "gui/main_window/costrum_dlg.h"
+#include "gui/widgets/device_list_box.h"
+#include "gui/widgets/text_window.h"
+#include "gui/widgets/my_chart.h"
 #include "scripted_prompts.h"
 #include "sim_control.h"
 

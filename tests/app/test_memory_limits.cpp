@@ -2,7 +2,7 @@
 // poll's append end with a message, and everything captured stays. The
 // process's address space is limited around the one command, so that its
 // large allocations fail while small ones still succeed.
-#include "app/costrum_dlg.h"
+#include "gui/main_window/costrum_dlg.h"
 #include "scripted_prompts.h"
 #include "sim_control.h"
 

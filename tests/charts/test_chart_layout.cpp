@@ -1,7 +1,7 @@
 // Tests of the chart geometry against hand-worked numbers for the chart as
 // the dialog creates it: rectangle (0, 0, 460, 292), so base = 277 and the
 // y-label pitch is 64.
-#include "charts/chart_layout.h"
+#include "core/charts/chart_layout.h"
 
 #include <QTest>
 

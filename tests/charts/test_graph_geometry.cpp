@@ -1,8 +1,8 @@
 // Tests of the graph object's sizes, data and animation, worked by hand for
 // the window the dialog creates (460 x 292) and for the 200 x 200 minimum.
-#include "charts/graph_object/graph_animation.h"
-#include "charts/graph_object/graph_data.h"
-#include "charts/graph_object/graph_geometry.h"
+#include "core/charts/graph_animation.h"
+#include "core/charts/graph_data.h"
+#include "core/charts/graph_geometry.h"
 
 #include <QTest>
 

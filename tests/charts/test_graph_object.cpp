@@ -1,9 +1,9 @@
 // Tests of the graph object window: creation and fonts, series and segment
 // counts and deletion with their messages, the animation timer, and what a
 // paint and a finished tick leave in the buffers.
-#include "charts/graph_object/graph_object.h"
+#include "gui/widgets/graph_object/graph_object.h"
 
-#include "charts/graph_object/line_graph_2d.h"
+#include "gui/widgets/graph_object/line_graph_2d.h"
 
 #include <QTest>
 #include <QWidget>

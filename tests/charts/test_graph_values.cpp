@@ -1,6 +1,6 @@
 // Tests of the log graph's numbers: the value a field plots as, and the
 // stepping of the browse buttons through a file list.
-#include "charts/graph_values.h"
+#include "core/charts/graph_values.h"
 
 #include <QTest>
 

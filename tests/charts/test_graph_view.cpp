@@ -1,9 +1,9 @@
 // The log graph view of the main dialog: what ShowLogGraph puts into the
 // chart for a table entry, its refusals, and the browse and variable buttons
 // walking the file lists.
-#include "app/costrum_dlg.h"
-#include "charts/graph_object/graph_object.h"
-#include "charts/my_chart.h"
+#include "gui/main_window/costrum_dlg.h"
+#include "gui/widgets/graph_object/graph_object.h"
+#include "gui/widgets/my_chart.h"
 #include "scripted_prompts.h"
 #include "sim_control.h"
 

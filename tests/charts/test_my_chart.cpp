@@ -1,6 +1,6 @@
 // Tests of the chart window: creation, the data lists, and what a repaint
 // leaves in an image (curve, dots, labels, captions, title, axes, frame).
-#include "charts/my_chart.h"
+#include "gui/widgets/my_chart.h"
 
 #include <QImage>
 #include <QTest>

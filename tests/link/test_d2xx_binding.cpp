@@ -2,7 +2,7 @@
 // adapter (talking to the simulated instrument on a pseudo-terminal), a
 // library that lacks FT_GetQueueStatus, and no library at all; and the
 // order in which the libraries are searched.
-#include "link/d2xx_binding.h"
+#include "core/device/d2xx_binding.h"
 
 #include <QProcess>
 #include <QtTest>

@@ -3,9 +3,10 @@
 // the profile, the hidden list and the device text, the poll's failure
 // paths and the forwarded keys. The simulator's call trace shows what
 // reached the driver.
-#include "app/costrum_dlg.h"
-#include "app/device_list_box.h"
-#include "app/profile.h"
+#include "gui/main_window/costrum_dlg.h"
+#include "gui/widgets/device_list_box.h"
+#include "core/device/device_names.h"
+#include "core/device/profile.h"
 #include "scripted_prompts.h"
 #include "sim_control.h"
 
@@ -175,17 +176,17 @@ void TestDeviceLink::deviceNameToOpen()
     QFETCH(QString, text);
     QFETCH(int, mode);
     QFETCH(QString, name);
-    QCOMPARE(COstrumDlg::DeviceNameToOpen(text, mode), name);
+    QCOMPARE(DeviceNameToOpen(text, mode), name);
 }
 
 void TestDeviceLink::narrowDeviceName()
 {
-    QCOMPARE(COstrumDlg::NarrowDeviceName(QStringLiteral("TX300001")), QByteArray("TX300001"));
+    QCOMPARE(NarrowDeviceName(QStringLiteral("TX300001")), QByteArray("TX300001"));
     // The low 8 bits: ä (U+00E4) stays 0xE4, the euro sign U+20AC becomes 0xAC.
-    QCOMPARE(COstrumDlg::NarrowDeviceName(QString::fromUtf8("K\xC3\xA4lte \xE2\x82\xAC")),
+    QCOMPARE(NarrowDeviceName(QString::fromUtf8("K\xC3\xA4lte \xE2\x82\xAC")),
              QByteArray("K\xE4lte \xAC"));
     const QString longName(100, QLatin1Char('n'));
-    const QByteArray narrow = COstrumDlg::NarrowDeviceName(longName);
+    const QByteArray narrow = NarrowDeviceName(longName);
     QCOMPARE(narrow.size(), 100);
     QCOMPARE(narrow.constData()[100], '\0');
 }
@@ -383,7 +384,7 @@ void TestDeviceLink::placeholderTextCallsNoDriver()
     ScriptedPrompts prompts;
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
     // No profile value: the start-up connection tries nothing.
-    QCOMPARE(dlg.m_strDevice, COstrumDlg::DevicePlaceholder());
+    QCOMPARE(dlg.m_strDevice, DevicePlaceholder());
     QCOMPARE(dlg.m_strStatus, QStringLiteral("Device not responding"));
     QCOMPARE(g_bDeviceReady, 0);
     QVERIFY(dlg.GetDlgItem(1024)->isEnabled());
@@ -535,7 +536,7 @@ void TestDeviceLink::modeRadiosReadTheirDeviceText()
     SetProfileString("DevNmbr", "1");
     ScriptedPrompts prompts;
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
-    QCOMPARE(dlg.m_strDevice, COstrumDlg::DevicePlaceholder());
+    QCOMPARE(dlg.m_strDevice, DevicePlaceholder());
 
     Button(dlg, 1027)->click();
     QCOMPARE(dlg.m_nOpenMode, 0);
@@ -550,7 +551,7 @@ void TestDeviceLink::modeRadiosReadTheirDeviceText()
 
     Button(dlg, 1028)->click();
     QCOMPARE(dlg.m_nOpenMode, 1);
-    QCOMPARE(dlg.m_strDevice, COstrumDlg::DevicePlaceholder());
+    QCOMPARE(dlg.m_strDevice, DevicePlaceholder());
     QCOMPARE(ProfileString("SerDesc"), QStringLiteral("1"));
     // Showing a profile value is no change by the user: nothing else written.
     QCOMPARE(ProfileString("SerialString"), QStringLiteral("<absent>"));

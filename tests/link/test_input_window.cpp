@@ -1,7 +1,8 @@
 // The input window and its commands: clear, save, open (append), copy,
 // Auto Scroll, and how the window follows the captured text.
-#include "app/costrum_dlg.h"
-#include "app/text_window.h"
+#include "gui/main_window/costrum_dlg.h"
+#include "core/sorting/input_file.h"
+#include "gui/widgets/text_window.h"
 #include "scripted_prompts.h"
 #include "sim_control.h"
 
@@ -122,7 +123,7 @@ void TestInputWindow::fileBytes()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
-    QCOMPARE(COstrumDlg::InputTextFromFileBytes(bytes), text);
+    QCOMPARE(InputTextFromBytes(bytes, InputFileForm::Utf16Le), text);
 }
 
 void TestInputWindow::saveWritesBomAndCodeUnits()
@@ -244,7 +245,7 @@ void TestInputWindow::tooLargeFileIsRefused()
     {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.resize(COstrumDlg::kMaxInputFileBytes + 1));
+        QVERIFY(file.resize(kMaxInputFileBytes + 1));
     }
     prompts.openAnswers = {path};
     dlg.OnOpenInput();

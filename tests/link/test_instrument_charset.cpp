@@ -1,5 +1,5 @@
 // The instrument's character table, every byte.
-#include "link/instrument_charset.h"
+#include "core/device/instrument_charset.h"
 
 #include <QtTest>
 

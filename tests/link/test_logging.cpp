@@ -1,7 +1,7 @@
 // Display-value logging: the interval check and the timer period, the
 // backup file (no byte-order mark, exactly the text logged plus the first
 // chunk after the stop), the caption of 1051, and the poll's display request.
-#include "app/costrum_dlg.h"
+#include "gui/main_window/costrum_dlg.h"
 #include "scripted_prompts.h"
 #include "sim_control.h"
 

@@ -1,11 +1,11 @@
 // Writes files in the format of Config.dat for the tests and for the sample
-// file in src/resources: FF FE, then the lines as UTF-16 little-endian, each
+// file in src/core/locale: FF FE, then the lines as UTF-16 little-endian, each
 // line followed by CR LF.
 #ifndef TAVIX_TESTS_LOCALE_CONFIG_FILE_WRITER_H
 #define TAVIX_TESTS_LOCALE_CONFIG_FILE_WRITER_H
 
-#include "locale/text_file.h"
-#include "locale/text_table.h"
+#include "core/io/text_file.h"
+#include "core/locale/text_table.h"
 
 #include <QByteArray>
 #include <QString>

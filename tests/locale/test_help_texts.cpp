@@ -1,5 +1,5 @@
 // Tests of the built-in help texts and the About texts.
-#include "locale/help_texts.h"
+#include "core/locale/help_texts.h"
 
 #include <QTest>
 

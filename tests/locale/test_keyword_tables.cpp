@@ -1,6 +1,6 @@
 // Tests of the keyword replacement tables, the replacement rule and the bytes
 // of the translated input data file.
-#include "locale/keyword_tables.h"
+#include "core/locale/keyword_tables.h"
 
 #include <QRandomGenerator>
 #include <QTest>

@@ -1,5 +1,5 @@
 // Tests of the UTF-16 little-endian byte layouts and of writing a file.
-#include "locale/text_file.h"
+#include "core/io/text_file.h"
 
 #include <QDir>
 #include <QFile>

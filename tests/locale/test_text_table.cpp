@@ -1,11 +1,11 @@
 // Tests of the numbered text table: the Config.dat reader and its edge cases,
 // the lookup fallbacks, the built-in texts, the language switch and the
 // sample Config.dat shipped with the program.
-#include "locale/text_table.h"
+#include "core/locale/text_table.h"
 
 #include "config_file_writer.h"
-#include "locale/built_in_texts.h"
-#include "locale/help_texts.h"
+#include "core/locale/built_in_texts.h"
+#include "core/locale/help_texts.h"
 
 #include <QDir>
 #include <QFile>
@@ -792,7 +792,7 @@ void TestTextTable::whiteSpace()
 
 void TestTextTable::sampleConfigFileMatchesBuiltIn()
 {
-    const QString path = QStringLiteral(TAVIX_SOURCE_DIR "/src/resources/Config.dat");
+    const QString path = QStringLiteral(TAVIX_SOURCE_DIR "/src/core/locale/Config.dat");
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();

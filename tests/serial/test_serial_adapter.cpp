@@ -3,7 +3,7 @@
 // on a pseudo-terminal whose master the test plays (raw line settings,
 // exclusive use, read time-outs and short reads, queue counts, a hang-up,
 // and a port without permission).
-#include "link/d2xx_binding.h"
+#include "core/device/d2xx_binding.h"
 #include "serial_ports.h"
 
 #include <QDir>

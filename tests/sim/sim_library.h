@@ -4,7 +4,7 @@
 #ifndef TAVIX_TESTS_SIM_SIM_LIBRARY_H
 #define TAVIX_TESTS_SIM_SIM_LIBRARY_H
 
-#include "link/d2xx_types.h"
+#include "core/device/d2xx_types.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>

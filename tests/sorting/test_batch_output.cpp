@@ -1,13 +1,13 @@
 // The batch sort's output: streamed in pieces with the same bytes as the
 // whole sorted output, every write to standard output checked, the output
 // file replaced whole or not at all, and the size limit of the sort.
-#include "app/batch_sort.h"
-#include "app/costrum_dlg.h"
-#include "link/instrument_charset.h"
-#include "locale/keyword_tables.h"
-#include "locale/text_file.h"
-#include "sorting/sort_command.h"
-#include "sorting/sorted_output.h"
+#include "cli/batch_sort.h"
+#include "core/sorting/input_file.h"
+#include "core/device/instrument_charset.h"
+#include "core/locale/keyword_tables.h"
+#include "core/io/text_file.h"
+#include "core/sorting/sort_command.h"
+#include "core/sorting/sorted_output.h"
 #include "batch_sort_runner.h"
 
 #include <QBuffer>
@@ -321,9 +321,9 @@ void TestBatchOutput::inputTextWidenedAsTheWindowReadsIt()
     for (char &b : raw)
         b = char(random.bounded(256));
     raw[0] = 'F';
-    QCOMPARE(BatchSort::InputTextFromBytes(raw), InstrumentBytesToText(raw));
+    QCOMPARE(InputTextFromBytes(raw), InstrumentBytesToText(raw));
     const QByteArray file = QByteArray("\xFF\xFE") + raw;
-    QCOMPARE(BatchSort::InputTextFromBytes(file), COstrumDlg::InputTextFromFileBytes(file));
+    QCOMPARE(InputTextFromBytes(file), InputTextFromBytes(file, InputFileForm::Utf16Le));
 
     // Read from files of several 4 MB blocks and an odd length, block by
     // block, the text is the same as from the bytes at once.
@@ -339,12 +339,12 @@ void TestBatchOutput::inputTextWidenedAsTheWindowReadsIt()
         QVERIFY(WriteFile(input, bytes));
         QString text;
         QString error;
-        QVERIFY(BatchSort::ReadInputText(input, &text, &error));
-        QVERIFY(text == BatchSort::InputTextFromBytes(bytes));
+        QVERIFY(ReadInputText(input, InputFileForm::Detected, &text, &error));
+        QVERIFY(text == InputTextFromBytes(bytes));
     }
     QString text;
     QString error;
-    QVERIFY(!BatchSort::ReadInputText(dir.filePath(QStringLiteral("missing.txt")), &text, &error));
+    QVERIFY(!ReadInputText(dir.filePath(QStringLiteral("missing.txt")), InputFileForm::Detected, &text, &error));
     QVERIFY(error.contains(QStringLiteral("missing.txt")));
 }
 

@@ -1,8 +1,8 @@
 // Tests of the log data parser: the documented examples field by field, the
 // number reading and field splitting rules, and an equivalence check of the
 // parser against a plain step-by-step reading of the rules on random texts.
-#include "sorting/log_parser.h"
-#include "sorting/log_search_text.h"
+#include "core/sorting/log_parser.h"
+#include "core/sorting/log_search_text.h"
 
 #include <QRandomGenerator>
 #include <QTest>

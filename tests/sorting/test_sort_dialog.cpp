@@ -1,9 +1,9 @@
 // The sort, save and clear commands of the main dialog and its log-type
 // buttons, driven through the buttons: what each command changes, what each
 // failure leaves as it was, and the bytes of a saved sorted data file.
-#include "app/costrum_dlg.h"
-#include "app/text_window.h"
-#include "charts/my_chart.h"
+#include "gui/main_window/costrum_dlg.h"
+#include "gui/widgets/text_window.h"
+#include "gui/widgets/my_chart.h"
 #include "scripted_prompts.h"
 #include "sim_control.h"
 

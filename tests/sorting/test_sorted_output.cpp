@@ -1,8 +1,8 @@
 // Tests of the log-type matching, the sorted output text and the sort
 // command: the documented examples character by character, the picks of
 // each log type, and what each failure leaves as it was.
-#include "sorting/sort_command.h"
-#include "sorting/sorted_output.h"
+#include "core/sorting/sort_command.h"
+#include "core/sorting/sorted_output.h"
 
 #include <QRandomGenerator>
 #include <QTest>

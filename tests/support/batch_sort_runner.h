@@ -3,7 +3,7 @@
 #ifndef TAVIX_TESTS_BATCH_SORT_RUNNER_H
 #define TAVIX_TESTS_BATCH_SORT_RUNNER_H
 
-#include "app/batch_sort.h"
+#include "cli/batch_sort.h"
 
 #include <QBuffer>
 #include <QByteArray>

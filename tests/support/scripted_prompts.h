@@ -4,7 +4,7 @@
 #ifndef TAVIX_TESTS_SCRIPTED_PROMPTS_H
 #define TAVIX_TESTS_SCRIPTED_PROMPTS_H
 
-#include "app/prompts.h"
+#include "gui/widgets/prompts.h"
 
 #include <QStringList>
 

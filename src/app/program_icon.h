@@ -1,9 +1,0 @@
-// The program icon (resource 136), drawn at the sizes the platform asks for.
-#ifndef TAVIX_APP_PROGRAM_ICON_H
-#define TAVIX_APP_PROGRAM_ICON_H
-
-#include <QIcon>
-
-QIcon ProgramIcon();
-
-#endif

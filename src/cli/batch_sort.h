@@ -1,0 +1,46 @@
+// The batch sort of the command line: sorts a captured or saved input data
+// file without a window and writes the sorted data, the same text the
+// dialog's Sort writes and "Save sorted data" saves.
+//
+//   tavixterminal --sort FILE [--log-type 0|1|2] [--variable N] [--output OUT]
+//                 [--plot PNG [--file K]]
+//
+// --plot also draws the window's log graph of the K-th picked file.
+// Exit status: 0 sorted; 1 the data cannot be sorted (what was wrong on
+// standard error), or the sort would pass its size limit (SortedOutputLimit)
+// or runs out of memory (a message saying so); 2 bad arguments (--file
+// beyond the picked files included), an input file that cannot be read, or
+// an output or PNG file that cannot be written (a message with the system's
+// reason on standard error). An output file is replaced whole or left as it
+// was.
+#ifndef TAVIX_CLI_BATCH_SORT_H
+#define TAVIX_CLI_BATCH_SORT_H
+
+#include "cli/diagnostics.h"
+#include "core/sorting/sort_command.h"
+
+#include <QString>
+#include <QStringList>
+
+class QIODevice;
+
+namespace BatchSort {
+
+enum ExitStatus : int { ExitSorted = 0, ExitSortFailed = 1, ExitUsage = Cli::kExitUsage };
+
+// The caption of a log type's button ("QRT 03 Logp", "QRT Log", "QRT 31 Logp").
+QString LogTypeName(int logType);
+
+// What was wrong with a failed sort of file, in command-line terms; empty
+// for a sort that succeeded.
+QString SortFailureMessage(SortStatus status, const QString &file, int logType);
+
+// Runs the command line (arguments[0] is the program). The sorted output
+// goes to the file of --output as a sorted data file (FF FE and UTF-16
+// little-endian), or else to out as UTF-8; messages go to err. Returns the
+// exit status.
+int Run(const QStringList &arguments, QIODevice &out, QIODevice &err);
+
+} // namespace BatchSort
+
+#endif

@@ -1,0 +1,276 @@
+#include "cli/command_line.h"
+
+#include "cli/batch_sort.h"
+#include "cli/capture_command.h"
+#include "cli/help_text.h"
+#include "core/util/version.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QGuiApplication>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace CommandLine {
+
+namespace {
+
+// Set by Ctrl+C while a capture runs; the capture then ends and writes what
+// arrived. A lock-free atomic may be stored from a signal handler.
+std::atomic<bool> g_captureInterrupted{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+extern "C" void OnInterrupt(int)
+{
+    g_captureInterrupted.store(true);
+}
+
+bool StandardErrorIsTerminal()
+{
+#ifdef Q_OS_WIN
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(STDERR_FILENO) != 0;
+#endif
+}
+
+QStringList RawArguments(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i] ? argv[i] : "");
+    return arguments;
+}
+
+void WriteText(FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+int UsageError(const QString &message)
+{
+    WriteText(stderr, QStringLiteral("tavixterminal: %1\nTry 'tavixterminal --help' for more information.\n")
+                          .arg(message));
+    return BatchSort::ExitUsage;
+}
+
+// The window system's own options, which QApplication takes out of the
+// command line: the ones that take a value, then the plain ones. Both are
+// accepted with one or two dashes.
+const char *const kQtValueOptions[] = {"platform", "platformpluginpath", "platformtheme", "plugin",
+                                       "qwindowgeometry", "qwindowicon", "qwindowtitle", "display",
+                                       "geometry", "style", "stylesheet", "session", "name", "title"};
+const char *const kQtFlagOptions[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+
+// The window's arguments without the window system's options; the value of
+// -platform, if any, goes to platform.
+QStringList WithoutQtOptions(const QStringList &arguments, QString *platform)
+{
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &arg = arguments.at(i);
+        if (i == 0 || !arg.startsWith(QLatin1Char('-')) || arg == QLatin1String("--")) {
+            kept << arg;
+            continue;
+        }
+        QString name = arg.mid(arg.startsWith(QLatin1String("--")) ? 2 : 1);
+        QString value;
+        const qsizetype equals = name.indexOf(QLatin1Char('='));
+        const bool inlineValue = equals >= 0;
+        if (inlineValue) {
+            value = name.mid(equals + 1);
+            name.truncate(equals);
+        }
+        bool taken = false;
+        for (const char *option : kQtValueOptions) {
+            if (name == QLatin1String(option)) {
+                if (!inlineValue && i + 1 < arguments.size())
+                    value = arguments.at(++i);
+                if (name == QLatin1String("platform"))
+                    *platform = value;
+                taken = true;
+                break;
+            }
+        }
+        for (const char *option : kQtFlagOptions)
+            taken = taken || (!inlineValue && name == QLatin1String(option));
+        if (!taken)
+            kept << arg;
+    }
+    return kept;
+}
+
+int RunCapture(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QFile err;
+    if (!err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return CaptureCommand::ExitUsage;
+    g_captureInterrupted.store(false);
+    const auto previous = std::signal(SIGINT, OnInterrupt);
+    const int status = CaptureCommand::Run(QCoreApplication::arguments(), err, StandardErrorIsTerminal(),
+                                           &g_captureInterrupted);
+    std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
+    return status;
+}
+
+// The offscreen platform's note that the runtime folder is not set is no
+// concern of a command that only writes an image; every other message goes
+// on to Qt's own handler.
+QtMessageHandler g_qtMessageHandler = nullptr;
+
+void PlotMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    if (g_qtMessageHandler)
+        g_qtMessageHandler(type, context, message);
+}
+
+int RunSort(int argc, char *argv[], bool plot)
+{
+    // The graph is drawn offscreen: no display is needed, and the pixels do
+    // not depend on one.
+    if (plot) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        g_qtMessageHandler = qInstallMessageHandler(PlotMessageHandler);
+    }
+    std::unique_ptr<QCoreApplication> app(plot ? new QGuiApplication(argc, argv) : new QCoreApplication(argc, argv));
+    QFile out;
+    QFile err;
+    if (!out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered)
+        || !err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return BatchSort::ExitUsage;
+    return BatchSort::Run(QCoreApplication::arguments(), out, err);
+}
+
+int RunWindow(int argc, char *argv[], const QStringList &arguments, WindowStarter startWindow)
+{
+    QString platform;
+    QCommandLineParser parser;
+    const QCommandLineOption driver(QStringLiteral("driver"), QString(), QStringLiteral("PATH"));
+    parser.addOption(driver);
+    if (!parser.parse(WithoutQtOptions(arguments, &platform)))
+        return UsageError(parser.errorText());
+    if (!parser.positionalArguments().isEmpty())
+        return UsageError(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
+    if (parser.values(driver).size() > 1)
+        return UsageError(QStringLiteral("--driver is given more than once"));
+
+    const QString reason = NoDisplayReason(platform, qEnvironmentVariable("QT_QPA_PLATFORM"),
+                                                       qEnvironmentVariable("DISPLAY"),
+                                                       qEnvironmentVariable("WAYLAND_DISPLAY"));
+    if (!reason.isEmpty()) {
+        WriteText(stderr, QStringLiteral(
+                              "tavixterminal: the window cannot open: %1.\n"
+                              "Start it in a desktop session (or over ssh -X, or under xvfb-run), or use the\n"
+                              "command-line modes, which need no display: --capture, --sort and --plot\n"
+                              "(see --help). scripts/run shows them on the simulated instrument.\n")
+                              .arg(reason));
+        return kExitNoDisplay;
+    }
+
+    return startWindow(argc, argv, parser.value(driver));
+}
+
+} // namespace
+
+Mode DecideMode(const QStringList &arguments)
+{
+    bool help = false, version = false, capture = false, sort = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &arg = arguments.at(i);
+        if (arg == QLatin1String("--"))
+            break;
+        help = help || arg == QLatin1String("--help") || arg == QLatin1String("-h") || arg == QLatin1String("-?");
+        version = version || arg == QLatin1String("--version") || arg == QLatin1String("-v");
+        sort = sort || arg == QLatin1String("--sort") || arg.startsWith(QLatin1String("--sort="));
+    }
+    capture = CaptureCommand::IsRequested(arguments);
+    if (help)
+        return Mode::Help;
+    if (version)
+        return Mode::Version;
+    if (capture && sort)
+        return Mode::Conflict;
+    if (capture)
+        return Mode::Capture;
+    if (sort)
+        return Mode::Sort;
+    return Mode::Window;
+}
+
+QString NoDisplayReason(const QString &platform, const QString &qpaPlatform, const QString &x11Display,
+                                    const QString &waylandDisplay)
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS) && !defined(Q_OS_ANDROID) && !defined(Q_OS_IOS)
+    const bool x11 = !x11Display.isEmpty();
+    const bool wayland = !waylandDisplay.isEmpty();
+    const QString chosen = !platform.isEmpty() ? platform : qpaPlatform;
+    if (chosen.isEmpty()) {
+        return x11 || wayland ? QString() : QStringLiteral("there is no display (neither DISPLAY nor "
+                                                           "WAYLAND_DISPLAY is set)");
+    }
+    // QT_QPA_PLATFORM may list platforms to try in turn ("wayland;xcb"),
+    // each with its own arguments after a colon.
+    for (const QString &entry : chosen.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString name = entry.section(QLatin1Char(':'), 0, 0).trimmed();
+        if (name.startsWith(QLatin1String("xcb"))) {
+            if (x11)
+                return QString();
+        } else if (name.startsWith(QLatin1String("wayland"))) {
+            if (wayland)
+                return QString();
+        } else {
+            return QString();
+        }
+    }
+    return QStringLiteral("the platform '%1' needs a display, and neither DISPLAY nor WAYLAND_DISPLAY is set")
+        .arg(chosen);
+#else
+    Q_UNUSED(platform);
+    Q_UNUSED(qpaPlatform);
+    Q_UNUSED(x11Display);
+    Q_UNUSED(waylandDisplay);
+    return QString();
+#endif
+}
+
+int Run(int argc, char *argv[], WindowStarter startWindow)
+{
+    const QStringList arguments = RawArguments(argc, argv);
+    switch (DecideMode(arguments)) {
+    case Mode::Help:
+        WriteText(stdout, HelpText());
+        return 0;
+    case Mode::Version:
+        WriteText(stdout, QStringLiteral("tavixterminal %1\n").arg(QLatin1String(kProgramVersion)));
+        return 0;
+    case Mode::Conflict:
+        return UsageError(QStringLiteral("give either --capture or --sort, not both"));
+    case Mode::Capture:
+        return RunCapture(argc, argv);
+    case Mode::Sort:
+        return RunSort(argc, argv, std::any_of(arguments.cbegin(), arguments.cend(), [](const QString &arg) {
+                           return arg == QLatin1String("--plot") || arg.startsWith(QLatin1String("--plot="));
+                       }));
+    case Mode::Window:
+        break;
+    }
+    return RunWindow(argc, argv, arguments, startWindow);
+}
+
+} // namespace CommandLine

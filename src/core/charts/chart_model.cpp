@@ -1,0 +1,51 @@
+#include "core/charts/chart_model.h"
+
+ChartModel::ChartModel()
+{
+    SetAxes();
+}
+
+void ChartModel::SetAxes()
+{
+    // Bands and axes of the chart rectangle, without samples: an empty chart
+    // paints its two axes from the start.
+    const ChartLayout layout = ChartLayout::Compute(m_rcChart, {});
+    m_rcXLabelBand = layout.xLabelBand;
+    m_rcYLabelBand = layout.yLabelBand;
+    m_rcPlot = layout.plot;
+    m_ptOrigin = layout.origin;
+    m_ptXAxisEnd = layout.xAxisEnd;
+    m_ptYAxisEnd = layout.yAxisEnd;
+}
+
+void ChartModel::Place(int width, int height)
+{
+    m_rcChart = {0, 0, width, height};
+    SetAxes();
+}
+
+void ChartModel::AddPoint(const QString &label, float value)
+{
+    m_samples.append({label, value});
+}
+
+void ChartModel::ClearData()
+{
+    m_samples.clear();
+    m_points.clear();
+    m_xLabels.clear();
+    m_yLabels.clear();
+}
+
+void ChartModel::RecalcLayout()
+{
+    SetAxes();
+    const ChartLayout layout = ChartLayout::Compute(m_rcChart, m_samples);
+    if (!layout.hasSamples)
+        return;
+    m_yLabels.append(layout.yLabels);
+    m_valueCaption.rc = layout.valueCaptionRect;
+    m_timeCaption = layout.timeCaption;
+    m_xLabels.append(layout.xLabels);
+    m_points.append(layout.points);
+}

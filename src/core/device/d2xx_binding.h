@@ -1,0 +1,111 @@
+// Run-time binding of the D2XX driver library: finds and loads it, looks
+// up its thirteen entry points and calls them. A missing entry point
+// answers FT_INVALID_HANDLE (1) without calling anything; reporting it to
+// the user is the caller's business.
+//
+// Which library: a path given by the user (--driver PATH), or the word
+// "serial" for the serial adapter libtavixserial.so; otherwise FTDI's own
+// library by its Linux names (libftd2xx.so, libftd2xx.so.1, then versioned
+// files such as libftd2xx.so.1.4.27 in the usual library folders, newest
+// first); otherwise the serial adapter beside the program (in the build
+// tree, or where the installation puts it). The first that loads is used.
+// Standard error gets one line per library that failed to load, with the
+// loader's reason, and one naming the library bound.
+#ifndef TAVIX_CORE_DEVICE_D2XX_BINDING_H
+#define TAVIX_CORE_DEVICE_D2XX_BINDING_H
+
+#include "core/device/d2xx_types.h"
+
+#include <QLibrary>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+class D2xxBinding
+{
+public:
+    // Entry-point slots, in the order the binding keeps them.
+    enum Entry {
+        EntryOpen,
+        EntryOpenEx,
+        EntryListDevices,
+        EntryClose,
+        EntryRead,
+        EntryWrite,
+        EntryResetDevice,
+        EntryPurge,
+        EntrySetTimeouts,
+        EntryGetQueueStatus,
+        EntryGetStatus,
+        EntrySetChars,
+        EntrySetEventNotification,
+        EntryCount
+    };
+
+    struct LoadResult {
+        bool ok = false;
+        QString message;     // empty when every entry point was found
+        QString loaded;      // the candidate that loaded; empty when none did
+        QStringList failures; // "NAME: the loader's reason", one per candidate that did not load
+    };
+
+    D2xxBinding() = default;
+    ~D2xxBinding();
+    D2xxBinding(const D2xxBinding &) = delete;
+    D2xxBinding &operator=(const D2xxBinding &) = delete;
+
+    // The library's base name: QLibrary makes libftd2xx.so or ftd2xx.dll of it.
+    static QString DefaultLibraryName();
+    // The exported name of a slot ("FT_Open" ...).
+    static const char *EntryName(Entry entry);
+    // The order in which the names are looked up; the first missing one stops the binding.
+    static const std::array<Entry, EntryCount> &LookupOrder();
+
+    // The word that names the serial adapter in place of a path.
+    static QString AdapterWord() { return QStringLiteral("serial"); }
+    static QString AdapterFileName() { return QStringLiteral("libtavixserial.so"); }
+    // The libraries tried, in order, for a path as given to Load; programDir
+    // is the program's folder (empty: the adapter is not searched beside it).
+    // versionedFtdi lists versioned FTDI library files found on the system.
+    static QStringList Candidates(const QString &path, const QString &programDir,
+                                  const QStringList &versionedFtdi = QStringList());
+    // libftd2xx.so.* files in the usual library folders, newest version first.
+    static QStringList VersionedFtdiLibraries();
+
+    // Loads the first candidate library that loads (see above; an empty path
+    // is the default search) and binds the entry points in lookup order.
+    // Stops at the first missing name: the slots bound before it stay usable,
+    // the later ones stay empty. Messages: "Error: Can't Load ft8u245.dll"
+    // when no candidate loads, or "Error: Can't Find NAME".
+    LoadResult Load(const QString &path = QString());
+    // Releases the library; every slot becomes empty.
+    void Unload();
+
+    bool IsLoaded() const { return m_library.isLoaded(); }
+    bool IsBound(Entry entry) const { return m_slots[entry] != nullptr; }
+    QString LoadedFileName() const { return m_library.fileName(); }
+
+    FT_STATUS Open(int deviceNumber, FT_HANDLE *handle) const;
+    FT_STATUS OpenEx(void *arg1, DWORD flags, FT_HANDLE *handle) const;
+    FT_STATUS ListDevices(void *arg1, void *arg2, DWORD flags) const;
+    FT_STATUS Close(FT_HANDLE handle) const;
+    FT_STATUS Read(FT_HANDLE handle, void *buffer, DWORD count, DWORD *received) const;
+    FT_STATUS Write(FT_HANDLE handle, const void *buffer, DWORD count, DWORD *sent) const;
+    FT_STATUS ResetDevice(FT_HANDLE handle) const;
+    FT_STATUS Purge(FT_HANDLE handle, ULONG mask) const;
+    FT_STATUS SetTimeouts(FT_HANDLE handle, ULONG readMs, ULONG writeMs) const;
+    FT_STATUS GetStatus(FT_HANDLE handle, DWORD *rx, DWORD *tx, DWORD *events) const;
+    FT_STATUS SetChars(FT_HANDLE handle, UCHAR eventChar, UCHAR eventOn, UCHAR errorChar,
+                       UCHAR errorOn) const;
+    FT_STATUS SetEventNotification(FT_HANDLE handle, DWORD mask, void *param) const;
+
+private:
+    template<typename Fn>
+    Fn Slot(Entry entry) const { return reinterpret_cast<Fn>(m_slots[entry]); }
+
+    QLibrary m_library;
+    std::array<QFunctionPointer, EntryCount> m_slots{};
+};
+
+#endif

@@ -1,0 +1,65 @@
+// Receiving the instrument's print-out without the window: binds the D2XX
+// library with the same binding the window uses, opens one instrument by its
+// serial number or description as the window's Open does, optionally sends
+// the Print key (0x0D), and gathers what arrives, widened through the
+// instrument's character table, until the link has been quiet for a while,
+// a time limit passes or a stop is requested.
+#ifndef TAVIX_CORE_DEVICE_INSTRUMENT_CAPTURE_H
+#define TAVIX_CORE_DEVICE_INSTRUMENT_CAPTURE_H
+
+#include "core/device/d2xx_types.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+
+class InstrumentCapture
+{
+public:
+    enum class Status {
+        Captured,        // at least one byte arrived
+        NoDriver,        // the library could not be loaded or lacks an entry point
+        DeviceNotOpened, // no instrument of that name, or the driver refused to open it
+        NothingReceived, // the instrument was open but sent nothing
+    };
+
+    struct Request
+    {
+        QString driverPath;    // empty: the binding's default search
+        QByteArray deviceName; // the name handed to FT_OpenEx
+        DWORD openBy = FT_OPEN_BY_SERIAL_NUMBER;
+        bool sendPrint = false;
+        // The capture ends when nothing has arrived for idleMs, or after
+        // maxMs (0: no limit). The quiet time counts from the last byte; before
+        // the first one it counts from the open, unless waitForFirstByte is
+        // set (the Print button is pressed by hand, whenever the user gets
+        // to it): then only maxMs or a stop ends the wait.
+        int idleMs = 2000;
+        int maxMs = 0;
+        bool waitForFirstByte = false;
+    };
+
+    struct Result
+    {
+        Status status = Status::NothingReceived;
+        QString text;          // what arrived, one character a byte
+        qint64 bytes = 0;      // the number of bytes received
+        bool stopped = false;  // ended by a stop request
+        bool deviceLost = false; // ended because the driver reported a failure
+        QString message;       // why it failed, for the user; empty when captured
+    };
+
+    // Called after every chunk with the running byte count.
+    using Progress = std::function<void(qint64 bytes)>;
+
+    // Runs the capture on the calling thread, polling every 10 ms and reading
+    // at most 600 bytes a poll, as the window does. A chunk delivered with
+    // FT_IO_ERROR is kept, as the window keeps it. stop may be null; when it
+    // becomes true the capture ends after the current poll and keeps what
+    // arrived. The device is closed and the library released before return.
+    static Result Run(const Request &request, const std::atomic<bool> *stop, const Progress &progress);
+};
+
+#endif

@@ -1,0 +1,31 @@
+#include "core/device/instrument_charset.h"
+
+namespace {
+
+// Replacements for 0x80 .. 0xA5. 0x82 gives ä like 0x84, 0x98 and 0x9E give
+// the soft hyphen, 0x9B is kept and 0x9F gives £ like 0x9C.
+constexpr quint8 kHigh[0xA6 - 0x80] = {
+    0xC7, 0xFC, 0xE4, 0xE2, 0xE4, 0xE0, 0xE5, 0xE7, // 80-87
+    0xEA, 0xEB, 0xE8, 0xEF, 0xEE, 0xEC, 0xC4, 0xC5, // 88-8F
+    0xC9, 0xE6, 0xC6, 0xF4, 0xF6, 0xF2, 0xFB, 0xF9, // 90-97
+    0xAD, 0xD6, 0xDC, 0x9B, 0xA3, 0xA5, 0xAD, 0xA3, // 98-9F
+    0xE1, 0xED, 0xF3, 0xFA, 0xF1, 0xD1,             // A0-A5
+};
+
+} // namespace
+
+quint8 TranslateInstrumentChar(quint8 byte)
+{
+    if (byte >= 0x80 && byte <= 0xA5)
+        return kHigh[byte - 0x80];
+    return byte;
+}
+
+QString InstrumentBytesToText(QByteArrayView bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        out[i] = QChar(static_cast<char16_t>(TranslateInstrumentChar(static_cast<quint8>(bytes[i]))));
+    return text;
+}

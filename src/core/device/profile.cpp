@@ -1,0 +1,91 @@
+#include "core/device/profile.h"
+
+#include "core/device/device_names.h"
+
+#include <QSettings>
+
+namespace {
+
+const char kSection[] = "MyOstrumAp";
+
+QSettings OpenProfile()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tavixterminal"),
+                     QStringLiteral("tavixterminal"));
+}
+
+QString SectionKey(const QString &key)
+{
+    return QLatin1String(kSection) + QLatin1Char('/') + key;
+}
+
+} // namespace
+
+namespace Profile {
+
+QString DefaultDeviceText()
+{
+    return DevicePlaceholder();
+}
+
+QString DeviceKey(int openMode)
+{
+    switch (openMode) {
+    case 0:
+        return QStringLiteral("DescString");
+    case 1:
+        return QStringLiteral("SerialString");
+    case 2:
+        return QStringLiteral("DevNmbr");
+    default:
+        return QString();
+    }
+}
+
+QString GetProfileString(const QString &key, const QString &defaultValue)
+{
+    const QSettings settings = OpenProfile();
+    return settings.value(SectionKey(key), defaultValue).toString();
+}
+
+void WriteProfileString(const QString &key, const QString &value)
+{
+    QSettings settings = OpenProfile();
+    settings.setValue(SectionKey(key), value);
+    settings.sync();
+}
+
+int GetProfileInt(const QString &key, int defaultValue)
+{
+    const QSettings settings = OpenProfile();
+    bool ok = false;
+    const int value = settings.value(SectionKey(key)).toString().trimmed().toInt(&ok);
+    return ok ? value : defaultValue;
+}
+
+void WriteProfileInt(const QString &key, int value)
+{
+    QSettings settings = OpenProfile();
+    settings.setValue(SectionKey(key), value);
+    settings.sync();
+}
+
+QString ReadDeviceText(int openMode)
+{
+    const QString key = DeviceKey(openMode);
+    return key.isEmpty() ? DefaultDeviceText() : GetProfileString(key, DefaultDeviceText());
+}
+
+void WriteDeviceText(int openMode, const QString &text)
+{
+    const QString key = DeviceKey(openMode);
+    if (!key.isEmpty())
+        WriteProfileString(key, text);
+}
+
+QString FilePath()
+{
+    return OpenProfile().fileName();
+}
+
+} // namespace Profile

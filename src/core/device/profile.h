@@ -1,0 +1,36 @@
+// The program's private profile: section "MyOstrumAp" of an INI file named
+// after the program ("tavixterminal.ini") in the user's configuration
+// folder. It keeps the device selection: the device text of each open mode
+// ("DescString", "SerialString", "DevNmbr") and the last chosen mode
+// ("SerDesc"). Every write reaches the file at once.
+#ifndef TAVIX_CORE_DEVICE_PROFILE_H
+#define TAVIX_CORE_DEVICE_PROFILE_H
+
+#include <QString>
+
+namespace Profile {
+
+// The default of every string read: the device placeholder text.
+QString DefaultDeviceText();
+
+// The key of the device text of an open mode: 0 "DescString",
+// 1 "SerialString", 2 "DevNmbr"; empty for any other mode.
+QString DeviceKey(int openMode);
+
+QString GetProfileString(const QString &key, const QString &defaultValue);
+void WriteProfileString(const QString &key, const QString &value);
+int GetProfileInt(const QString &key, int defaultValue);
+void WriteProfileInt(const QString &key, int value);
+
+// The device text remembered for an open mode (the placeholder when none
+// is, or when the mode has no key).
+QString ReadDeviceText(int openMode);
+// Remembers the device text of an open mode; nothing for a mode without a key.
+void WriteDeviceText(int openMode, const QString &text);
+
+// The path of the INI file.
+QString FilePath();
+
+} // namespace Profile
+
+#endif

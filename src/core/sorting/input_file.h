@@ -1,0 +1,39 @@
+// Input data files, as the window's "Open input data" and the command
+// line's --sort read them. A file saved with "Save input data" or written by
+// --capture is FF FE followed by the text as UTF-16 little-endian code
+// units; the command line also takes the raw bytes of the instrument, which
+// it widens through the instrument's character table.
+#ifndef TAVIX_CORE_SORTING_INPUT_FILE_H
+#define TAVIX_CORE_SORTING_INPUT_FILE_H
+
+#include <QByteArrayView>
+#include <QString>
+
+// The largest input data file that is read (512 MiB).
+constexpr qint64 kMaxInputFileBytes = qint64(512) * 1024 * 1024;
+
+// How the bytes of an input data file become text.
+enum class InputFileForm {
+    // Every whole little-endian code unit, as the window reads a file: a
+    // leading byte-order mark stays as U+FEFF, an odd last byte is dropped.
+    Utf16Le,
+    // As Utf16Le when the bytes start with FF FE, else each byte widened
+    // through the instrument's character table (the command line's --sort).
+    Detected,
+};
+
+// The text of an input data file's bytes in the given form. Large inputs
+// are widened or copied in two halves at once.
+QString InputTextFromBytes(QByteArrayView bytes, InputFileForm form = InputFileForm::Detected);
+
+// Reads the input data file at path into text, a block at a time straight
+// into the text, so the file's bytes are never held whole beside it; extra
+// more code units are reserved after the text (room for a terminator that a
+// parse appends in place). False, with text unchanged and errorText naming
+// the file and the cause, when it cannot be opened, holds more than
+// kMaxInputFileBytes, or cannot be read to its end (a file that shrinks
+// while it is read included). An empty file reads as an empty text.
+bool ReadInputText(const QString &path, InputFileForm form, QString *text, QString *errorText,
+                   qsizetype extra = 0);
+
+#endif

@@ -1,0 +1,124 @@
+#include "gui/dialog/data_exchange.h"
+
+#include "gui/widgets/prompts.h"
+#include "gui/widgets/text_window.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <QListWidget>
+
+DataExchange::DataExchange(const DialogTemplate &dialog, const ControlMap &controls, Prompts &prompts,
+                           bool saveAndValidate)
+    : m_dialog(dialog), m_controls(controls), m_prompts(prompts), m_bSaveAndValidate(saveAndValidate)
+{
+}
+
+void DataExchange::Fail(int id, const QString &message)
+{
+    m_failed = true;
+    m_prompts.Message(message);
+    if (QWidget *control = m_controls.value(id)) {
+        control->setFocus();
+        if (auto *edit = qobject_cast<QLineEdit *>(control))
+            edit->selectAll();
+    }
+}
+
+void DataExchange::Control(int id, QListWidget *&member)
+{
+    if (Active())
+        member = qobject_cast<QListWidget *>(m_controls.value(id));
+}
+
+void DataExchange::Text(int id, QString &member)
+{
+    auto *edit = qobject_cast<QLineEdit *>(m_controls.value(id));
+    if (!Active() || !edit)
+        return;
+    if (m_bSaveAndValidate)
+        member = edit->text();
+    else if (edit->text() != member)
+        edit->setText(member);
+}
+
+void DataExchange::TextView(int id, const QString &member)
+{
+    auto *window = qobject_cast<TextWindow *>(m_controls.value(id));
+    if (Active() && window && !m_bSaveAndValidate)
+        window->ShowText(member);
+}
+
+void DataExchange::Int(int id, int &member)
+{
+    auto *edit = qobject_cast<QLineEdit *>(m_controls.value(id));
+    if (!Active() || !edit)
+        return;
+    if (!m_bSaveAndValidate) {
+        edit->setText(QString::number(member));
+        return;
+    }
+    bool ok = false;
+    const int value = edit->text().trimmed().toInt(&ok);
+    if (!ok) {
+        Fail(id, QStringLiteral("Please enter an integer."));
+        return;
+    }
+    member = value;
+}
+
+void DataExchange::Radio(int leaderId, int &member)
+{
+    if (!Active())
+        return;
+    const QList<int> group = RadioGroup(m_dialog, leaderId);
+    if (m_bSaveAndValidate) {
+        member = -1;
+        for (qsizetype i = 0; i < group.size(); ++i) {
+            auto *button = qobject_cast<QAbstractButton *>(m_controls.value(group.at(i)));
+            if (button && button->isChecked()) {
+                member = static_cast<int>(i);
+                break;
+            }
+        }
+        return;
+    }
+    for (qsizetype i = 0; i < group.size(); ++i) {
+        if (auto *button = qobject_cast<QAbstractButton *>(m_controls.value(group.at(i))))
+            button->setChecked(i == member);
+    }
+}
+
+QString DataExchange::FormatFloat(float value)
+{
+    return QString::asprintf("%.*g", 6, static_cast<double>(value));
+}
+
+bool DataExchange::ParseFloat(const QString &text, float *value)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return false;
+    bool ok = false;
+    const double number = trimmed.toDouble(&ok);
+    if (!ok)
+        return false;
+    *value = static_cast<float>(number);
+    return true;
+}
+
+void DataExchange::Float(int id, float &member)
+{
+    auto *edit = qobject_cast<QLineEdit *>(m_controls.value(id));
+    if (!Active() || !edit)
+        return;
+    if (!m_bSaveAndValidate) {
+        edit->setText(FormatFloat(member));
+        return;
+    }
+    float value = 0.0f;
+    if (!ParseFloat(edit->text(), &value)) {
+        Fail(id, QStringLiteral("Please enter a number."));
+        return;
+    }
+    member = value;
+}

@@ -1,0 +1,61 @@
+// Data exchange between the dialog's controls and its members. A transfer
+// in (save and validate) copies control values into members, a transfer out
+// copies members into controls. The first binding that fails shows its
+// message, keeps its member and ends the transfer: later bindings are not
+// exchanged and the transfer reports failure.
+#ifndef TAVIX_GUI_DIALOG_DATA_EXCHANGE_H
+#define TAVIX_GUI_DIALOG_DATA_EXCHANGE_H
+
+#include "gui/dialog/dialog_builder.h"
+
+#include <QString>
+
+class Prompts;
+class QListWidget;
+
+class DataExchange
+{
+public:
+    DataExchange(const DialogTemplate &dialog, const ControlMap &controls, Prompts &prompts,
+                 bool saveAndValidate);
+
+    bool SaveAndValidate() const { return m_bSaveAndValidate; }
+    bool Failed() const { return m_failed; }
+
+    // Binds the control object itself (no value is exchanged).
+    void Control(int id, QListWidget *&member);
+    // Text of a single-line edit.
+    void Text(int id, QString &member);
+    // A read-only text window that shows its member: written on a transfer
+    // out, never read back (the member holds the exact text).
+    void TextView(int id, const QString &member);
+    // A signed integer written in decimal; a transfer in that finds no
+    // integer fails with "Please enter an integer.".
+    void Int(int id, int &member);
+    // A radio group: the 0-based index of the checked button among the
+    // group's buttons, -1 when none is checked. Writing an index checks that
+    // button and clears the others (-1 or an index beyond the group clears all).
+    void Radio(int leaderId, int &member);
+    // A 32-bit float written with six significant digits; a transfer in that
+    // finds no number fails with "Please enter a number." and keeps the member.
+    void Float(int id, float &member);
+
+    // The text a float is shown with: six significant digits, no exponent
+    // for ordinary values ("1", "2.5", "0.1").
+    static QString FormatFloat(float value);
+    // Reads a whole text as a number: white space around it is allowed,
+    // anything else fails.
+    static bool ParseFloat(const QString &text, float *value);
+
+private:
+    bool Active() const { return !m_failed; }
+    void Fail(int id, const QString &message);
+
+    const DialogTemplate &m_dialog;
+    const ControlMap &m_controls;
+    Prompts &m_prompts;
+    bool m_bSaveAndValidate;
+    bool m_failed = false;
+};
+
+#endif

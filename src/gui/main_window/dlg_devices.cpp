@@ -1,0 +1,344 @@
+// Device discovery and opening: the Search and Open commands, the start-up
+// connection with its readiness probe, the open-mode radio buttons and the
+// device text. Every driver call goes through the dialog's wrappers.
+#include "gui/main_window/costrum_dlg.h"
+
+#include "gui/widgets/device_list_box.h"
+#include "core/device/profile.h"
+#include "gui/widgets/prompts.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSignalBlocker>
+#include <QThread>
+
+#include <array>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr int kSearchButton = 1030;
+constexpr int kOpenButton = 1024;
+constexpr int kDeviceEdit = 1026;
+constexpr int kModeDescriptionRadio = 1027;
+constexpr int kModeSerialRadio = 1028;
+constexpr int kModeNumberRadio = 1029;
+constexpr int kHiddenDeviceList = 1019;
+
+// The size of each name buffer the driver's list call fills.
+constexpr size_t kNameBufferSize = 64;
+// The settle time of a freshly reset device before it is used.
+constexpr unsigned long kSettleMs = 150;
+constexpr ULONG kTimeoutMs = 300;
+constexpr quint8 kProbeByte = 0x80;
+
+QString StatusText(const char *text)
+{
+    return QString::fromLatin1(text);
+}
+
+// Empties both lists. The hidden list's signals are blocked while the
+// program fills or empties it: only the user's choice is a selection change.
+void ClearDeviceLists(COstrumDlg &dlg)
+{
+    if (dlg.m_pDeviceList)
+        dlg.m_pDeviceList->clear();
+    if (auto *list = qobject_cast<QListWidget *>(dlg.GetDlgItem(kHiddenDeviceList))) {
+        const QSignalBlocker blocker(list);
+        list->clear();
+    }
+}
+
+// Adds one entry to both lists: sorted into the visible one, at the end of
+// the hidden one.
+void AddDeviceEntry(COstrumDlg &dlg, const QString &text)
+{
+    if (dlg.m_pDeviceList)
+        dlg.m_pDeviceList->AddString(text);
+    if (auto *list = qobject_cast<QListWidget *>(dlg.GetDlgItem(kHiddenDeviceList))) {
+        const QSignalBlocker blocker(list);
+        list->addItem(text);
+    }
+}
+
+// Lists the names (descriptions or serial numbers) of the attached devices
+// into both lists, each after prefix.
+void AddListedNames(COstrumDlg &dlg, DWORD openBy, const QString &prefix)
+{
+    // The count may have changed since the first query: the buffers are
+    // made for the number the driver reports now.
+    DWORD count = 0;
+    if (dlg.FtListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY) != FT_OK)
+        return;
+
+    // One zero-filled 64-byte buffer a device, and a null pointer that ends
+    // the table.
+    std::vector<std::array<char, kNameBufferSize>> buffers(count);
+    std::vector<char *> table(static_cast<size_t>(count) + 1, nullptr);
+    for (size_t i = 0; i < buffers.size(); ++i) {
+        buffers[i].fill('\0');
+        table[i] = buffers[i].data();
+    }
+
+    DWORD listed = count;
+    if (dlg.FtListDevices(table.data(), &listed, FT_LIST_ALL | openBy) != FT_OK) {
+        AddDeviceEntry(dlg, QStringLiteral("ListDevices failed"));
+        return;
+    }
+    // A device unplugged between the two calls leaves fewer names than buffers.
+    const size_t names = qMin<size_t>(listed, buffers.size());
+    for (size_t i = 0; i < names; ++i) {
+        const char *name = buffers[i].data();
+        // A name that fills its buffer without a terminator ends at the buffer's end.
+        const size_t length = strnlen(name, kNameBufferSize);
+        AddDeviceEntry(dlg, prefix + QString::fromLatin1(name, static_cast<qsizetype>(length)));
+    }
+}
+
+// The open-mode radio buttons: remember the mode, show its device text.
+void ChangeOpenMode(COstrumDlg &dlg, int mode)
+{
+    Profile::WriteProfileInt(QStringLiteral("SerDesc"), mode);
+    dlg.UpdateData(true);
+    dlg.m_strDevice = Profile::ReadDeviceText(mode);
+    dlg.UpdateData(false);
+    dlg.Repaint();
+}
+
+} // namespace
+
+void COstrumDlg::CreateDeviceList()
+{
+    QWidget *client = GetDlgItem(kSearchButton)->parentWidget();
+    m_pDeviceList = new CMyListBox(client);
+    m_pDeviceList->setObjectName(QStringLiteral("control%1").arg(IDC_DEVICE_LIST));
+    m_pDeviceList->setProperty("controlId", IDC_DEVICE_LIST);
+    m_pDeviceList->setAccessibleName(QStringLiteral("Device list"));
+    // Pixels, client coordinates: left 20, top 45, right 270, bottom 120
+    // (right and bottom outside the list).
+    m_pDeviceList->setGeometry(QRect(20, 45, 270 - 20, 120 - 45));
+    m_pDeviceList->show();
+    m_controls.insert(IDC_DEVICE_LIST, m_pDeviceList);
+}
+
+void COstrumDlg::WireLinkCommands()
+{
+    OnCommand(kSearchButton, &COstrumDlg::OnSearch);
+    OnCommand(kOpenButton, &COstrumDlg::OnOpen);
+    OnCommand(kModeDescriptionRadio, &COstrumDlg::OnModeDescription);
+    OnCommand(kModeSerialRadio, &COstrumDlg::OnModeSerial);
+    OnCommand(kModeNumberRadio, &COstrumDlg::OnModeNumber);
+    OnCommand(kDeviceEdit, &COstrumDlg::OnDeviceTextChange);
+    OnCommand(1018, &COstrumDlg::OnClearInput);
+    OnCommand(1020, &COstrumDlg::OnSaveInput);
+    OnCommand(1022, &COstrumDlg::OnOpenInput);
+    OnCommand(1023, &COstrumDlg::OnCopyInput);
+    OnCommand(1039, &COstrumDlg::OnAutoScroll);
+
+    // The hidden list notifies selection changes the user makes; filling
+    // and emptying it (signals blocked) and transfers out do not.
+    if (auto *list = qobject_cast<QListWidget *>(GetDlgItem(kHiddenDeviceList))) {
+        connect(list, &QListWidget::itemSelectionChanged, this, [this] {
+            if (!m_bTransferringOut)
+                OnDeviceListSelChange();
+        });
+    }
+}
+
+void COstrumDlg::OnSearch()
+{
+    StopFirmwareUpload(); // the worker writes on the handle closed here
+    FtClose();
+    g_bDeviceReady = 0;
+
+    UpdateData(true);
+    m_strStatus = StatusText("Device is Closed.");
+    m_nInfoValue = 0;
+    m_strDevice.clear();
+    ClearDeviceLists(*this);
+    UpdateData(false);
+    Repaint();
+
+    DWORD count = 0;
+    if (FtListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY) != FT_OK) {
+        m_prompts.Message(QStringLiteral("FT_ListDevices failed"));
+        return;
+    }
+
+    switch (m_nOpenMode) {
+    case 2:
+        for (DWORD i = 0; i < count; ++i)
+            AddDeviceEntry(*this, QString::number(i));
+        break;
+    case 0:
+        if (count > 0)
+            AddListedNames(*this, FT_OPEN_BY_DESCRIPTION, QString());
+        break;
+    case 1:
+        if (count > 0) {
+            AddListedNames(*this, FT_OPEN_BY_SERIAL_NUMBER, DeviceNamePrefix());
+            // The alphabetically first entry.
+            if (m_pDeviceList)
+                m_pDeviceList->SetCurSel(0);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+FT_STATUS COstrumDlg::OpenDevice()
+{
+    UpdateData(true);
+
+    if (m_strDevice.contains(QStringLiteral("Enter device Description"))) {
+        if (auto *edit = qobject_cast<QLineEdit *>(GetDlgItem(kDeviceEdit))) {
+            edit->setFocus();
+            edit->selectAll();
+        }
+        return FT_DEVICE_NOT_OPENED;
+    }
+
+    if (m_pDeviceList) {
+        const int selected = m_pDeviceList->GetCurSel();
+        if (selected >= 0)
+            m_strDevice = m_pDeviceList->GetText(selected);
+    }
+    m_strOpenedDevice = m_strDevice;
+    m_strDevice = DeviceNameToOpen(m_strDevice, m_nOpenMode);
+    m_szDeviceName = NarrowDeviceName(m_strDevice);
+
+    FT_STATUS status = FT_OK;
+    switch (m_nOpenMode) {
+    case 0:
+    case 1:
+        status = FtOpenEx(m_szDeviceName.constData(),
+                          m_nOpenMode == 0 ? FT_OPEN_BY_DESCRIPTION : FT_OPEN_BY_SERIAL_NUMBER);
+        if (status == FT_OK) {
+            FtSetChars(0, 0, 0, 0);
+            FtSetEventNotification(0, nullptr);
+        }
+        return status;
+    default:
+        // By device number (or no mode chosen): the first attached device.
+        return FtOpen(0);
+    }
+}
+
+void COstrumDlg::OnOpen()
+{
+    StopFirmwareUpload(); // the worker writes on the handle closed here
+    UpdateData(true);
+    m_strStatus = StatusText("-reset-");
+    UpdateData(false);
+    Repaint();
+
+    FtClose();
+    const FT_STATUS status = OpenDevice();
+    if (status != FT_OK) {
+        m_strStatus = StatusText("Could not open Device");
+        g_bDeviceReady = 0;
+    } else {
+        FtResetDevice();
+        FtPurge(FT_PURGE_RX);
+        FtResetDevice();
+        // The device needs this long after a reset before it takes commands.
+        QThread::msleep(kSettleMs);
+        m_strStatus = StatusText("Deveice is  ready.");
+        EnableControl(kOpenButton, true);
+        g_bDeviceReady = 1;
+        // The next start-up connects to this device by itself; the text is
+        // kept as listed, so that it loses its prefix then as it did now.
+        Profile::WriteDeviceText(m_nOpenMode, m_strOpenedDevice);
+    }
+    // Time-outs belong to an open handle; after a failed open there is none
+    // (and without a driver that would be a second message for one cause).
+    if (IsDeviceOpen())
+        FtSetTimeouts(kTimeoutMs, kTimeoutMs);
+    UpdateData(false);
+    Repaint();
+}
+
+void COstrumDlg::ConnectAtStartup()
+{
+    LoadDriver();
+
+    UpdateData(true);
+    const FT_STATUS status = OpenDevice();
+    if (status != FT_OK) {
+        m_strStatus = StatusText("Device not responding");
+        g_bDeviceReady = 0;
+        EnableControl(kOpenButton, true);
+    } else {
+        // The readiness probe: the instrument answers 0x80 with 0x80.
+        FtResetDevice();
+        FtSetTimeouts(kTimeoutMs, kTimeoutMs);
+        FtPurge(FT_PURGE_RX);
+        const quint8 probe = kProbeByte;
+        DWORD sent = 0;
+        FtWrite(&probe, 1, &sent);
+        quint8 reply = 0;
+        DWORD got = 0;
+        FtRead(&reply, 1, &got);
+        if (got == 0)
+            FtRead(&reply, 1, &got);
+
+        if (got > 0 && reply == kProbeByte) {
+            m_strStatus = StatusText("Device is ready.");
+            EnableControl(kOpenButton, true);
+            g_bDeviceReady = 1;
+        } else {
+            // The device stays open; without any reply byte there is no
+            // code to show.
+            m_strStatus = StatusText("No response from Device");
+            if (got > 0)
+                m_strStatus += QString::asprintf(" (0x%.2X)", static_cast<unsigned>(reply));
+            g_bDeviceReady = 0;
+            EnableControl(kOpenButton, true);
+        }
+    }
+    // Time-outs belong to an open handle; after a failed open there is none
+    // (and without a driver that would be a second message for one cause).
+    if (IsDeviceOpen())
+        FtSetTimeouts(kTimeoutMs, kTimeoutMs);
+    UpdateData(false);
+    Repaint();
+}
+
+void COstrumDlg::OnModeDescription()
+{
+    ChangeOpenMode(*this, 0);
+}
+
+void COstrumDlg::OnModeSerial()
+{
+    ChangeOpenMode(*this, 1);
+}
+
+void COstrumDlg::OnModeNumber()
+{
+    ChangeOpenMode(*this, 2);
+}
+
+void COstrumDlg::OnDeviceTextChange()
+{
+    UpdateData(true);
+    Profile::WriteDeviceText(m_nOpenMode, m_strDevice);
+    if (m_strDevice.isEmpty())
+        m_nOpenMode = 2;
+    UpdateData(false);
+    Repaint();
+}
+
+void COstrumDlg::OnDeviceListSelChange()
+{
+    UpdateData(true);
+    if (m_listDevices) {
+        const QList<QListWidgetItem *> selected = m_listDevices->selectedItems();
+        if (!selected.isEmpty())
+            m_strDevice = selected.first()->text();
+    }
+    UpdateData(false);
+    Repaint();
+}

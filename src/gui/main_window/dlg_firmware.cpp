@@ -1,0 +1,163 @@
+// Firmware upload: "Send Program" (1093) asks for a program file, puts the
+// progress note into the input window (larger font, red text) and hands the
+// file to a FirmwareWorker on its own thread. The worker only reads the file
+// and writes to the device; everything the user sees is changed here, on the
+// user-interface thread, so that text the poll appends meanwhile is never
+// lost or torn.
+#include "gui/main_window/costrum_dlg.h"
+
+#include "gui/dialog/dialog_builder.h"
+
+#include "gui/widgets/prompts.h"
+#include "gui/widgets/text_window.h"
+#include "core/device/firmware_worker.h"
+
+#include <QDeadlineTimer>
+#include <QThread>
+
+namespace {
+
+constexpr int kSendProgramButton = 1093;
+constexpr int kInputWindow = 1031;
+// How long closing the device or ending the program waits for the worker;
+// a write gives up after its 300 ms time-out, so this is ample.
+constexpr int kWorkerShutdownMs = 5000;
+
+} // namespace
+
+void COstrumDlg::WireFirmwareCommands()
+{
+    OnCommand(kSendProgramButton, &COstrumDlg::OnSendProgram);
+}
+
+bool COstrumDlg::IsFirmwareUploadRunning() const
+{
+    return m_pFirmwareThread != nullptr;
+}
+
+void COstrumDlg::OnSendProgram()
+{
+    // One upload at a time: the button is disabled while one runs, and a
+    // command that reaches here all the same does nothing.
+    if (m_bSending || IsFirmwareUploadRunning() || !IsDeviceOpen())
+        return;
+    const QString path = m_prompts.OpenFileName(QString());
+    // The poll runs while the file dialog is open: a device lost or closed
+    // meanwhile ends the command as if no device had been open, with
+    // nothing sent and the input text as it was.
+    if (path.isEmpty() || !IsDeviceOpen() || m_bSending || IsFirmwareUploadRunning())
+        return;
+
+    m_bSending = true;
+    ShowSendingLook(true);
+    m_strSendingNote = CurrentMessageTexts().SendingProgramText;
+    m_strInput = m_strSendingNote;
+    UpdateData(false);
+    update();
+    EnableControl(kSendProgramButton, false);
+
+    // The worker writes on the handle open now, through the binding (not the
+    // wrapper, whose message box belongs to this thread).
+    FirmwareJob job;
+    job.path = path;
+    job.write = [binding = &m_driver, handle = m_hDevice](const void *data, DWORD count, DWORD *sent) {
+        return binding->Write(handle, data, count, sent);
+    };
+
+    const quint64 jobNumber = ++m_nFirmwareJob;
+    auto *thread = new QThread;
+    auto *worker = new FirmwareWorker(std::chrono::milliseconds(m_nFirmwareStallLimitMs));
+    // The job is handed over before the thread starts, and the thread's
+    // start runs it: nothing of the job crosses threads afterwards.
+    worker->SetJob(job);
+    worker->moveToThread(thread);
+    connect(thread, &QThread::started, worker, &FirmwareWorker::Run);
+    connect(thread, &QThread::finished, worker, &QObject::deleteLater);
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    connect(worker, &FirmwareWorker::Finished, this,
+            [this, jobNumber](FirmwareWorker::Result result, qint64, qint64) {
+                OnFirmwareFinished(jobNumber, result == FirmwareWorker::Result::Sent);
+            },
+            Qt::QueuedConnection);
+    m_pFirmwareThread = thread;
+    m_pFirmwareWorker = worker;
+    thread->start(QThread::NormalPriority);
+}
+
+void COstrumDlg::OnFirmwareFinished(quint64 jobNumber, bool sent)
+{
+    // An upload that StopFirmwareUpload already ended reports here once more.
+    if (jobNumber != m_nFirmwareJob || !IsFirmwareUploadRunning())
+        return;
+    QThread *thread = m_pFirmwareThread;
+    m_pFirmwareThread = nullptr;
+    m_pFirmwareWorker = nullptr;
+    // The worker has finished its work; its thread only has to leave its loop.
+    thread->quit();
+    thread->wait(QDeadlineTimer(kWorkerShutdownMs));
+    EndFirmwareUpload(sent);
+}
+
+bool COstrumDlg::StopFirmwareUpload()
+{
+    if (!IsFirmwareUploadRunning())
+        return true;
+    QThread *thread = m_pFirmwareThread;
+    m_pFirmwareWorker->RequestStop();
+    m_pFirmwareThread = nullptr;
+    m_pFirmwareWorker = nullptr;
+    thread->quit();
+    // The worker stops before its next write; at most one write is under way.
+    // A thread that does not end in time deletes itself when it does.
+    const bool stopped = thread->wait(QDeadlineTimer(kWorkerShutdownMs));
+    EndFirmwareUpload(false);
+    return stopped;
+}
+
+void COstrumDlg::ShowSendingLook(bool sending)
+{
+    QWidget *input = GetDlgItem(kInputWindow);
+    if (!input)
+        return;
+    if (sending) {
+        m_inputFontBeforeSending = input->font();
+        m_inputPaletteBeforeSending = input->palette();
+        input->setFont(CourierFont(20));
+        QPalette red = input->palette();
+        red.setColor(QPalette::Text, QColor(255, 0, 0));
+        input->setPalette(red);
+    } else {
+        input->setFont(m_inputFontBeforeSending);
+        input->setPalette(m_inputPaletteBeforeSending);
+    }
+}
+
+void COstrumDlg::EndFirmwareUpload(bool sent)
+{
+    m_bSending = false;
+    ShowSendingLook(false);
+    if (sent) {
+        // The note goes; text the poll appended after it stays. When the note
+        // is no longer at the start (the input was cleared meanwhile), nothing
+        // is removed, so no received text is lost.
+        if (m_strInput.startsWith(m_strSendingNote))
+            m_strInput.remove(0, m_strSendingNote.size());
+        if (auto *input = qobject_cast<TextWindow *>(GetDlgItem(kInputWindow)))
+            input->ShowText(m_strInput);
+    } else {
+        // "Send File Fail!" takes the place of the note. Text the instrument
+        // sent during the upload (the poll appended it after the note, or
+        // after whatever the input held when it was cleared meanwhile) stays
+        // below it: a failed upload loses no received byte.
+        const QString received = m_strInput.startsWith(m_strSendingNote)
+                                     ? m_strInput.sliced(m_strSendingNote.size())
+                                     : m_strInput;
+        m_strInput = QStringLiteral("Send File Fail!");
+        if (!received.isEmpty())
+            m_strInput += QStringLiteral("\r\n") + received;
+        UpdateData(false);
+    }
+    m_strSendingNote.clear();
+    EnableControl(kSendProgramButton, IsDeviceOpen());
+    emit FirmwareUploadEnded(sent);
+}

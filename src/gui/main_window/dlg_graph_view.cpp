@@ -1,0 +1,150 @@
+// The log graph view: one variable of one entry of the sorted-file table as
+// the curve of the chart window, the browse buttons that step through the
+// files of the current log kind, and the variable buttons.
+#include "gui/main_window/costrum_dlg.h"
+
+#include "core/charts/log_graph.h"
+#include "gui/widgets/prompts.h"
+#include "gui/widgets/graph_object/graph_object.h"
+#include "core/charts/graph_values.h"
+#include "gui/widgets/my_chart.h"
+
+#include <QAbstractButton>
+
+namespace {
+
+// The browse buttons.
+constexpr int kPreviousButton = 1079;
+constexpr int kNextButton = 1080;
+constexpr int kFirstButton = 1089;
+constexpr int kLastButton = 1090;
+// The hidden "Copy to clipboard" button of the graph.
+constexpr int kFirstEntryButton = 1067;
+
+// The variable buttons and the row field each plots: group A (Logp) from
+// "Barometer" to "DR%", group B (plain) from "Var1" to "Var4".
+struct VariableButton
+{
+    int id;
+    int field;
+};
+constexpr VariableButton kVariableButtons[] = {
+    {1084, 2}, {1055, 3}, {1056, 4}, {1057, 5}, {1058, 6}, {1059, 7}, {1060, 8},
+    {1063, 2}, {1064, 3}, {1082, 4}, {1083, 5},
+};
+
+} // namespace
+
+void COstrumDlg::WireGraphCommands()
+{
+    OnCommand(kPreviousButton, &COstrumDlg::OnGraphPrevious);
+    OnCommand(kNextButton, &COstrumDlg::OnGraphNext);
+    OnCommand(kFirstButton, &COstrumDlg::OnGraphFirst);
+    OnCommand(kLastButton, &COstrumDlg::OnGraphLast);
+    OnCommand(kFirstEntryButton, &COstrumDlg::OnShowFirstTableEntry);
+    for (const VariableButton &variable : kVariableButtons) {
+        if (auto *button = qobject_cast<QAbstractButton *>(GetDlgItem(variable.id))) {
+            const int field = variable.field;
+            connect(button, &QAbstractButton::clicked, this, [this, field] { OnGraphVariable(field); });
+        }
+    }
+}
+
+void COstrumDlg::ResetGraphs()
+{
+    if (m_pChart)
+        m_pChart->ClearData();
+    if (!m_pGraphObject)
+        return;
+    // Highest number first; a kind other than line counts negative and
+    // deletes nothing.
+    for (int n = m_pGraphObject->GetSeriesCount(); n >= 1; --n)
+        m_pGraphObject->DeleteSeries(n);
+    for (int n = m_pGraphObject->GetSegmentCount(); n >= 1; --n)
+        m_pGraphObject->DeleteSegment(n);
+}
+
+int COstrumDlg::StepGraphFile(int list, int step)
+{
+    if (list == 0)
+        return StepGraphPosition(m_plainLogFiles, step, m_nGraphPos);
+    if (list == 1)
+        return StepGraphPosition(m_logpFiles, step, m_nGraphPos);
+    return -1;
+}
+
+void COstrumDlg::ShowLogGraph(int index)
+{
+    // The chart is cleared even when nothing is drawn below; it is not
+    // invalidated then and shows its empty look at its next repaint.
+    ResetGraphs();
+    if (m_sortedFiles.isEmpty())
+        return;
+    // The log types that pick no file hand over an index past the table.
+    if (index < 0 || index >= m_sortedFiles.size())
+        return;
+    const LogFileRecord &rec = m_sortedFiles[index];
+    // Only row 0 decides whether the variable exists; later rows that lack
+    // it plot 0.
+    if (!LogGraphHasField(rec, m_nGraphField)) {
+        m_prompts.Message(CurrentMessageTexts().InvalidVariableText);
+        return;
+    }
+    if (!m_pChart)
+        return;
+
+    // The same filling the command line's --plot draws.
+    FillLogGraph(*m_pChart, rec, m_nGraphField);
+
+    // The dialog does not clip its children: invalidating it repaints the chart.
+    update();
+    m_pChart->update();
+    if (m_pGraphObject) {
+        m_pGraphObject->Invalidate(true);
+        m_pGraphObject->SetAnimation(1, 30);
+    }
+}
+
+void COstrumDlg::OnGraphPrevious()
+{
+    const int t = StepGraphFile(m_nGraphList, GraphStepPrevious);
+    if (t != -1)
+        ShowLogGraph(t);
+}
+
+void COstrumDlg::OnGraphNext()
+{
+    const int t = StepGraphFile(m_nGraphList, GraphStepNext);
+    if (t != -1)
+        ShowLogGraph(t);
+}
+
+void COstrumDlg::OnGraphFirst()
+{
+    const int t = StepGraphFile(m_nGraphList, GraphStepFirst);
+    if (t != -1)
+        ShowLogGraph(t);
+}
+
+void COstrumDlg::OnGraphLast()
+{
+    const int t = StepGraphFile(m_nGraphList, GraphStepLast);
+    if (t != -1)
+        ShowLogGraph(t);
+}
+
+void COstrumDlg::OnGraphVariable(int field)
+{
+    // The checked buttons of both groups go into their members, which the
+    // next sort reads.
+    UpdateData(true);
+    m_nGraphField = field;
+    const int t = StepGraphFile(m_nGraphList, GraphStepCurrent);
+    if (t != -1)
+        ShowLogGraph(t);
+}
+
+void COstrumDlg::OnShowFirstTableEntry()
+{
+    ShowLogGraph(0);
+}

@@ -1,0 +1,78 @@
+// The interface language: captions and message texts from the text table,
+// the language list, the keyword translation of the input data and the
+// help text.
+#include "gui/main_window/costrum_dlg.h"
+
+#include "gui/widgets/prompts.h"
+#include "core/io/text_file.h"
+
+#include <QComboBox>
+
+#include <cstdio>
+
+void COstrumDlg::InitLanguage()
+{
+    // The built-in texts are used when Config.dat cannot be read or gives
+    // nothing to show; a file that was there but of no use is named on
+    // standard error with the reason, once.
+    if (!m_texts.LoadConfigFile()) {
+        if (!m_texts.ConfigProblem().isEmpty())
+            std::fprintf(stderr, "%s\n", qUtf8Printable(m_texts.ConfigProblem()));
+        m_texts.BuildBuiltInTexts();
+    }
+    BuildKeywordTables();
+    ApplyLanguage(0);
+}
+
+void COstrumDlg::ApplyLanguage(int slot)
+{
+    // Captions in ascending order of numbers; the logging button comes once
+    // more at the end with the caption of the logging state, which wins.
+    const QList<ControlCaption> captions = m_texts.ApplyLanguage(slot, m_bLogging);
+    for (const ControlCaption &caption : captions)
+        SetDlgItemText(caption.id, caption.text);
+    CurrentLanguage = m_texts.CurrentLanguage();
+}
+
+void COstrumDlg::FillLanguageList()
+{
+    auto *languages = qobject_cast<QComboBox *>(GetDlgItem(1038));
+    if (!languages)
+        return;
+    languages->clear();
+    languages->addItems(m_texts.LanguageNames());
+}
+
+void COstrumDlg::OnLanguageChange()
+{
+    auto *languages = qobject_cast<QComboBox *>(GetDlgItem(1038));
+    if (!languages)
+        return;
+    const int index = languages->currentIndex();
+    FillLanguageList();
+    ApplyLanguage(index);
+    languages->setCurrentIndex(index);
+}
+
+void COstrumDlg::BuildKeywordTables()
+{
+    ::BuildKeywordTables(TranslationTable, AbbreviationTable);
+}
+
+void COstrumDlg::OnTranslateKeywords()
+{
+    UpdateData(true);
+    const QString input = m_strInput;
+    const QString path = m_prompts.SaveFileName(TextFileFilter());
+    if (path.isEmpty())
+        return;
+    // The whole translated text is written; the input data stays as it is.
+    QString error;
+    if (!WriteFileBytes(path, TranslatedInputFile(input, TranslationTable), &error))
+        m_prompts.Message(error);
+}
+
+void COstrumDlg::OnHelp()
+{
+    m_prompts.Message(CurrentMessageTexts().HelpText);
+}

@@ -1,0 +1,110 @@
+// Display-value logging: while it runs, the poll fires at the chosen interval
+// (timer 16 instead of the 10 ms timer 15), sends the instrument a space
+// before each read, and writes what arrives into a backup file as well as
+// into the input window. The poll's side of it lives in dlg_poll.cpp.
+#include "gui/main_window/costrum_dlg.h"
+
+#include "gui/widgets/prompts.h"
+
+#include <QDir>
+
+#include <climits>
+
+namespace {
+constexpr int kLoggingButton = 1051;
+} // namespace
+
+void COstrumDlg::WireLoggingCommands()
+{
+    OnCommand(kLoggingButton, &COstrumDlg::OnStartLogging);
+}
+
+bool COstrumDlg::LoggingIntervalAccepted(float seconds)
+{
+    // The 32-bit value against the 64-bit constant: 0.1f is 0.100000001490116,
+    // just above 0.1, so an interval typed as 0.1 is accepted. NaN is refused.
+    return static_cast<double>(seconds) > 0.1;
+}
+
+int COstrumDlg::LoggingPeriodMs(float seconds)
+{
+    // Computed in 32-bit float and truncated toward zero: 1.0005 s gives
+    // 1000 ms, 2.5 s gives 2500 ms. A period beyond what a timer holds
+    // (about 24.8 days) is held at the longest one instead of overflowing.
+    const float ms = seconds * 1000.0f;
+    if (!(ms < 2147483648.0f))
+        return INT_MAX;
+    return ms < 0.0f ? 0 : static_cast<int>(ms);
+}
+
+void COstrumDlg::ShowLoggingCaption()
+{
+    // Two captions per language in number 1051: slot 2 x (language - 1) while
+    // stopped, the next slot while running.
+    SetDlgItemText(kLoggingButton, LookupText(kLoggingButton, 2 * (CurrentLanguage - 1) + (m_bLogging ? 1 : 0)));
+}
+
+void COstrumDlg::StopLoggingAfterFailure()
+{
+    // As the Stop command, except that the file is closed at once: nothing
+    // more can be written to it.
+    const bool wasLogging = m_bLogging;
+    m_bLogging = false;
+    m_bCloseLogPending = false;
+    m_logFile.close();
+    if (wasLogging) {
+        ShowLoggingCaption();
+        KillTimer(TIMER_LOG);
+        SetTimer(TIMER_POLL, kPollPeriodMs);
+    }
+}
+
+void COstrumDlg::OnStartLogging()
+{
+    if (m_bLogging) {
+        // Stop: the file stays open until the poll has written the next chunk
+        // it receives (the end of a late reply), then the poll closes it.
+        m_bLogging = false;
+        m_bCloseLogPending = true;
+        ShowLoggingCaption();
+        KillTimer(TIMER_LOG);
+        SetTimer(TIMER_POLL, kPollPeriodMs);
+        return;
+    }
+
+    // A field that holds no number is reported by the transfer and leaves the
+    // interval as it was; logging then goes on with that interval.
+    UpdateData(true);
+    if (!LoggingIntervalAccepted(m_fInterval)) {
+        m_prompts.Message(CurrentMessageTexts().IntervalTooShortText);
+        return;
+    }
+
+    const QString path = m_prompts.SaveFileName(TextFileFilter());
+    if (path.isEmpty())
+        return;
+
+    // The file of an earlier run still waits for its last chunk: it is
+    // closed now, so that the chunk cannot close the new file instead.
+    if (m_bCloseLogPending) {
+        m_bCloseLogPending = false;
+        m_logFile.close();
+    }
+    if (m_logFile.isOpen())
+        m_logFile.close();
+    m_logFile.setFileName(path);
+    // Unbuffered: each chunk reaches the system as the poll writes it, and
+    // a failed write is known at once.
+    if (!m_logFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        // Logging without its file would lose what the user asked to keep:
+        // it does not start.
+        m_prompts.Message(QStringLiteral("The backup file \"%1\" cannot be created: %2")
+                              .arg(QDir::toNativeSeparators(path), m_logFile.errorString()));
+        return;
+    }
+
+    m_bLogging = true;
+    ShowLoggingCaption();
+    KillTimer(TIMER_POLL);
+    SetTimer(TIMER_LOG, LoggingPeriodMs(m_fInterval));
+}

@@ -1,0 +1,108 @@
+// The poll: every timer tick reads what the instrument has sent, widens it
+// through the instrument's character table and appends it to the input text
+// (and, while display values are logged, to the backup file).
+#include "gui/main_window/costrum_dlg.h"
+
+#include "gui/widgets/prompts.h"
+#include "gui/widgets/text_window.h"
+#include "core/device/instrument_charset.h"
+#include "core/io/text_file.h"
+
+#include <QDir>
+
+#include <new>
+
+namespace {
+constexpr DWORD kReceiveBufferSize = 600;
+}
+
+void COstrumDlg::PollDevice()
+{
+    if (!g_bDeviceReady)
+        return;
+
+    // While a program file is sent, the display request is held back: the
+    // instrument would take the space for a byte of the program.
+    if (m_bLogging && !m_bSending) {
+        DWORD sent = 0;
+        if (FtWrite(&m_chLogRequest, 1, &sent) != FT_OK)
+            return;
+    }
+
+    DWORD rx = 0, tx = 0, events = 0;
+    if (FtGetStatus(&rx, &tx, &events) != FT_OK) {
+        m_strStatus = QStringLiteral("Device is not open.");
+        StopFirmwareUpload();
+        FtClose();
+        g_bDeviceReady = 0;
+        UpdateData(false);
+        Repaint();
+        return;
+    }
+    if (rx == 0)
+        return;
+
+    // Room for one more chunk is made before anything is read: when memory
+    // runs out, the bytes stay waiting in the driver instead of being read
+    // and lost, and everything captured so far stays in the input window.
+    // The message is shown once, until a chunk can be taken again.
+    try {
+        if (m_strInput.capacity() - m_strInput.size() < qsizetype(kReceiveBufferSize))
+            m_strInput.reserve(m_strInput.size() + qMax(qsizetype(kReceiveBufferSize), m_strInput.size() / 2));
+    } catch (const std::bad_alloc &) {
+        if (!m_bInputMemoryReported) {
+            m_bInputMemoryReported = true;
+            m_prompts.Message(QStringLiteral("There is not enough memory to take more received data into "
+                                             "the input window. Everything received so far is kept; please "
+                                             "save the input data and clear it, then reception goes on."));
+        }
+        return;
+    }
+    m_bInputMemoryReported = false;
+
+    char buffer[kReceiveBufferSize];
+    DWORD got = 0;
+    const FT_STATUS status = FtRead(buffer, qMin(rx, kReceiveBufferSize), &got);
+    got = qMin(got, kReceiveBufferSize);
+    QString backupError;
+    if (got > 0 && (status == FT_OK || status == FT_IO_ERROR)) {
+        const QString chunk = InstrumentBytesToText(QByteArrayView(buffer, got));
+        if ((m_bLogging || m_bCloseLogPending) && m_logFile.isOpen()) {
+            // UTF-16 little-endian, no byte-order mark; the file is unbuffered,
+            // so a crash loses nothing the input window has shown. A write
+            // that fails ends logging: a file with holes would pass for a
+            // complete record.
+            QString reason;
+            if (!WriteAllBytes(m_logFile, Utf16LeBytes(chunk), &reason)) {
+                backupError = QStringLiteral("The backup file \"%1\" cannot be written: %2. Logging has "
+                                             "stopped; the input window keeps everything received.")
+                                  .arg(QDir::toNativeSeparators(m_logFile.fileName()), reason);
+                StopLoggingAfterFailure();
+            } else if (m_bCloseLogPending) {
+                m_bCloseLogPending = false;
+                m_logFile.close();
+            }
+        }
+        m_strInput.append(chunk);
+    }
+
+    UpdateData(false);
+    if (m_nAutoScroll == 0)
+        static_cast<TextWindow *>(GetDlgItem(1031))->ScrollToEnd();
+    Repaint();
+    // Shown last, once the chunk is in the window: the poll goes on while
+    // the message waits, and logging is already stopped, so it comes once.
+    if (!backupError.isEmpty())
+        m_prompts.Message(backupError);
+}
+
+void COstrumDlg::SendKeyByte(quint8 byte)
+{
+    // Nothing is sent while no device is open (there is no handle to write
+    // to), nor while a program is sent: a key byte inside the program data
+    // would corrupt the instrument's firmware.
+    if (!IsDeviceOpen() || m_bSending)
+        return;
+    DWORD sent = 0;
+    FtWrite(&byte, 1, &sent);
+}

@@ -1,0 +1,107 @@
+// The sort command and the commands of the sorted output: save and clear.
+// The sort itself is SortInputText; this file moves its result into the
+// dialog's members, shows its message and draws the first graph.
+#include "gui/main_window/costrum_dlg.h"
+
+#include "gui/widgets/prompts.h"
+#include "gui/widgets/my_chart.h"
+#include "core/io/text_file.h"
+#include "core/sorting/sort_command.h"
+
+#include <new>
+
+namespace {
+
+constexpr int kSortButton = 1035;
+constexpr int kSaveSortedButton = 1032;
+constexpr int kCopySortedButton = 1033;
+constexpr int kClearSortedButton = 1034;
+constexpr int kTimeRadio = 1065;
+constexpr int kHourRadio = 1066;
+
+} // namespace
+
+void COstrumDlg::WireSortCommands()
+{
+    OnCommand(kSortButton, &COstrumDlg::OnSort);
+    OnCommand(kSaveSortedButton, &COstrumDlg::OnSaveSortedData);
+    OnCommand(kClearSortedButton, &COstrumDlg::OnClearSortedData);
+    for (int id : {kCopySortedButton, kTimeRadio, kHourRadio})
+        OnCommand(id, &COstrumDlg::OnUnusedCommand);
+    WireLogTypeCommands();
+    WireGraphCommands();
+}
+
+void COstrumDlg::OnSort()
+{
+    // Memory that runs out while sorting ends the command with a message;
+    // the input data is never touched by the sort.
+    try {
+        SortCommand();
+    } catch (const std::bad_alloc &) {
+        m_prompts.Message(QStringLiteral("There is not enough memory to sort the input data. The input "
+                                         "data is unchanged; please save it and sort a smaller part."));
+    }
+}
+
+void COstrumDlg::SortCommand()
+{
+    // The input text, the three radio indexes and the output as they stand.
+    // A failed transfer (an interval that is no number) has shown its
+    // message; the bindings the sort reads come before it and were taken.
+    UpdateData(true);
+
+    const SortSelection selection{m_nLogType, m_nLogpVariable, m_nPlainVariable};
+    SortResult result = SortInputText(m_strInput, selection, AbbreviationTable, m_strSortedOutput);
+    // Without a file marker, or past the sort's size limit, nothing changes.
+    if (result.status == SortStatus::NoFileMarker || result.status == SortStatus::OutputTooLarge) {
+        m_prompts.Message(CurrentMessageTexts().SortFailedText);
+        return;
+    }
+
+    m_sortedFiles = std::move(result.sortedFiles);
+    m_nFileNumber = result.fileNumber;
+    m_bFirstLogEntry = result.firstLogEntry;
+    m_nGraphPos = 0;
+    m_plainLogFiles = std::move(result.plainLogFiles);
+    m_logpFiles = std::move(result.logpFiles);
+    if (result.status != SortStatus::Sorted) {
+        // The list choice, the field, the output and the graph stay as they
+        // were, and the controls are not refreshed.
+        m_prompts.Message(CurrentMessageTexts().SortFailedText);
+        return;
+    }
+
+    m_nGraphList = result.graphList;
+    m_nGraphField = result.graphField;
+    m_strSortedOutput = std::move(result.sortedOutput);
+    ShowLogGraph(result.firstIndex);
+    UpdateData(false);
+}
+
+void COstrumDlg::OnSaveSortedData()
+{
+    const QString path = m_prompts.SaveFileName(TextFileFilter());
+    if (path.isEmpty())
+        return;
+    // The member's text: the output window is read-only and always shows it.
+    QString error;
+    if (!WriteFileBytes(path, Utf16LeWithBom(m_strSortedOutput), &error))
+        m_prompts.Message(error);
+}
+
+void COstrumDlg::OnClearSortedData()
+{
+    m_strSortedOutput.clear();
+    if (m_pChart)
+        m_pChart->ClearData();
+    UpdateData(false);
+    // The chart repaints with its axes only.
+    update();
+    if (m_pChart)
+        m_pChart->update();
+}
+
+void COstrumDlg::OnUnusedCommand()
+{
+}

@@ -1,0 +1,69 @@
+// Everything the dialog asks or tells the user goes through this interface:
+// message boxes, the open and save file dialogs and the clipboard. The
+// program uses QtPrompts; tests answer from a script and record what was shown.
+#ifndef TAVIX_GUI_WIDGETS_PROMPTS_H
+#define TAVIX_GUI_WIDGETS_PROMPTS_H
+
+#include <QSize>
+#include <QString>
+
+#include <memory>
+
+class QDialog;
+class QWidget;
+
+class Prompts
+{
+public:
+    virtual ~Prompts() = default;
+
+    // A message box with the program's name as title and one OK button;
+    // returns when the user has closed it.
+    virtual void Message(const QString &text) = 0;
+    // The open and save file dialogs. The filter is given in the program's
+    // own form ("text file(*.txt)|*.txt|...||"). An empty result means
+    // cancelled. The save dialog asks before overwriting an existing file.
+    virtual QString OpenFileName(const QString &filter) = 0;
+    virtual QString SaveFileName(const QString &filter) = 0;
+    // Puts Unicode text on the clipboard.
+    virtual void SetClipboardText(const QString &text) = 0;
+};
+
+// The program's name, the title of every message box.
+QString ProgramTitle();
+
+// The filter of the input, sorted and log files.
+QString TextFileFilter();
+
+// Converts a filter of the form "name|patterns|name|patterns||" into the
+// file dialog's form "name (patterns);;name (patterns)". A name that already
+// shows its patterns is kept as it is.
+QString FileDialogFilter(const QString &filter);
+
+// The message box of Message, not yet shown: the text as it is (its own
+// line breaks, no wrapping, selectable) above one OK button. A text whose
+// box fits into room (the size of the screen area it may take, frame and
+// title included) is shown whole in a box of fixed size; a larger text is
+// shown in a scrolling read-only view, and the box is held inside room.
+std::unique_ptr<QDialog> BuildMessageBox(const QString &text, const QSize &room, QWidget *parent = nullptr);
+
+// The screen area a box may take: the available geometry of the parent's
+// screen, or of the primary screen.
+QSize MessageBoxRoom(QWidget *parent);
+
+class QtPrompts : public Prompts
+{
+public:
+    explicit QtPrompts(QWidget *parent = nullptr) : m_parent(parent) {}
+    void SetParent(QWidget *parent) { m_parent = parent; }
+
+    void Message(const QString &text) override;
+    QString OpenFileName(const QString &filter) override;
+    QString SaveFileName(const QString &filter) override;
+    void SetClipboardText(const QString &text) override;
+
+private:
+    QWidget *m_parent;
+};
+
+#endif

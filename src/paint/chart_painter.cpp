@@ -1,0 +1,93 @@
+#include "paint/chart_painter.h"
+
+#include "core/charts/chart_model.h"
+
+#include <QColor>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPen>
+#include <QPolygon>
+
+namespace {
+
+// A chart rectangle (right and bottom outside) as a QRect (right and bottom inside).
+QRect ToQRect(const ChartRect &rc)
+{
+    return QRect(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+}
+
+QPoint ToQPoint(const ChartPoint &p)
+{
+    return QPoint(p.x, p.y);
+}
+
+// Text drawn left and top aligned in its box, on one line per line break,
+// without word wrapping, clipped to the box.
+void DrawLabel(QPainter &painter, const ChartLabel &label)
+{
+    painter.drawText(ToQRect(label.rc), Qt::AlignLeft | Qt::AlignTop, label.text);
+}
+
+} // namespace
+
+void BeginBorderedClientPaint(QPainter &painter, int width, int height)
+{
+    painter.setPen(QPen(QColor(0, 0, 0), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(0, 0, width - 1, height - 1);
+    painter.translate(kWindowBorderWidth, kWindowBorderWidth);
+    painter.setClipRect(0, 0, width - 2 * kWindowBorderWidth, height - 2 * kWindowBorderWidth);
+}
+
+void EraseChartBackground(QPainter &painter, const ChartModel &chart)
+{
+    const ChartRect &rc = chart.ChartRectangle();
+    painter.fillRect(QRect(rc.left, rc.top, rc.right, rc.bottom), QColor(255, 255, 255));
+}
+
+void PaintChart(QPainter &painter, const ChartModel &chart)
+{
+    painter.save();
+    // Text is drawn opaque: its cells are filled with the text background.
+    painter.setBackgroundMode(Qt::OpaqueMode);
+    painter.setBackground(QColor(250, 250, 250));
+    painter.setRenderHint(QPainter::Antialiasing, false);
+
+    const QPen axisPen(QColor(0, 0, 0), 1);
+    const QPen curvePen(QColor(255, 0, 0), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    // A zero-length line with a square cap leaves a 4 x 4 dot.
+    const QPen markerPen(QColor(0, 0, 255), 4, Qt::SolidLine, Qt::SquareCap);
+
+    painter.setPen(axisPen);
+    painter.drawLine(ToQPoint(chart.Origin()), ToQPoint(chart.XAxisEnd()));
+    painter.drawLine(ToQPoint(chart.Origin()), ToQPoint(chart.YAxisEnd()));
+
+    const QList<ChartPoint> &points = chart.Points();
+    if (!points.isEmpty()) {
+        QPolygon polyline;
+        polyline.reserve(points.size());
+        for (const ChartPoint &p : points)
+            polyline.append(ToQPoint(p));
+        painter.setPen(curvePen);
+        painter.drawPolyline(polyline);
+
+        painter.setPen(QColor(0, 0, 0));
+        for (const ChartLabel &label : chart.XLabels())
+            DrawLabel(painter, label);
+        for (const ChartLabel &label : chart.YLabels())
+            DrawLabel(painter, label);
+
+        painter.setPen(QColor(0, 128, 0));
+        DrawLabel(painter, chart.ValueCaption());
+        DrawLabel(painter, chart.TimeCaption());
+
+        painter.setPen(markerPen);
+        for (const ChartPoint &p : points)
+            painter.drawLine(ToQPoint(p), ToQPoint(p));
+
+        painter.setPen(QColor(255, 0, 0));
+        const QFontMetrics metrics = painter.fontMetrics();
+        painter.drawText(QPoint(40, metrics.ascent()), chart.Title());
+    }
+    painter.restore();
+}

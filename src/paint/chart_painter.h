@@ -1,0 +1,27 @@
+// The drawing of the chart window: its frame, its background and what its
+// model holds (axes, curve, labels, captions, dots and title), onto any
+// QPainter. The window paints itself with it, and the command line's --plot
+// paints an image with it, so both give the same pixels.
+#ifndef TAVIX_PAINT_CHART_PAINTER_H
+#define TAVIX_PAINT_CHART_PAINTER_H
+
+class ChartModel;
+class QPainter;
+
+// The width of the black frame around a bordered child window.
+constexpr int kWindowBorderWidth = 1;
+
+// Draws the black one-pixel frame of a window of width x height pixels at
+// its edge, then moves the painter's origin to the client area inside it
+// and clips it there.
+void BeginBorderedClientPaint(QPainter &painter, int width, int height);
+
+// Fills the chart's background: from (left, top) with width right and height
+// bottom of the chart rectangle, the whole chart when left and top are 0.
+void EraseChartBackground(QPainter &painter, const ChartModel &chart);
+
+// Draws the axes and, when the chart has points, the curve, the labels, the
+// captions, a dot at every point and the title, in chart client pixels.
+void PaintChart(QPainter &painter, const ChartModel &chart);
+
+#endif
