@@ -115,94 +115,58 @@ bool SerialPort::hungUp() const
     return ::poll(&fd, 1, 0) > 0 && (fd.revents & (POLLHUP | POLLERR | POLLNVAL));
 }
 
-FT_STATUS SerialPort::read(void *buffer, DWORD count, DWORD *received)
+FT_STATUS SerialPort::transfer(bool reading, unsigned char *data, DWORD count, DWORD *done)
 {
-    std::lock_guard lock(m_readLock);
-    *received = 0;
+    *done = 0;
     if (m_fd < 0)
         return FT_INVALID_HANDLE;
-    const ULONG timeout = m_readTimeout;
+    const ULONG timeout = reading ? m_readTimeout : m_writeTimeout;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeout);
-    auto *out = static_cast<unsigned char *>(buffer);
-    DWORD got = 0;
-    FT_STATUS result = FT_OK;
-    while (got < count) {
-        const ssize_t n = ::read(m_fd, out + got, count - got);
+    // Set when the poll said bytes wait: a read that then gives nothing is
+    // the end of a hung-up line.
+    bool readable = false;
+    while (*done < count) {
+        const ssize_t n = reading ? ::read(m_fd, data + *done, count - *done)
+                                  : ::write(m_fd, data + *done, count - *done);
         if (n > 0) {
-            got += static_cast<DWORD>(n);
+            *done += static_cast<DWORD>(n);
+            readable = false;
             continue;
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && errno != EAGAIN) {
-            result = statusForErrno(errno, false);
-            break;
-        }
-        // Nothing waiting (EAGAIN, or 0 in raw mode): wait for more until
-        // the time-out; a hang-up with nothing left is the device gone.
+        if (n < 0 && errno != EAGAIN)
+            return statusForErrno(errno, false);
+        if (n == 0 && readable)
+            return FT_IO_ERROR;
+        // Nothing could move (EAGAIN, or a read of 0 in raw mode): wait until
+        // the time-out, which ends the call with FT_OK and what moved so far.
         const int waitMs = remainingMs(timeout != 0, deadline);
         if (waitMs == 0)
             break;
-        pollfd fd{m_fd, POLLIN, 0};
+        pollfd fd{m_fd, short(reading ? POLLIN : POLLOUT), 0};
         const int ready = ::poll(&fd, 1, waitMs);
-        if (ready < 0 && errno != EINTR) {
-            result = FT_IO_ERROR;
-            break;
-        }
-        if (ready > 0 && (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) && !(fd.revents & POLLIN)) {
-            result = FT_IO_ERROR;
-            break;
-        }
-        if (ready > 0 && (fd.revents & POLLIN)) {
-            // Readable but a read gives nothing: the end of a hung-up line.
-            const ssize_t again = ::read(m_fd, out + got, count - got);
-            if (again > 0) {
-                got += static_cast<DWORD>(again);
-            } else if (again == 0 || (errno != EAGAIN && errno != EINTR)) {
-                result = again == 0 ? FT_IO_ERROR : statusForErrno(errno, false);
-                break;
-            }
-        }
+        if (ready < 0 && errno != EINTR)
+            return FT_IO_ERROR;
+        readable = reading && ready > 0 && (fd.revents & POLLIN);
+        // A hang-up with nothing left to read is the device gone.
+        if (ready > 0 && (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) && !readable)
+            return FT_IO_ERROR;
     }
-    *received = got;
-    return result;
+    return FT_OK;
+}
+
+FT_STATUS SerialPort::read(void *buffer, DWORD count, DWORD *received)
+{
+    std::lock_guard lock(m_readLock);
+    return transfer(true, static_cast<unsigned char *>(buffer), count, received);
 }
 
 FT_STATUS SerialPort::write(const void *buffer, DWORD count, DWORD *sent)
 {
     std::lock_guard lock(m_writeLock);
-    *sent = 0;
-    if (m_fd < 0)
-        return FT_INVALID_HANDLE;
-    const ULONG timeout = m_writeTimeout;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeout);
-    const auto *in = static_cast<const unsigned char *>(buffer);
-    DWORD done = 0;
-    FT_STATUS result = FT_OK;
-    while (done < count) {
-        const ssize_t n = ::write(m_fd, in + done, count - done);
-        if (n > 0) {
-            done += static_cast<DWORD>(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && errno != EAGAIN) {
-            result = statusForErrno(errno, false);
-            break;
-        }
-        const int waitMs = remainingMs(timeout != 0, deadline);
-        if (waitMs == 0)
-            break; // the time-out: what went so far, with FT_OK
-        pollfd fd{m_fd, POLLOUT, 0};
-        const int ready = ::poll(&fd, 1, waitMs);
-        if ((ready < 0 && errno != EINTR) || (ready > 0 && (fd.revents & (POLLHUP | POLLERR | POLLNVAL)))) {
-            result = FT_IO_ERROR;
-            break;
-        }
-    }
-    *sent = done;
-    return result;
+    // A write only reads the buffer.
+    return transfer(false, static_cast<unsigned char *>(const_cast<void *>(buffer)), count, sent);
 }
 
 FT_STATUS SerialPort::status(DWORD *rxBytes, DWORD *txBytes)

@@ -59,6 +59,10 @@ public:
 
 private:
     bool hungUp() const;
+    // The loop of read (reading) and write: moves bytes until count moved,
+    // the time-out passed (FT_OK with what moved) or the port failed; the
+    // caller holds the direction's lock.
+    FT_STATUS transfer(bool reading, unsigned char *data, DWORD count, DWORD *done);
 
     const std::string m_path;
     int m_fd = -1;
