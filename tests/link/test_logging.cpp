@@ -1,6 +1,7 @@
 // Display-value logging: the interval check and the timer period, the
 // backup file (no byte-order mark, exactly the text logged plus the first
 // chunk after the stop), the caption of 1051, and the poll's display request.
+#include "core/device/logging_interval.h"
 #include "gui/main_window/costrum_dlg.h"
 #include "scripted_prompts.h"
 #include "sim_control.h"
@@ -139,9 +140,9 @@ void TestLogging::periodConversion()
     QFETCH(float, seconds);
     QFETCH(bool, accepted);
     QFETCH(int, periodMs);
-    QCOMPARE(COstrumDlg::LoggingIntervalAccepted(seconds), accepted);
+    QCOMPARE(LoggingIntervalAccepted(seconds), accepted);
     if (accepted)
-        QCOMPARE(COstrumDlg::LoggingPeriodMs(seconds), periodMs);
+        QCOMPARE(LoggingPeriodMs(seconds), periodMs);
 }
 
 void TestLogging::intervalOnStart_data()

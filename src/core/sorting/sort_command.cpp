@@ -74,40 +74,24 @@ SortResult SortFiles(QString input, const SortSelection &selection, qsizetype li
     const int list = GraphListOfLogType(selection.logType);
     qint32 first = 0;
     int field = 0;
-    switch (selection.logType) {
-    case LogTypeQrt03Logp:
-        if (result.logpFiles.isEmpty()) {
+    const bool logp = selection.logType == LogTypeQrt03Logp || selection.logType == LogTypeQrt31Logp;
+    if (logp || selection.logType == LogTypeQrtLog) {
+        const QList<qint32> &picked = logp ? result.logpFiles : result.plainLogFiles;
+        if (picked.isEmpty()) {
             result.status = SortStatus::NoFileOfType;
             return result;
         }
-        first = result.logpFiles.first();
-        field = selection.logpVariable + 2;
-        break;
-    case LogTypeQrtLog:
-        if (result.plainLogFiles.isEmpty()) {
-            result.status = SortStatus::NoFileOfType;
-            return result;
-        }
-        first = result.plainLogFiles.first();
-        field = selection.plainVariable + 2;
-        break;
-    case LogTypeQrt31Logp:
-        if (result.logpFiles.isEmpty()) {
-            result.status = SortStatus::NoFileOfType;
-            return result;
-        }
-        if (selection.logpVariable == kDraughtRatingVariable) {
+        if (selection.logType == LogTypeQrt31Logp && selection.logpVariable == kDraughtRatingVariable) {
             result.status = SortStatus::VariableRefused;
             return result;
         }
-        first = result.logpFiles.first();
-        field = selection.logpVariable + 2;
-        break;
-    default:
+        first = picked.first();
+        // Row fields 0 and 1 are the date and the time; the variables follow.
+        field = (logp ? selection.logpVariable : selection.plainVariable) + 2;
+    } else {
         // The types that pick no file: an index that addresses no entry.
         first = static_cast<qint32>(result.sortedFiles.size());
         field = static_cast<int>(result.sortedFiles.size());
-        break;
     }
 
     if (SortedOutputSize(result.sortedFiles, PickedFileIndexes(result, selection.logType)) > limit) {

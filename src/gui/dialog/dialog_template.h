@@ -5,6 +5,8 @@
 #ifndef TAVIX_GUI_DIALOG_DIALOG_TEMPLATE_H
 #define TAVIX_GUI_DIALOG_DIALOG_TEMPLATE_H
 
+#include "gui/dialog/control_ids.h"
+
 #include <QList>
 #include <QRect>
 #include <QString>
@@ -50,14 +52,6 @@ struct DialogTemplate {
     const char16_t *title;
     int width, height; // dialog units
     std::span<const ControlTemplate> controls;
-};
-
-// Control ids of the main dialog that the code refers to by name.
-enum ControlId : int {
-    IDOK_EXIT = 1,
-    IDC_CHART = 500,
-    IDC_DEVICE_LIST = 998,
-    IDC_GRAPH_OBJECT = 8800,
 };
 
 // The main dialog, template 102: 580 x 444 dialog units.

@@ -101,9 +101,9 @@ void COstrumDlg::WireCommands()
     WireLinkCommands();
     WireLoggingCommands(); WireFirmwareCommands();
     WireSortCommands();
-    OnCommand(1038, &COstrumDlg::OnLanguageChange);
-    OnCommand(1094, &COstrumDlg::OnHelp);
-    OnCommand(1025, &COstrumDlg::OnTranslateKeywords);
+    OnCommand(IDC_LANGUAGE, &COstrumDlg::OnLanguageChange);
+    OnCommand(IDC_HELP, &COstrumDlg::OnHelp);
+    OnCommand(IDC_TRANSLATE_KEYWORDS, &COstrumDlg::OnTranslateKeywords);
 }
 
 bool COstrumDlg::OnInitDialog()
@@ -113,8 +113,8 @@ bool COstrumDlg::OnInitDialog()
 
     // 2. The fixed-pitch font of the input and sorted output windows.
     const QFont courier = CourierFont(16);
-    GetDlgItem(1031)->setFont(courier);
-    GetDlgItem(1054)->setFont(courier);
+    GetDlgItem(IDC_INPUT)->setFont(courier);
+    GetDlgItem(IDC_SORTED_OUTPUT)->setFont(courier);
 
     // 3. Parse state and the display request byte.
     m_bFirstLogEntry = true;
@@ -128,16 +128,18 @@ bool COstrumDlg::OnInitDialog()
 
     // 6. The language names, entry 0 selected.
     FillLanguageList();
-    if (auto *languages = qobject_cast<QComboBox *>(GetDlgItem(1038)))
+    if (auto *languages = qobject_cast<QComboBox *>(GetDlgItem(IDC_LANGUAGE)))
         languages->setCurrentIndex(languages->count() > 0 ? 0 : -1);
 
     // 7. The translate command has no visible button; the first log type's variables show.
-    ShowControl(1025, false);
+    ShowControl(IDC_TRANSLATE_KEYWORDS, false);
     ShowLogpVariableButtons();
 
     // 8. Controls that are never used.
-    for (int id : {1078, 1067, 1062, 1071, 1049, 1050, 1028, 1029, 1081, 1065, 1066, 1046, 1047, 1048,
-                   1027, 1066, 1026, 1068})
+    for (int id : {IDC_GRAPH_GROUP, IDC_COPY_GRAPH, IDC_SAVE_GRAPH, IDC_LOG_START_LABEL, IDC_LOG_START_DATE,
+                   IDC_LOG_START_TIME, IDC_MODE_SERIAL, IDC_MODE_NUMBER, IDC_TIME_GROUP, IDC_TIME, IDC_HOUR,
+                   IDC_LOG_QRT03_PRESSURE, IDC_LOG_QRT_LOG_NO_INTERVAL, IDC_LOG_QRT31_PRESSURE, IDC_MODE_DESCRIPTION,
+                   IDC_HOUR, IDC_DEVICE_TEXT, IDC_OPEN_LABEL})
         ShowControl(id, false);
 
     // 9. The hidden graph object (id 8800) over the chart's rectangle; its
@@ -171,8 +173,8 @@ bool COstrumDlg::OnInitDialog()
     UpdateData(false);
 
     // 17. "Send Program" waits for an open device; the sorted output has no copy command.
-    EnableControl(1093, false);
-    ShowControl(1033, false);
+    EnableControl(IDC_SEND_PROGRAM, false);
+    ShowControl(IDC_COPY_SORTED, false);
 
     // 18. The visible device list (id 998).
     CreateDeviceList();
@@ -247,18 +249,18 @@ bool COstrumDlg::UpdateData(bool bSaveAndValidate)
 
 void COstrumDlg::DoDataExchange(DataExchange &dx)
 {
-    dx.Control(1019, m_listDevices);
-    dx.Text(1015, m_strStatus);
-    dx.Int(1021, m_nInfoValue);
-    dx.Text(1026, m_strDevice);
-    dx.Radio(1027, m_nOpenMode);
-    dx.TextView(1031, m_strInput);
-    dx.Radio(1039, m_nAutoScroll);
-    dx.Radio(1043, m_nLogType);
-    dx.Radio(1084, m_nLogpVariable);
-    dx.TextView(1054, m_strSortedOutput);
-    dx.Radio(1063, m_nPlainVariable);
-    dx.Float(1053, m_fInterval);
+    dx.Control(IDC_HIDDEN_DEVICE_LIST, m_listDevices);
+    dx.Text(IDC_STATUS, m_strStatus);
+    dx.Int(IDC_INFO_VALUE, m_nInfoValue);
+    dx.Text(IDC_DEVICE_TEXT, m_strDevice);
+    dx.Radio(IDC_MODE_DESCRIPTION, m_nOpenMode);
+    dx.TextView(IDC_INPUT, m_strInput);
+    dx.Radio(IDC_AUTO_SCROLL, m_nAutoScroll);
+    dx.Radio(IDC_LOG_QRT03_LOGP, m_nLogType);
+    dx.Radio(IDC_VAR_BAROMETER, m_nLogpVariable);
+    dx.TextView(IDC_SORTED_OUTPUT, m_strSortedOutput);
+    dx.Radio(IDC_VAR1, m_nPlainVariable);
+    dx.Float(IDC_INTERVAL, m_fInterval);
 }
 
 void COstrumDlg::OnOK()

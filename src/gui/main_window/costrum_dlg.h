@@ -136,11 +136,6 @@ public:
     // file, timer 16 at the interval), stops it when it runs (timer 15 again;
     // the file is closed after the next chunk the poll receives).
     void OnStartLogging();
-    // An interval is accepted when its 32-bit value is greater than the 64-bit 0.1.
-    static bool LoggingIntervalAccepted(float seconds);
-    // The period of timer 16: seconds x 1000 in 32-bit float, truncated toward
-    // zero; held at the longest period a timer takes.
-    static int LoggingPeriodMs(float seconds);
     // Caption of 1051 for the logging state in the current language.
     void ShowLoggingCaption();
     // Ends logging after the backup file failed: stops as the Stop command

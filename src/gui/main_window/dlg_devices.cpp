@@ -18,14 +18,6 @@
 
 namespace {
 
-constexpr int kSearchButton = 1030;
-constexpr int kOpenButton = 1024;
-constexpr int kDeviceEdit = 1026;
-constexpr int kModeDescriptionRadio = 1027;
-constexpr int kModeSerialRadio = 1028;
-constexpr int kModeNumberRadio = 1029;
-constexpr int kHiddenDeviceList = 1019;
-
 // The size of each name buffer the driver's list call fills.
 constexpr size_t kNameBufferSize = 64;
 // The settle time of a freshly reset device before it is used.
@@ -44,7 +36,7 @@ void ClearDeviceLists(COstrumDlg &dlg)
 {
     if (dlg.m_pDeviceList)
         dlg.m_pDeviceList->clear();
-    if (auto *list = qobject_cast<QListWidget *>(dlg.GetDlgItem(kHiddenDeviceList))) {
+    if (auto *list = qobject_cast<QListWidget *>(dlg.GetDlgItem(IDC_HIDDEN_DEVICE_LIST))) {
         const QSignalBlocker blocker(list);
         list->clear();
     }
@@ -56,7 +48,7 @@ void AddDeviceEntry(COstrumDlg &dlg, const QString &text)
 {
     if (dlg.m_pDeviceList)
         dlg.m_pDeviceList->AddString(text);
-    if (auto *list = qobject_cast<QListWidget *>(dlg.GetDlgItem(kHiddenDeviceList))) {
+    if (auto *list = qobject_cast<QListWidget *>(dlg.GetDlgItem(IDC_HIDDEN_DEVICE_LIST))) {
         const QSignalBlocker blocker(list);
         list->addItem(text);
     }
@@ -110,7 +102,7 @@ void ChangeOpenMode(COstrumDlg &dlg, int mode)
 
 void COstrumDlg::CreateDeviceList()
 {
-    QWidget *client = GetDlgItem(kSearchButton)->parentWidget();
+    QWidget *client = GetDlgItem(IDC_SEARCH)->parentWidget();
     m_pDeviceList = new CMyListBox(client);
     m_pDeviceList->setObjectName(QStringLiteral("control%1").arg(IDC_DEVICE_LIST));
     m_pDeviceList->setProperty("controlId", IDC_DEVICE_LIST);
@@ -124,21 +116,21 @@ void COstrumDlg::CreateDeviceList()
 
 void COstrumDlg::WireLinkCommands()
 {
-    OnCommand(kSearchButton, &COstrumDlg::OnSearch);
-    OnCommand(kOpenButton, &COstrumDlg::OnOpen);
-    OnCommand(kModeDescriptionRadio, &COstrumDlg::OnModeDescription);
-    OnCommand(kModeSerialRadio, &COstrumDlg::OnModeSerial);
-    OnCommand(kModeNumberRadio, &COstrumDlg::OnModeNumber);
-    OnCommand(kDeviceEdit, &COstrumDlg::OnDeviceTextChange);
-    OnCommand(1018, &COstrumDlg::OnClearInput);
-    OnCommand(1020, &COstrumDlg::OnSaveInput);
-    OnCommand(1022, &COstrumDlg::OnOpenInput);
-    OnCommand(1023, &COstrumDlg::OnCopyInput);
-    OnCommand(1039, &COstrumDlg::OnAutoScroll);
+    OnCommand(IDC_SEARCH, &COstrumDlg::OnSearch);
+    OnCommand(IDC_OPEN, &COstrumDlg::OnOpen);
+    OnCommand(IDC_MODE_DESCRIPTION, &COstrumDlg::OnModeDescription);
+    OnCommand(IDC_MODE_SERIAL, &COstrumDlg::OnModeSerial);
+    OnCommand(IDC_MODE_NUMBER, &COstrumDlg::OnModeNumber);
+    OnCommand(IDC_DEVICE_TEXT, &COstrumDlg::OnDeviceTextChange);
+    OnCommand(IDC_CLEAR_INPUT, &COstrumDlg::OnClearInput);
+    OnCommand(IDC_SAVE_INPUT, &COstrumDlg::OnSaveInput);
+    OnCommand(IDC_OPEN_INPUT, &COstrumDlg::OnOpenInput);
+    OnCommand(IDC_COPY_INPUT, &COstrumDlg::OnCopyInput);
+    OnCommand(IDC_AUTO_SCROLL, &COstrumDlg::OnAutoScroll);
 
     // The hidden list notifies selection changes the user makes; filling
     // and emptying it (signals blocked) and transfers out do not.
-    if (auto *list = qobject_cast<QListWidget *>(GetDlgItem(kHiddenDeviceList))) {
+    if (auto *list = qobject_cast<QListWidget *>(GetDlgItem(IDC_HIDDEN_DEVICE_LIST))) {
         connect(list, &QListWidget::itemSelectionChanged, this, [this] {
             if (!m_bTransferringOut)
                 OnDeviceListSelChange();
@@ -193,7 +185,7 @@ FT_STATUS COstrumDlg::OpenDevice()
     UpdateData(true);
 
     if (m_strDevice.contains(QStringLiteral("Enter device Description"))) {
-        if (auto *edit = qobject_cast<QLineEdit *>(GetDlgItem(kDeviceEdit))) {
+        if (auto *edit = qobject_cast<QLineEdit *>(GetDlgItem(IDC_DEVICE_TEXT))) {
             edit->setFocus();
             edit->selectAll();
         }
@@ -246,7 +238,7 @@ void COstrumDlg::OnOpen()
         // The device needs this long after a reset before it takes commands.
         QThread::msleep(kSettleMs);
         m_strStatus = StatusText("Deveice is  ready.");
-        EnableControl(kOpenButton, true);
+        EnableControl(IDC_OPEN, true);
         g_bDeviceReady = 1;
         // The next start-up connects to this device by itself; the text is
         // kept as listed, so that it loses its prefix then as it did now.
@@ -269,7 +261,7 @@ void COstrumDlg::ConnectAtStartup()
     if (status != FT_OK) {
         m_strStatus = StatusText("Device not responding");
         g_bDeviceReady = 0;
-        EnableControl(kOpenButton, true);
+        EnableControl(IDC_OPEN, true);
     } else {
         // The readiness probe: the instrument answers 0x80 with 0x80.
         FtResetDevice();
@@ -286,7 +278,7 @@ void COstrumDlg::ConnectAtStartup()
 
         if (got > 0 && reply == kProbeByte) {
             m_strStatus = StatusText("Device is ready.");
-            EnableControl(kOpenButton, true);
+            EnableControl(IDC_OPEN, true);
             g_bDeviceReady = 1;
         } else {
             // The device stays open; without any reply byte there is no
@@ -295,7 +287,7 @@ void COstrumDlg::ConnectAtStartup()
             if (got > 0)
                 m_strStatus += QString::asprintf(" (0x%.2X)", static_cast<unsigned>(reply));
             g_bDeviceReady = 0;
-            EnableControl(kOpenButton, true);
+            EnableControl(IDC_OPEN, true);
         }
     }
     // Time-outs belong to an open handle; after a failed open there is none

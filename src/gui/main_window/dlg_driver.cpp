@@ -6,10 +6,6 @@
 
 #include "gui/widgets/prompts.h"
 
-namespace {
-constexpr int kSendProgramButton = 1093;
-}
-
 void COstrumDlg::LoadDriver()
 {
     const D2xxBinding::LoadResult result = m_driver.Load(m_driverPath);
@@ -25,7 +21,7 @@ FT_STATUS COstrumDlg::FtOpen(int index)
     }
     const FT_STATUS status = m_driver.Open(index, &m_hDevice);
     if (status == FT_OK)
-        EnableControl(kSendProgramButton, true);
+        EnableControl(IDC_SEND_PROGRAM, true);
     else
         m_hDevice = nullptr;
     return status;
@@ -39,7 +35,7 @@ FT_STATUS COstrumDlg::FtOpenEx(const char *name, DWORD flags)
     }
     const FT_STATUS status = m_driver.OpenEx(const_cast<char *>(name), flags, &m_hDevice);
     if (status == FT_OK)
-        EnableControl(kSendProgramButton, true);
+        EnableControl(IDC_SEND_PROGRAM, true);
     else
         m_hDevice = nullptr;
     return status;
@@ -56,7 +52,7 @@ FT_STATUS COstrumDlg::FtListDevices(void *arg1, void *arg2, DWORD flags)
 
 FT_STATUS COstrumDlg::FtClose()
 {
-    EnableControl(kSendProgramButton, false);
+    EnableControl(IDC_SEND_PROGRAM, false);
     if (!m_driver.IsBound(D2xxBinding::EntryClose)) {
         m_prompts.Message(QStringLiteral("FT_Close is not valid!"));
         return FT_INVALID_HANDLE;

@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr int kSendProgramButton = 1093;
-constexpr int kInputWindow = 1031;
 // How long closing the device or ending the program waits for the worker;
 // a write gives up after its 300 ms time-out, so this is ample.
 constexpr int kWorkerShutdownMs = 5000;
@@ -27,7 +25,7 @@ constexpr int kWorkerShutdownMs = 5000;
 
 void COstrumDlg::WireFirmwareCommands()
 {
-    OnCommand(kSendProgramButton, &COstrumDlg::OnSendProgram);
+    OnCommand(IDC_SEND_PROGRAM, &COstrumDlg::OnSendProgram);
 }
 
 bool COstrumDlg::IsFirmwareUploadRunning() const
@@ -54,7 +52,7 @@ void COstrumDlg::OnSendProgram()
     m_strInput = m_strSendingNote;
     UpdateData(false);
     update();
-    EnableControl(kSendProgramButton, false);
+    EnableControl(IDC_SEND_PROGRAM, false);
 
     // The worker writes on the handle open now, through the binding (not the
     // wrapper, whose message box belongs to this thread).
@@ -116,7 +114,7 @@ bool COstrumDlg::StopFirmwareUpload()
 
 void COstrumDlg::ShowSendingLook(bool sending)
 {
-    QWidget *input = GetDlgItem(kInputWindow);
+    QWidget *input = GetDlgItem(IDC_INPUT);
     if (!input)
         return;
     if (sending) {
@@ -142,7 +140,7 @@ void COstrumDlg::EndFirmwareUpload(bool sent)
         // is removed, so no received text is lost.
         if (m_strInput.startsWith(m_strSendingNote))
             m_strInput.remove(0, m_strSendingNote.size());
-        if (auto *input = qobject_cast<TextWindow *>(GetDlgItem(kInputWindow)))
+        if (auto *input = qobject_cast<TextWindow *>(GetDlgItem(IDC_INPUT)))
             input->ShowText(m_strInput);
     } else {
         // "Send File Fail!" takes the place of the note. Text the instrument
@@ -158,6 +156,6 @@ void COstrumDlg::EndFirmwareUpload(bool sent)
         UpdateData(false);
     }
     m_strSendingNote.clear();
-    EnableControl(kSendProgramButton, IsDeviceOpen());
+    EnableControl(IDC_SEND_PROGRAM, IsDeviceOpen());
     emit FirmwareUploadEnded(sent);
 }

@@ -13,14 +13,6 @@
 
 namespace {
 
-// The browse buttons.
-constexpr int kPreviousButton = 1079;
-constexpr int kNextButton = 1080;
-constexpr int kFirstButton = 1089;
-constexpr int kLastButton = 1090;
-// The hidden "Copy to clipboard" button of the graph.
-constexpr int kFirstEntryButton = 1067;
-
 // The variable buttons and the row field each plots: group A (Logp) from
 // "Barometer" to "DR%", group B (plain) from "Var1" to "Var4".
 struct VariableButton
@@ -29,19 +21,20 @@ struct VariableButton
     int field;
 };
 constexpr VariableButton kVariableButtons[] = {
-    {1084, 2}, {1055, 3}, {1056, 4}, {1057, 5}, {1058, 6}, {1059, 7}, {1060, 8},
-    {1063, 2}, {1064, 3}, {1082, 4}, {1083, 5},
+    {IDC_VAR_BAROMETER, 2}, {IDC_VAR_VAVG, 3}, {IDC_VAR_VMAX, 4}, {IDC_VAR_VMIN, 5},
+    {IDC_VAR_STDD, 6},      {IDC_VAR_T, 7},    {IDC_VAR_DR, 8},   {IDC_VAR1, 2},
+    {IDC_VAR2, 3},          {IDC_VAR3, 4},     {IDC_VAR4, 5},
 };
 
 } // namespace
 
 void COstrumDlg::WireGraphCommands()
 {
-    OnCommand(kPreviousButton, &COstrumDlg::OnGraphPrevious);
-    OnCommand(kNextButton, &COstrumDlg::OnGraphNext);
-    OnCommand(kFirstButton, &COstrumDlg::OnGraphFirst);
-    OnCommand(kLastButton, &COstrumDlg::OnGraphLast);
-    OnCommand(kFirstEntryButton, &COstrumDlg::OnShowFirstTableEntry);
+    OnCommand(IDC_GRAPH_PREVIOUS, &COstrumDlg::OnGraphPrevious);
+    OnCommand(IDC_GRAPH_NEXT, &COstrumDlg::OnGraphNext);
+    OnCommand(IDC_GRAPH_FIRST, &COstrumDlg::OnGraphFirst);
+    OnCommand(IDC_GRAPH_LAST, &COstrumDlg::OnGraphLast);
+    OnCommand(IDC_COPY_GRAPH, &COstrumDlg::OnShowFirstTableEntry);
     for (const VariableButton &variable : kVariableButtons) {
         if (auto *button = qobject_cast<QAbstractButton *>(GetDlgItem(variable.id))) {
             const int field = variable.field;

@@ -13,15 +13,9 @@
 
 #include <new>
 
-namespace {
-
-constexpr int kInputWindow = 1031;
-
-} // namespace
-
 void COstrumDlg::ScrollInputToEnd()
 {
-    if (auto *window = qobject_cast<TextWindow *>(GetDlgItem(kInputWindow)))
+    if (auto *window = qobject_cast<TextWindow *>(GetDlgItem(IDC_INPUT)))
         window->ScrollToEnd();
 }
 

@@ -36,7 +36,7 @@ void COstrumDlg::ApplyLanguage(int slot)
 
 void COstrumDlg::FillLanguageList()
 {
-    auto *languages = qobject_cast<QComboBox *>(GetDlgItem(1038));
+    auto *languages = qobject_cast<QComboBox *>(GetDlgItem(IDC_LANGUAGE));
     if (!languages)
         return;
     languages->clear();
@@ -45,7 +45,7 @@ void COstrumDlg::FillLanguageList()
 
 void COstrumDlg::OnLanguageChange()
 {
-    auto *languages = qobject_cast<QComboBox *>(GetDlgItem(1038));
+    auto *languages = qobject_cast<QComboBox *>(GetDlgItem(IDC_LANGUAGE));
     if (!languages)
         return;
     const int index = languages->currentIndex();

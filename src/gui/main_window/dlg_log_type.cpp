@@ -3,9 +3,9 @@
 #include "gui/main_window/costrum_dlg.h"
 
 namespace {
-const int kLogpVariables[] = {1084, 1055, 1056, 1057, 1058, 1059, 1060};
-const int kPlainVariables[] = {1061, 1063, 1064, 1082, 1083};
-constexpr int kDraughtRatingButton = 1060;
+const int kLogpVariables[] = {IDC_VAR_BAROMETER, IDC_VAR_VAVG, IDC_VAR_VMAX, IDC_VAR_VMIN,
+                              IDC_VAR_STDD,      IDC_VAR_T,    IDC_VAR_DR};
+const int kPlainVariables[] = {IDC_LOG_LABEL, IDC_VAR1, IDC_VAR2, IDC_VAR3, IDC_VAR4};
 // Index of "T" in group A: a higher index ("T", "DR%") goes back to
 // "Barometer" when "QRT 31 Logp" is chosen.
 constexpr int kLastVariableOfQrt31 = 4;
@@ -29,12 +29,12 @@ void COstrumDlg::ShowPlainVariableButtons()
 
 void COstrumDlg::WireLogTypeCommands()
 {
-    OnCommand(1043, &COstrumDlg::OnLogTypeQrt03Logp);
-    OnCommand(1044, &COstrumDlg::OnLogTypeQrtLog);
-    OnCommand(1045, &COstrumDlg::OnLogTypeQrt31Logp);
-    OnCommand(1046, &COstrumDlg::OnLogTypeQrt03Pressure);
-    OnCommand(1047, &COstrumDlg::OnLogTypeQrtLogNoInterval);
-    OnCommand(1048, &COstrumDlg::OnLogTypeQrt31Pressure);
+    OnCommand(IDC_LOG_QRT03_LOGP, &COstrumDlg::OnLogTypeQrt03Logp);
+    OnCommand(IDC_LOG_QRT_LOG, &COstrumDlg::OnLogTypeQrtLog);
+    OnCommand(IDC_LOG_QRT31_LOGP, &COstrumDlg::OnLogTypeQrt31Logp);
+    OnCommand(IDC_LOG_QRT03_PRESSURE, &COstrumDlg::OnLogTypeQrt03Pressure);
+    OnCommand(IDC_LOG_QRT_LOG_NO_INTERVAL, &COstrumDlg::OnLogTypeQrtLogNoInterval);
+    OnCommand(IDC_LOG_QRT31_PRESSURE, &COstrumDlg::OnLogTypeQrt31Pressure);
 }
 
 void COstrumDlg::OnLogTypeQrt03Logp()
@@ -54,7 +54,7 @@ void COstrumDlg::OnLogTypeQrt31Logp()
     // "QRT 31 Logp" has no draught rating. A checked "T" goes back to
     // "Barometer" too, although the sort accepts "T" for this type.
     ShowLogpVariableButtons();
-    ShowControl(kDraughtRatingButton, false);
+    ShowControl(IDC_VAR_DR, false);
     UpdateData(true);
     if (m_nLogpVariable > kLastVariableOfQrt31)
         m_nLogpVariable = 0;
@@ -64,7 +64,7 @@ void COstrumDlg::OnLogTypeQrt31Logp()
 void COstrumDlg::OnLogTypeQrt03Pressure()
 {
     UpdateData(true);
-    ShowControl(kDraughtRatingButton, true);
+    ShowControl(IDC_VAR_DR, true);
 }
 
 void COstrumDlg::OnLogTypeQrtLogNoInterval()

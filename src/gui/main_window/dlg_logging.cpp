@@ -4,44 +4,21 @@
 // into the input window. The poll's side of it lives in dlg_poll.cpp.
 #include "gui/main_window/costrum_dlg.h"
 
+#include "core/device/logging_interval.h"
 #include "gui/widgets/prompts.h"
 
 #include <QDir>
 
-#include <climits>
-
-namespace {
-constexpr int kLoggingButton = 1051;
-} // namespace
-
 void COstrumDlg::WireLoggingCommands()
 {
-    OnCommand(kLoggingButton, &COstrumDlg::OnStartLogging);
-}
-
-bool COstrumDlg::LoggingIntervalAccepted(float seconds)
-{
-    // The 32-bit value against the 64-bit constant: 0.1f is 0.100000001490116,
-    // just above 0.1, so an interval typed as 0.1 is accepted. NaN is refused.
-    return static_cast<double>(seconds) > 0.1;
-}
-
-int COstrumDlg::LoggingPeriodMs(float seconds)
-{
-    // Computed in 32-bit float and truncated toward zero: 1.0005 s gives
-    // 1000 ms, 2.5 s gives 2500 ms. A period beyond what a timer holds
-    // (about 24.8 days) is held at the longest one instead of overflowing.
-    const float ms = seconds * 1000.0f;
-    if (!(ms < 2147483648.0f))
-        return INT_MAX;
-    return ms < 0.0f ? 0 : static_cast<int>(ms);
+    OnCommand(IDC_LOGGING, &COstrumDlg::OnStartLogging);
 }
 
 void COstrumDlg::ShowLoggingCaption()
 {
     // Two captions per language in number 1051: slot 2 x (language - 1) while
     // stopped, the next slot while running.
-    SetDlgItemText(kLoggingButton, LookupText(kLoggingButton, 2 * (CurrentLanguage - 1) + (m_bLogging ? 1 : 0)));
+    SetDlgItemText(IDC_LOGGING, LookupText(IDC_LOGGING, 2 * (CurrentLanguage - 1) + (m_bLogging ? 1 : 0)));
 }
 
 void COstrumDlg::StopLoggingAfterFailure()

@@ -88,7 +88,7 @@ void COstrumDlg::PollDevice()
 
     UpdateData(false);
     if (m_nAutoScroll == 0)
-        static_cast<TextWindow *>(GetDlgItem(1031))->ScrollToEnd();
+        static_cast<TextWindow *>(GetDlgItem(IDC_INPUT))->ScrollToEnd();
     Repaint();
     // Shown last, once the chunk is in the window: the poll goes on while
     // the message waits, and logging is already stopped, so it comes once.

@@ -10,23 +10,12 @@
 
 #include <new>
 
-namespace {
-
-constexpr int kSortButton = 1035;
-constexpr int kSaveSortedButton = 1032;
-constexpr int kCopySortedButton = 1033;
-constexpr int kClearSortedButton = 1034;
-constexpr int kTimeRadio = 1065;
-constexpr int kHourRadio = 1066;
-
-} // namespace
-
 void COstrumDlg::WireSortCommands()
 {
-    OnCommand(kSortButton, &COstrumDlg::OnSort);
-    OnCommand(kSaveSortedButton, &COstrumDlg::OnSaveSortedData);
-    OnCommand(kClearSortedButton, &COstrumDlg::OnClearSortedData);
-    for (int id : {kCopySortedButton, kTimeRadio, kHourRadio})
+    OnCommand(IDC_SORT, &COstrumDlg::OnSort);
+    OnCommand(IDC_SAVE_SORTED, &COstrumDlg::OnSaveSortedData);
+    OnCommand(IDC_CLEAR_SORTED, &COstrumDlg::OnClearSortedData);
+    for (int id : {IDC_COPY_SORTED, IDC_TIME, IDC_HOUR})
         OnCommand(id, &COstrumDlg::OnUnusedCommand);
     WireLogTypeCommands();
     WireGraphCommands();

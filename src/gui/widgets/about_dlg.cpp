@@ -14,11 +14,11 @@ CAboutDlg::CAboutDlg(const QIcon &icon, QWidget *parent)
     setFont(DialogFont());
     setFixedSize(DialogUnits::ToPixelsX(dialog.width), DialogUnits::ToPixelsY(dialog.height));
     const ControlMap controls = BuildControls(dialog, this);
-    SetControlCaption(controls.value(3), AboutVersionText());
-    SetControlCaption(controls.value(4), AboutNoticeText());
-    if (auto *iconLabel = qobject_cast<QLabel *>(controls.value(2)))
+    SetControlCaption(controls.value(IDC_ABOUT_VERSION), AboutVersionText());
+    SetControlCaption(controls.value(IDC_ABOUT_NOTICE), AboutNoticeText());
+    if (auto *iconLabel = qobject_cast<QLabel *>(controls.value(IDC_ABOUT_ICON)))
         iconLabel->setPixmap(icon.pixmap(32, 32));
-    if (auto *ok = qobject_cast<QPushButton *>(controls.value(1))) {
+    if (auto *ok = qobject_cast<QPushButton *>(controls.value(IDOK_ABOUT))) {
         ok->setDefault(true);
         ok->setAutoDefault(true);
         ok->setFocus();
