@@ -3,8 +3,8 @@
 // end, and one with 50 MB of text after the last group end. Prints each
 // time (the median of nine loads) and the ratio time(8 MB) / time(1 MB)
 // (a reader linear in the file gives about 8).
-#include "core/locale/built_in_texts.h"
 #include "core/io/text_file.h"
+#include "core/locale/built_in_texts.h"
 #include "core/locale/text_table.h"
 
 #include <QElapsedTimer>

@@ -4,11 +4,11 @@
 // of 8 and 32 MB of QRT 03 Logp files, log type 0.
 //
 //   QT_QPA_PLATFORM=offscreen dialog_sort_bench
+#include "core/sorting/sort_command.h"
 #include "gui/main_window/costrum_dlg.h"
 #include "gui/widgets/text_window.h"
-#include "core/sorting/sort_command.h"
-#include "scripted_prompts.h"
 #include "logp_capture.h"
+#include "scripted_prompts.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -6,8 +6,8 @@
 // the adapter and, for comparison, through the simulator library).
 //
 // Usage: serial_poll_bench [seconds of the rate measurement, default 5]
-#include "gui/main_window/costrum_dlg.h"
 #include "core/device/d2xx_binding.h"
+#include "gui/main_window/costrum_dlg.h"
 #include "silent_prompts.h"
 
 #include <QApplication>

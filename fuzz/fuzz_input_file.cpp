@@ -2,9 +2,9 @@
 // give one character per whole little-endian code unit, which saving writes
 // back byte for byte; the batch sort's reader takes the same text from a
 // file that starts with FF FE and the instrument's characters otherwise.
-#include "core/sorting/input_file.h"
 #include "core/device/instrument_charset.h"
 #include "core/io/text_file.h"
+#include "core/sorting/input_file.h"
 
 #include <QByteArray>
 

@@ -1,9 +1,9 @@
 // The log parser with the sort and the sorted output, on the bytes of a
 // capture file: raw instrument bytes, or a saved UTF-16 file (FF FE first).
 // The first byte chooses the log type and the variable buttons.
-#include "core/sorting/input_file.h"
 #include "core/charts/graph_values.h"
 #include "core/locale/keyword_tables.h"
+#include "core/sorting/input_file.h"
 #include "core/sorting/sort_command.h"
 
 #include <QByteArray>

@@ -1,10 +1,10 @@
 // The batch sort of the command line: its arguments and exit statuses, the
 // two forms of input file, and that the built program, run without a
 // display, writes exactly what the dialog's "Save sorted data" saves.
+#include "batch_sort_runner.h"
 #include "cli/batch_sort.h"
 #include "core/sorting/input_file.h"
 #include "gui/main_window/costrum_dlg.h"
-#include "batch_sort_runner.h"
 #include "scripted_prompts.h"
 #include "sim_control.h"
 

@@ -2,8 +2,8 @@
 // interface, with the simulated instrument open: the focus and the tab
 // stops, Space on EXIT, the radio groups, and Send Program after the device
 // went away while its file dialog was open.
-#include "gui/main_window/costrum_dlg.h"
 #include "core/device/profile.h"
+#include "gui/main_window/costrum_dlg.h"
 #include "scripted_prompts.h"
 #include "sim_control.h"
 

@@ -10,8 +10,8 @@
 // counts and last times.
 #include "gui/main_window/costrum_dlg.h"
 #include "gui/widgets/device_list_box.h"
-#include "gui/widgets/text_window.h"
 #include "gui/widgets/my_chart.h"
+#include "gui/widgets/text_window.h"
 #include "scripted_prompts.h"
 #include "sim_control.h"
 

@@ -1,8 +1,8 @@
 // The main dialog shell: controls at start-up, data exchange, the About
 // entry, the driver wrappers' messages and the "Send Program" switching,
 // Escape, Enter and EXIT.
-#include "gui/main_window/costrum_dlg.h"
 #include "gui/dialog/data_exchange.h"
+#include "gui/main_window/costrum_dlg.h"
 #include "scripted_prompts.h"
 #include "sim_control.h"
 

@@ -1,8 +1,8 @@
 // The message box: the built-in texts look as they always have (the whole
 // text in a box of fixed size), and a text too large for the screen scrolls
 // inside a box that stays within the screen area.
-#include "gui/widgets/prompts.h"
 #include "core/locale/built_in_texts.h"
+#include "gui/widgets/prompts.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>

@@ -3,10 +3,10 @@
 // the profile, the hidden list and the device text, the poll's failure
 // paths and the forwarded keys. The simulator's call trace shows what
 // reached the driver.
-#include "gui/main_window/costrum_dlg.h"
-#include "gui/widgets/device_list_box.h"
 #include "core/device/device_names.h"
 #include "core/device/profile.h"
+#include "gui/main_window/costrum_dlg.h"
+#include "gui/widgets/device_list_box.h"
 #include "scripted_prompts.h"
 #include "sim_control.h"
 

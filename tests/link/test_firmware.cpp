@@ -3,8 +3,8 @@
 // the simulated instrument: the progress note, font and colour, the blocks
 // in the instrument's trace, partial writes, failures, text received during
 // the upload, stopping, EXIT and a second command while one runs.
-#include "gui/main_window/costrum_dlg.h"
 #include "core/device/firmware_worker.h"
+#include "gui/main_window/costrum_dlg.h"
 #include "scripted_prompts.h"
 #include "sim_control.h"
 

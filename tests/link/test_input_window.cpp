@@ -1,7 +1,7 @@
 // The input window and its commands: clear, save, open (append), copy,
 // Auto Scroll, and how the window follows the captured text.
-#include "gui/main_window/costrum_dlg.h"
 #include "core/sorting/input_file.h"
+#include "gui/main_window/costrum_dlg.h"
 #include "gui/widgets/text_window.h"
 #include "scripted_prompts.h"
 #include "sim_control.h"

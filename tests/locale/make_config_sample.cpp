@@ -2,8 +2,8 @@
 // as the only argument. The program itself never writes Config.dat.
 #include "config_file_writer.h"
 
-#include "core/locale/built_in_texts.h"
 #include "core/io/text_file.h"
+#include "core/locale/built_in_texts.h"
 
 #include <QCoreApplication>
 #include <QString>

@@ -1,8 +1,8 @@
 // The interface language in the dialog: captions of every control of the
 // text table, the language list, message texts, help and the translated save.
-#include "gui/main_window/costrum_dlg.h"
 #include "config_file_writer.h"
 #include "core/locale/help_texts.h"
+#include "gui/main_window/costrum_dlg.h"
 #include "scripted_prompts.h"
 
 #include <QAbstractButton>

@@ -5,10 +5,10 @@
 // and Open, the start-up probe, a print-out captured byte for byte,
 // display-value logging, a firmware upload, and the cable pulled while the
 // poll runs and while an upload runs.
+#include "core/device/instrument_charset.h"
+#include "core/device/profile.h"
 #include "gui/main_window/costrum_dlg.h"
 #include "gui/widgets/device_list_box.h"
-#include "core/device/profile.h"
-#include "core/device/instrument_charset.h"
 #include "scripted_prompts.h"
 #include "sim_control.h"
 

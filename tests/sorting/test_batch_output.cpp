@@ -1,14 +1,14 @@
 // The batch sort's output: streamed in pieces with the same bytes as the
 // whole sorted output, every write to standard output checked, the output
 // file replaced whole or not at all, and the size limit of the sort.
+#include "batch_sort_runner.h"
 #include "cli/batch_sort.h"
-#include "core/sorting/input_file.h"
 #include "core/device/instrument_charset.h"
-#include "core/locale/keyword_tables.h"
 #include "core/io/text_file.h"
+#include "core/locale/keyword_tables.h"
+#include "core/sorting/input_file.h"
 #include "core/sorting/sort_command.h"
 #include "core/sorting/sorted_output.h"
-#include "batch_sort_runner.h"
 
 #include <QBuffer>
 #include <QDir>

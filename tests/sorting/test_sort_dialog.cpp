@@ -2,8 +2,8 @@
 // buttons, driven through the buttons: what each command changes, what each
 // failure leaves as it was, and the bytes of a saved sorted data file.
 #include "gui/main_window/costrum_dlg.h"
-#include "gui/widgets/text_window.h"
 #include "gui/widgets/my_chart.h"
+#include "gui/widgets/text_window.h"
 #include "scripted_prompts.h"
 #include "sim_control.h"
 

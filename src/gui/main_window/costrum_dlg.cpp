@@ -1,15 +1,15 @@
 #include "gui/main_window/costrum_dlg.h"
 
+#include "core/device/profile.h"
+#include "core/locale/help_texts.h"
+#include "gui/dialog/data_exchange.h"
 #include "gui/widgets/about_dlg.h"
 #include "gui/widgets/auto_radio_button.h"
-#include "gui/dialog/data_exchange.h"
-#include "core/device/profile.h"
+#include "gui/widgets/graph_object/graph_object.h"
+#include "gui/widgets/my_chart.h"
 #include "gui/widgets/program_icon.h"
 #include "gui/widgets/prompts.h"
 #include "gui/widgets/text_window.h"
-#include "gui/widgets/graph_object/graph_object.h"
-#include "gui/widgets/my_chart.h"
-#include "core/locale/help_texts.h"
 
 #include <QAbstractButton>
 #include <QApplication>

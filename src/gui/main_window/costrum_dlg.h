@@ -5,13 +5,13 @@
 #ifndef TAVIX_GUI_MAIN_WINDOW_COSTRUM_DLG_H
 #define TAVIX_GUI_MAIN_WINDOW_COSTRUM_DLG_H
 
-#include "gui/dialog/dialog_builder.h"
 #include "core/charts/chart_model.h"
 #include "core/device/d2xx_binding.h"
 #include "core/device/device_names.h"
 #include "core/locale/keyword_tables.h"
 #include "core/locale/text_table.h"
 #include "core/sorting/log_parser.h"
+#include "gui/dialog/dialog_builder.h"
 
 #include <QByteArray>
 #include <QDialog>

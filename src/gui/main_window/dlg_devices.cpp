@@ -3,8 +3,8 @@
 // device text. Every driver call goes through the dialog's wrappers.
 #include "gui/main_window/costrum_dlg.h"
 
-#include "gui/widgets/device_list_box.h"
 #include "core/device/profile.h"
+#include "gui/widgets/device_list_box.h"
 #include "gui/widgets/prompts.h"
 
 #include <QLineEdit>

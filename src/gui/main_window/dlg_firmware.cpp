@@ -8,9 +8,9 @@
 
 #include "gui/dialog/dialog_builder.h"
 
+#include "core/device/firmware_worker.h"
 #include "gui/widgets/prompts.h"
 #include "gui/widgets/text_window.h"
-#include "core/device/firmware_worker.h"
 
 #include <QDeadlineTimer>
 #include <QThread>

@@ -3,11 +3,11 @@
 // files of the current log kind, and the variable buttons.
 #include "gui/main_window/costrum_dlg.h"
 
-#include "core/charts/log_graph.h"
-#include "gui/widgets/prompts.h"
-#include "gui/widgets/graph_object/graph_object.h"
 #include "core/charts/graph_values.h"
+#include "core/charts/log_graph.h"
+#include "gui/widgets/graph_object/graph_object.h"
 #include "gui/widgets/my_chart.h"
+#include "gui/widgets/prompts.h"
 
 #include <QAbstractButton>
 

@@ -3,10 +3,10 @@
 // FF FE followed by the text as UTF-16 little-endian code units.
 #include "gui/main_window/costrum_dlg.h"
 
-#include "gui/widgets/prompts.h"
-#include "gui/widgets/text_window.h"
 #include "core/io/text_file.h"
 #include "core/sorting/input_file.h"
+#include "gui/widgets/prompts.h"
+#include "gui/widgets/text_window.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,8 +3,8 @@
 // help text.
 #include "gui/main_window/costrum_dlg.h"
 
-#include "gui/widgets/prompts.h"
 #include "core/io/text_file.h"
+#include "gui/widgets/prompts.h"
 
 #include <QComboBox>
 

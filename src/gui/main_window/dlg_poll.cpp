@@ -3,10 +3,10 @@
 // (and, while display values are logged, to the backup file).
 #include "gui/main_window/costrum_dlg.h"
 
-#include "gui/widgets/prompts.h"
-#include "gui/widgets/text_window.h"
 #include "core/device/instrument_charset.h"
 #include "core/io/text_file.h"
+#include "gui/widgets/prompts.h"
+#include "gui/widgets/text_window.h"
 
 #include <QDir>
 

@@ -3,10 +3,10 @@
 // dialog's members, shows its message and draws the first graph.
 #include "gui/main_window/costrum_dlg.h"
 
-#include "gui/widgets/prompts.h"
-#include "gui/widgets/my_chart.h"
 #include "core/io/text_file.h"
 #include "core/sorting/sort_command.h"
+#include "gui/widgets/my_chart.h"
+#include "gui/widgets/prompts.h"
 
 #include <new>
 

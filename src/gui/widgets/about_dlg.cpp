@@ -1,7 +1,7 @@
 #include "gui/widgets/about_dlg.h"
 
-#include "gui/dialog/dialog_builder.h"
 #include "core/locale/help_texts.h"
+#include "gui/dialog/dialog_builder.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,10 +1,10 @@
 #include "gui/widgets/graph_object/graph_object.h"
 
-#include "paint/chart_painter.h"
 #include "gui/widgets/graph_object/bar_graph_2d.h"
 #include "gui/widgets/graph_object/graph_2d.h"
 #include "gui/widgets/graph_object/line_graph_2d.h"
 #include "gui/widgets/graph_object/pie_graph_2d.h"
+#include "paint/chart_painter.h"
 
 #include <QMessageBox>
 #include <QPainter>

@@ -4,9 +4,9 @@
 #ifndef TAVIX_GUI_WIDGETS_GRAPH_OBJECT_GRAPH_OBJECT_H
 #define TAVIX_GUI_WIDGETS_GRAPH_OBJECT_GRAPH_OBJECT_H
 
-#include "paint/chart_painter.h"
 #include "core/charts/chart_layout.h"
 #include "core/charts/graph_geometry.h"
+#include "paint/chart_painter.h"
 
 #include <QColor>
 #include <QFont>

@@ -2,8 +2,8 @@
 #ifndef TAVIX_GUI_WIDGETS_GRAPH_OBJECT_PIE_GRAPH_2D_H
 #define TAVIX_GUI_WIDGETS_GRAPH_OBJECT_PIE_GRAPH_2D_H
 
-#include "gui/widgets/graph_object/graph_2d.h"
 #include "core/charts/graph_data.h"
+#include "gui/widgets/graph_object/graph_2d.h"
 
 class C2DPieGraph : public C2DGraph
 {
