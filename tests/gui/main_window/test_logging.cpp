@@ -2,9 +2,8 @@
 // backup file (no byte-order mark, exactly the text logged plus the first
 // chunk after the stop), the caption of 1051, and the poll's display request.
 #include "core/device/logging_interval.h"
+#include "dialog_fixture.h"
 #include "gui/main_window/costrum_dlg.h"
-#include "scripted_prompts.h"
-#include "sim_control.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -77,45 +76,28 @@ private slots:
     void failedBackupWriteStopsLogging();
 
 private:
-    void OpenDevice(COstrumDlg &dlg);
-
-    QTemporaryDir m_dir;
+    DialogFixture m_fixture;
+    QTemporaryDir &m_dir = m_fixture.dir;
+    SimControl &m_sim = m_fixture.sim;
     QString m_trace;
-    SimControl m_sim;
 };
 
 void TestLogging::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
-    QVERIFY(m_sim.IsLoaded());
-    // No Config.dat in the working directory: the built-in texts are used.
-    QVERIFY(QDir::setCurrent(m_dir.path()));
-    // An empty profile in the temporary folder: no device is opened at start-up.
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
+    m_fixture.InitTestCase();
 }
 
 void TestLogging::init()
 {
-    QCOMPARE(m_sim.Set("RESET"), 0);
-    m_trace = m_dir.filePath(QStringLiteral("trace-%1.txt").arg(QTest::currentTestFunction()));
-    QFile::remove(m_trace);
-    QCOMPARE(m_sim.Set("TAVIXSIM_TRACE=" + m_trace.toLocal8Bit()), 0);
     // Replies arrive at once, so every tick reads the reply to its own request.
-    QCOMPARE(m_sim.Set("TAVIXSIM_BAUD=0"), 0);
-    g_bDeviceReady = 0;
+    m_fixture.Init(true);
+    m_trace = m_fixture.StartTrace();
 }
 
 void TestLogging::cleanup()
 {
     g_bDeviceReady = 0;
     m_sim.Set("RESET");
-}
-
-void TestLogging::OpenDevice(COstrumDlg &dlg)
-{
-    QCOMPARE(dlg.FtOpenEx("TX300001", FT_OPEN_BY_SERIAL_NUMBER), FT_STATUS(FT_OK));
-    QCOMPARE(dlg.FtSetTimeouts(300, 300), FT_STATUS(FT_OK));
-    g_bDeviceReady = 1;
 }
 
 void TestLogging::periodConversion_data()
@@ -309,7 +291,7 @@ void TestLogging::backupFileHoldsTheLoggedTextAndOneChunkMore()
     ScriptedPrompts prompts;
     prompts.saveAnswers = {path};
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
-    OpenDevice(dlg);
+    DialogFixture::OpenDevice(dlg);
     dlg.m_strInput = QStringLiteral("captured before\r\n");
     dlg.UpdateData(false);
 
@@ -352,7 +334,7 @@ void TestLogging::startingAgainWhileACloseIsPendingKeepsTheNewFileOpen()
     ScriptedPrompts prompts;
     prompts.saveAnswers = {first, second};
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
-    OpenDevice(dlg);
+    DialogFixture::OpenDevice(dlg);
 
     // A long interval: no tick comes between the steps below.
     TypeInterval(dlg, QStringLiteral("100"));
@@ -386,7 +368,7 @@ void TestLogging::failedRequestReadsNothing()
     ScriptedPrompts prompts;
     prompts.saveAnswers = {path};
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
-    OpenDevice(dlg);
+    DialogFixture::OpenDevice(dlg);
     TypeInterval(dlg, QStringLiteral("100"));
     dlg.OnStartLogging();
 
@@ -408,7 +390,7 @@ void TestLogging::requestHeldBackWhileAProgramIsSent()
     ScriptedPrompts prompts;
     prompts.saveAnswers = {m_dir.filePath(QStringLiteral("held.txt"))};
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
-    OpenDevice(dlg);
+    DialogFixture::OpenDevice(dlg);
     TypeInterval(dlg, QStringLiteral("100"));
     dlg.OnStartLogging();
 
@@ -432,7 +414,7 @@ void TestLogging::failedBackupWriteStopsLogging()
     ScriptedPrompts prompts;
     prompts.saveAnswers = {path};
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
-    OpenDevice(dlg);
+    DialogFixture::OpenDevice(dlg);
     dlg.m_strInput = QStringLiteral("captured before\r\n");
     TypeInterval(dlg, QStringLiteral("100"));
     dlg.OnStartLogging();

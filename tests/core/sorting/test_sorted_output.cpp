@@ -3,53 +3,12 @@
 // each log type, and what each failure leaves as it was.
 #include "core/sorting/sort_command.h"
 #include "core/sorting/sorted_output.h"
+#include "sample_logs.h"
 
 #include <QRandomGenerator>
 #include <QTest>
 
 namespace {
-
-QString Lines(const QStringList &lines)
-{
-    QString s;
-    for (const QString &l : lines)
-        s += l + QStringLiteral("\r\n");
-    return s;
-}
-
-const QString kRule = QStringLiteral("-----------------------");
-
-// The plain log of the parser's first example (file 2).
-QString PlainLog()
-{
-    return Lines({"File 2 ", "Tavix 3000 s/n 123456", "Probe QRT Log", "Time Constant 1 sec",
-                  "Log Interval 10 sec", "", "Date     Time     Vel   Temp", kRule,
-                  "08-01-02 12:30:00 0.25 22.3", "08-01-02 12:30:10 0.27 22.4", ""});
-}
-
-// The Logp log of the parser's example (file 3) with a chosen probe line.
-QString LogpLog(int number = 3, const QString &probe = QStringLiteral("Probe QRT 03"))
-{
-    return Lines({QStringLiteral("File %1 ").arg(number), "Tavix 3000 s/n 123456", probe,
-                  "Time Constant 1 sec", "Log Interval 10 sec", "", "Log 1   08-01-02 12:30:00",
-                  "Barometer 1013 B-hPa", "Avg Velocity 0.25 m/s", "", "Log 2   08-01-02 12:30:10",
-                  "Barometer 1012 B-hPa", "Avg Velocity 0,27 m/s", ""});
-}
-
-// The output of log type 1 for PlainLog(), written out by hand.
-const QString kPlainOutput = QStringLiteral(
-    "File 2\r\n"
-    "Date      Time      Vel      Temp      Date      Time      Vel      Temp      \r\n"
-    "08-01-02   12:30:00   0.25   22.3   \r\n"
-    "08-01-02   12:30:10   0.27   22.4   \r\n");
-
-// The output of log type 0 for LogpLog(), written out by hand.
-const QString kLogpOutput = QStringLiteral(
-    "File 3\r\n"
-    "DATE\t\tTIME\t\tBa\tAV\t\r\n"
-    "TT-MM-DD\tHH:MM:SS\tB-hPa\tm/s\t\r\n"
-    "08-01-02\t12:30:00\t1013\t0.25\t\r\n"
-    "08-01-02\t12:30:10\t1012\t0,27\t\r\n");
 
 LogFileRecord Record(int kind, const QString &header)
 {
@@ -135,16 +94,16 @@ void TestSortedOutput::graphListOfLogType()
 
 void TestSortedOutput::plainExample()
 {
-    const SortResult result = Sort(PlainLog() + LogpLog(), LogTypeQrtLog);
+    const SortResult result = Sort(PlainLog() + ShortLogpLog(), LogTypeQrtLog);
     QCOMPARE(result.status, SortStatus::Sorted);
     QCOMPARE(result.sortedOutput, kPlainOutput);
 }
 
 void TestSortedOutput::logpExample()
 {
-    const SortResult result = Sort(PlainLog() + LogpLog(), LogTypeQrt03Logp);
+    const SortResult result = Sort(PlainLog() + ShortLogpLog(), LogTypeQrt03Logp);
     QCOMPARE(result.status, SortStatus::Sorted);
-    QCOMPARE(result.sortedOutput, kLogpOutput);
+    QCOMPARE(result.sortedOutput, kShortLogpOutput);
 }
 
 void TestSortedOutput::outputIsReplacedOnlyWhenARecordIsWritten()
@@ -200,7 +159,7 @@ void TestSortedOutput::logpHeadersWithOddCount()
 
 void TestSortedOutput::threeLogTypesOnOnePlainAndOneLogpFile()
 {
-    const QString input = PlainLog() + LogpLog();
+    const QString input = PlainLog() + ShortLogpLog();
 
     const SortResult plain = Sort(input, LogTypeQrtLog);
     QCOMPARE(plain.status, SortStatus::Sorted);
@@ -229,8 +188,8 @@ void TestSortedOutput::threeLogTypesOnOnePlainAndOneLogpFile()
 
 void TestSortedOutput::qrt03SpelledBothWaysInInputOrder()
 {
-    const QString input = LogpLog(8, QStringLiteral("Probe QRT03")) + PlainLog()
-        + LogpLog(9, QStringLiteral("Probe QRT 03"));
+    const QString input = ShortLogpLog(8, QStringLiteral("Probe QRT03")) + PlainLog()
+        + ShortLogpLog(9, QStringLiteral("Probe QRT 03"));
     const SortResult result = Sort(input, LogTypeQrt03Logp);
     QCOMPARE(result.status, SortStatus::Sorted);
     QCOMPARE(result.logpFiles, (QList<qint32>{0, 2}));
@@ -242,13 +201,13 @@ void TestSortedOutput::qrt03SpelledBothWaysInInputOrder()
     QVERIFY(nine > eight);
     QCOMPARE(result.sortedOutput.count(QStringLiteral("File ")), 2);
     // Both files have the same body: the output is the example's body twice.
-    const QString body = kLogpOutput.mid(QStringLiteral("File 3\r\n").size());
+    const QString body = kShortLogpOutput.mid(QStringLiteral("File 3\r\n").size());
     QCOMPARE(result.sortedOutput, QStringLiteral("File 8\r\n") + body + QStringLiteral("File 9\r\n") + body);
 }
 
 void TestSortedOutput::headerWithQrt31AndQrt03MatchesBoth()
 {
-    const QString input = LogpLog(5, QStringLiteral("Probe QRT 31 / QRT 03"));
+    const QString input = ShortLogpLog(5, QStringLiteral("Probe QRT 31 / QRT 03"));
     const SortResult type0 = Sort(input, LogTypeQrt03Logp);
     const SortResult type2 = Sort(input, LogTypeQrt31Logp);
     QCOMPARE(type0.status, SortStatus::Sorted);
@@ -261,7 +220,7 @@ void TestSortedOutput::headerWithQrt31AndQrt03MatchesBoth()
 
 void TestSortedOutput::qrt31RefusesDraughtRating()
 {
-    const QString input = LogpLog(4, QStringLiteral("Probe QRT 31"));
+    const QString input = ShortLogpLog(4, QStringLiteral("Probe QRT 31"));
     const SortResult result = Sort(input, LogTypeQrt31Logp, kDraughtRatingVariable, 0, QStringLiteral("old"));
     QCOMPARE(result.status, SortStatus::VariableRefused);
     // The table and lists are rebuilt; no output, list, field or index.
@@ -271,14 +230,14 @@ void TestSortedOutput::qrt31RefusesDraughtRating()
     // An empty list is reported before the variable.
     QCOMPARE(Sort(PlainLog(), LogTypeQrt31Logp, kDraughtRatingVariable).status, SortStatus::NoFileOfType);
     // Type 0 takes DR%: field 8.
-    const SortResult qrt03 = Sort(LogpLog(), LogTypeQrt03Logp, kDraughtRatingVariable);
+    const SortResult qrt03 = Sort(ShortLogpLog(), LogTypeQrt03Logp, kDraughtRatingVariable);
     QCOMPARE(qrt03.status, SortStatus::Sorted);
     QCOMPARE(qrt03.graphField, 8);
 }
 
 void TestSortedOutput::qrt31PlotsFieldSevenForT()
 {
-    const SortResult result = Sort(LogpLog(4, QStringLiteral("Probe QRT 31")), LogTypeQrt31Logp, 5);
+    const SortResult result = Sort(ShortLogpLog(4, QStringLiteral("Probe QRT 31")), LogTypeQrt31Logp, 5);
     QCOMPARE(result.status, SortStatus::Sorted);
     QCOMPARE(result.graphField, 7);
     QCOMPARE(result.graphList, 1);
@@ -304,23 +263,23 @@ void TestSortedOutput::noFileMarkerChangesNothing()
 
 void TestSortedOutput::sortTwiceGivesTheSameOutput()
 {
-    const QString input = PlainLog() + LogpLog();
+    const QString input = PlainLog() + ShortLogpLog();
     const SortResult first = Sort(input, LogTypeQrt03Logp);
     const SortResult second = Sort(input, LogTypeQrt03Logp, 0, 0, first.sortedOutput);
     QCOMPARE(second.sortedOutput, first.sortedOutput);
     QCOMPARE(second.sortedFiles, first.sortedFiles);
     QCOMPARE(second.logpFiles, first.logpFiles);
     // Text captured since then is read by the next sort.
-    const SortResult third = Sort(input + LogpLog(6, QStringLiteral("Probe QRT03")), LogTypeQrt03Logp, 0, 0,
+    const SortResult third = Sort(input + ShortLogpLog(6, QStringLiteral("Probe QRT03")), LogTypeQrt03Logp, 0, 0,
                                   second.sortedOutput);
     QCOMPARE(third.logpFiles, (QList<qint32>{1, 2}));
-    QVERIFY(third.sortedOutput.endsWith(kLogpOutput.mid(QStringLiteral("File 3\r\n").size())));
+    QVERIFY(third.sortedOutput.endsWith(kShortLogpOutput.mid(QStringLiteral("File 3\r\n").size())));
     QVERIFY(third.sortedOutput.contains(QStringLiteral("File 6\r\n")));
 }
 
 void TestSortedOutput::barometerAbbreviatedInOutputOnly()
 {
-    const SortResult result = Sort(LogpLog(), LogTypeQrt03Logp);
+    const SortResult result = Sort(ShortLogpLog(), LogTypeQrt03Logp);
     QVERIFY(!result.sortedOutput.contains(QStringLiteral("Barometer")));
     QVERIFY(result.sortedOutput.contains(QStringLiteral("\tBa\t")));
     QCOMPARE(result.sortedFiles.first().columnHeaders,
@@ -340,7 +299,7 @@ void TestSortedOutput::typesThatPickNothing()
 {
     QFETCH(int, logType);
     QFETCH(int, graphList);
-    const SortResult result = Sort(PlainLog() + LogpLog(), logType, 0, 0, QStringLiteral("Avg Velocity kept"));
+    const SortResult result = Sort(PlainLog() + ShortLogpLog(), logType, 0, 0, QStringLiteral("Avg Velocity kept"));
     QCOMPARE(result.status, SortStatus::Sorted);
     QCOMPARE(result.graphList, graphList);
     // Two entries: first index and field are both 2, an index past the table.
@@ -356,7 +315,7 @@ void TestSortedOutput::fileNumbersAndLists()
     // both plain logs in table order, the Logp list only the matching file.
     QString second = PlainLog();
     second.replace(QStringLiteral("File 2 "), QStringLiteral("File 12 "));
-    const QString input = PlainLog() + LogpLog(4, QStringLiteral("Probe QRT 31")) + second;
+    const QString input = PlainLog() + ShortLogpLog(4, QStringLiteral("Probe QRT 31")) + second;
     const SortResult plain = Sort(input, LogTypeQrtLog);
     QCOMPARE(plain.plainLogFiles, (QList<qint32>{0, 2}));
     QVERIFY(plain.logpFiles.isEmpty());
@@ -415,7 +374,7 @@ void TestSortedOutput::largeTableListsAgreeWithPickedFiles()
     QRandomGenerator random(8);
     QString capture;
     for (int n = 1; n <= 40000; ++n)
-        capture += random.bounded(4) == 0 ? PlainLog() : LogpLog(n, probes[random.bounded(probes.size())]);
+        capture += random.bounded(4) == 0 ? PlainLog() : ShortLogpLog(n, probes[random.bounded(probes.size())]);
     for (const int logType : {LogTypeQrt03Logp, LogTypeQrtLog, LogTypeQrt31Logp}) {
         const SortResult sorted = SortFiles(capture, SortSelection{logType, 0, 0});
         QCOMPARE(sorted.status, SortStatus::Sorted);

@@ -5,10 +5,9 @@
 // reached the driver.
 #include "core/device/device_names.h"
 #include "core/device/profile.h"
+#include "dialog_fixture.h"
 #include "gui/main_window/costrum_dlg.h"
 #include "gui/widgets/device_list_box.h"
-#include "scripted_prompts.h"
-#include "sim_control.h"
 
 #include <QAbstractButton>
 #include <QFile>
@@ -90,26 +89,21 @@ private:
     QStringList TraceLines(const QString &start) const;
     void OpenFirst(COstrumDlg &dlg);
 
-    QTemporaryDir m_dir;
-    SimControl m_sim;
+    DialogFixture m_fixture;
+    QTemporaryDir &m_dir = m_fixture.dir;
+    SimControl &m_sim = m_fixture.sim;
     QString m_tracePath;
-    int m_traceNumber = 0;
 };
 
 void TestDeviceLink::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path() + "/config");
-    QVERIFY(m_sim.IsLoaded());
+    m_fixture.InitTestCase();
 }
 
 void TestDeviceLink::init()
 {
-    QFile::remove(Profile::FilePath());
-    QCOMPARE(m_sim.Set("RESET"), 0);
-    QCOMPARE(m_sim.Set("TAVIXSIM_BAUD=0"), 0);
-    m_tracePath = m_dir.filePath(QStringLiteral("trace%1.txt").arg(++m_traceNumber));
-    QCOMPARE(m_sim.Set("TAVIXSIM_TRACE=" + m_tracePath.toLocal8Bit()), 0);
+    m_fixture.Init(true);
+    m_tracePath = m_fixture.StartTrace();
 }
 
 QString TestDeviceLink::ProfileString(const QString &key) const

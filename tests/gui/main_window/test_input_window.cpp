@@ -1,10 +1,9 @@
 // The input window and its commands: clear, save, open (append), copy,
 // Auto Scroll, and how the window follows the captured text.
 #include "core/sorting/input_file.h"
+#include "dialog_fixture.h"
 #include "gui/main_window/costrum_dlg.h"
 #include "gui/widgets/text_window.h"
-#include "scripted_prompts.h"
-#include "sim_control.h"
 
 #include <QAbstractButton>
 #include <QFile>
@@ -73,21 +72,19 @@ private:
     void OpenDevice(COstrumDlg &dlg);
     void SetPrintout(const QByteArray &bytes);
 
-    QTemporaryDir m_dir;
-    SimControl m_sim;
+    DialogFixture m_fixture;
+    QTemporaryDir &m_dir = m_fixture.dir;
+    SimControl &m_sim = m_fixture.sim;
 };
 
 void TestInputWindow::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path() + "/config");
-    QVERIFY(m_sim.IsLoaded());
+    m_fixture.InitTestCase();
 }
 
 void TestInputWindow::init()
 {
-    QCOMPARE(m_sim.Set("RESET"), 0);
-    QCOMPARE(m_sim.Set("TAVIXSIM_BAUD=0"), 0);
+    m_fixture.Init(true);
 }
 
 void TestInputWindow::OpenDevice(COstrumDlg &dlg)

@@ -1,10 +1,9 @@
 // The main dialog shell: controls at start-up, data exchange, the About
 // entry, the driver wrappers' messages and the "Send Program" switching,
 // Escape, Enter and EXIT.
+#include "dialog_fixture.h"
 #include "gui/dialog/data_exchange.h"
 #include "gui/main_window/costrum_dlg.h"
-#include "scripted_prompts.h"
-#include "sim_control.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
@@ -50,20 +49,18 @@ private slots:
     void closeBoxEndsTheDialog();
 
 private:
-    QTemporaryDir m_profileDir;
-    SimControl m_sim;
+    DialogFixture m_fixture;
+    SimControl &m_sim = m_fixture.sim;
 };
 
 void TestMainDialog::initTestCase()
 {
-    QVERIFY(m_profileDir.isValid());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_profileDir.path());
-    QVERIFY(m_sim.IsLoaded());
+    m_fixture.InitTestCase();
 }
 
 void TestMainDialog::init()
 {
-    m_sim.Set("RESET");
+    m_fixture.Init();
 }
 
 void TestMainDialog::controlsHiddenAtStart()

@@ -5,6 +5,7 @@
 #include "cli/batch_sort.h"
 #include "core/sorting/input_file.h"
 #include "gui/main_window/costrum_dlg.h"
+#include "sample_logs.h"
 #include "scripted_prompts.h"
 #include "sim_control.h"
 
@@ -17,35 +18,19 @@
 
 namespace {
 
-QByteArray Lines(const QList<QByteArray> &lines)
-{
-    QByteArray s;
-    for (const QByteArray &l : lines)
-        s += l + "\r\n";
-    return s;
-}
-
-// The instrument's bytes of a plain log (file 2) and a QRT 03 Logp log
-// (file 3) whose temperature unit is 0xBA 'C' ("ºC").
+// The instrument's bytes of the sample plain log (file 2) and of a QRT 03
+// Logp log (file 3) whose temperature unit is 0xBA 'C' ("ºC").
 QByteArray InstrumentBytes()
 {
-    return Lines({"File 2 ", "Tavix 3000 s/n 123456", "Probe QRT Log", "Time Constant 1 sec",
-                  "Log Interval 10 sec", "", "Date     Time     Vel   Temp", "-----------------------",
-                  "08-01-02 12:30:00 0.25 22.3", "08-01-02 12:30:10 0.27 22.4", "", "File 3 ",
-                  "Tavix 3000 s/n 123456", "Probe QRT 03", "Time Constant 1 sec", "Log Interval 10 sec", "",
-                  "Log 1   08-01-02 12:30:00", "Barometer 1013 B-hPa", "Avg Temp 22.3 \xBA" "C", "",
-                  "Log 2   08-01-02 12:30:10", "Barometer 1012 B-hPa", "Avg Temp 22,4 \xBA" "C", ""});
+    return PlainLog().toLatin1()
+        + Lines({"File 3 ", "Tavix 3000 s/n 123456", "Probe QRT 03", "Time Constant 1 sec", "Log Interval 10 sec",
+                 "", "Log 1   08-01-02 12:30:00", "Barometer 1013 B-hPa", "Avg Temp 22.3 \u00BAC", "",
+                 "Log 2   08-01-02 12:30:10", "Barometer 1012 B-hPa", "Avg Temp 22,4 \u00BAC", ""})
+              .toLatin1();
 }
 
-// Log type 1 on InstrumentBytes(), written out by hand.
-const QString kPlainOutput = QStringLiteral(
-    "File 2\r\n"
-    "Date      Time      Vel      Temp      Date      Time      Vel      Temp      \r\n"
-    "08-01-02   12:30:00   0.25   22.3   \r\n"
-    "08-01-02   12:30:10   0.27   22.4   \r\n");
-
 // Log type 0 on InstrumentBytes(), written out by hand.
-const QString kLogpOutput = QStringLiteral(
+const QString kTemperatureLogpOutput = QStringLiteral(
     "File 3\r\n"
     "DATE\t\tTIME\t\tBa\tAT\t\r\n"
     "TT-MM-DD\tHH:MM:SS\tB-hPa\t\u00BA" "C\t\r\n"
@@ -215,9 +200,9 @@ void TestBatchSort::sortsBothInputForms_data()
     QTest::addColumn<QString>("logType");
     QTest::addColumn<QString>("expected");
     QTest::newRow("instrument bytes, QRT Log") << false << "1" << kPlainOutput;
-    QTest::newRow("instrument bytes, QRT 03 Logp") << false << "0" << kLogpOutput;
+    QTest::newRow("instrument bytes, QRT 03 Logp") << false << "0" << kTemperatureLogpOutput;
     QTest::newRow("saved input data, QRT Log") << true << "1" << kPlainOutput;
-    QTest::newRow("saved input data, QRT 03 Logp") << true << "0" << kLogpOutput;
+    QTest::newRow("saved input data, QRT 03 Logp") << true << "0" << kTemperatureLogpOutput;
 }
 
 void TestBatchSort::sortsBothInputForms()
@@ -246,7 +231,7 @@ void TestBatchSort::variableCheckedAsTheDialogChecksIt()
     // QRT 03 Logp takes DR% (6); the variable does not change the text.
     const RunResult dr = RunInProcess({"--sort", m_raw, "--variable", "6"});
     QCOMPARE(dr.status, 0);
-    QCOMPARE(QString::fromUtf8(dr.out), kLogpOutput);
+    QCOMPARE(QString::fromUtf8(dr.out), kTemperatureLogpOutput);
     const RunResult var4 = RunInProcess({"--sort", m_raw, "--log-type", "1", "--variable", "3"});
     QCOMPARE(var4.status, 0);
     QCOMPARE(QString::fromUtf8(var4.out), kPlainOutput);

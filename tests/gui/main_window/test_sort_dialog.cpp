@@ -1,11 +1,11 @@
 // The sort, save and clear commands of the main dialog and its log-type
 // buttons, driven through the buttons: what each command changes, what each
 // failure leaves as it was, and the bytes of a saved sorted data file.
+#include "dialog_fixture.h"
 #include "gui/main_window/costrum_dlg.h"
 #include "gui/widgets/my_chart.h"
 #include "gui/widgets/text_window.h"
-#include "scripted_prompts.h"
-#include "sim_control.h"
+#include "sample_logs.h"
 
 #include <QAbstractButton>
 #include <QFile>
@@ -16,52 +16,6 @@
 #include <memory>
 
 namespace {
-
-QString Lines(const QStringList &lines)
-{
-    QString s;
-    for (const QString &l : lines)
-        s += l + QStringLiteral("\r\n");
-    return s;
-}
-
-QString PlainLog(int number = 2)
-{
-    return Lines({QStringLiteral("File %1 ").arg(number), "Tavix 3000 s/n 123456", "Probe QRT Log",
-                  "Time Constant 1 sec", "Log Interval 10 sec", "", "Date     Time     Vel   Temp",
-                  "-----------------------", "08-01-02 12:30:00 0.25 22.3", "08-01-02 12:30:10 0.27 22.4", ""});
-}
-
-// A Logp file with the seven QRT 03 variables (row fields 2 to 8).
-QString LogpLog(int number = 3, const QString &probe = QStringLiteral("Probe QRT 03"))
-{
-    return Lines({QStringLiteral("File %1 ").arg(number), "Tavix 3000 s/n 123456", probe,
-                  "Time Constant 1 sec", "Log Interval 10 sec", "", "Log 1   08-01-02 12:30:00",
-                  "Barometer 1013 B-hPa", "Avg Velocity 0.25 m/s", "Max Velocity 0.31 m/s",
-                  "Min Velocity 0.19 m/s", "Std Deviation 0.04 m/s", "Avg Temp 22.3 degC", "Draught Rating 14 %", "",
-                  "Log 2   08-01-02 12:30:10", "Barometer 1012 B-hPa", "Avg Velocity 0,27 m/s",
-                  "Max Velocity 0,33 m/s", "Min Velocity 0,20 m/s", "Std Deviation 0,05 m/s", "Avg Temp 22,4 degC",
-                  "Draught Rating 15 %", ""});
-}
-
-// Log type 1 on PlainLog(), written out by hand.
-const QString kPlainOutput = QStringLiteral(
-    "File 2\r\n"
-    "Date      Time      Vel      Temp      Date      Time      Vel      Temp      \r\n"
-    "08-01-02   12:30:00   0.25   22.3   \r\n"
-    "08-01-02   12:30:10   0.27   22.4   \r\n");
-
-// Log type 0 on LogpLog(), written out by hand.
-const QString kLogpOutput = QStringLiteral(
-    "File 3\r\n"
-    "DATE\t\tTIME\t\tBa\tAV\tMax Velocity\tMin Velocity\tStdD\tAT\tDR\t\r\n"
-    "TT-MM-DD\tHH:MM:SS\tB-hPa\tm/s\tm/s\tm/s\tm/s\tdegC\t%\t\r\n"
-    "08-01-02\t12:30:00\t1013\t0.25\t0.31\t0.19\t0.04\t22.3\t14\t\r\n"
-    "08-01-02\t12:30:10\t1012\t0,27\t0,33\t0,20\t0,05\t22,4\t15\t\r\n");
-
-const QString kSortFailed = QStringLiteral(
-    "Data can not be sorted, it maybe caused by uncompleted file transfer. Please \u201DClear input data\u201D "
-    "and transfer all file with long press \u201Cprint\u201D button on Tavix 3000 again!");
 
 const QString kFilter = QStringLiteral("text file(*.txt)|*.txt|Data Files (*.dat)|*.dat|All Files (*.*)|*.*||");
 
@@ -135,29 +89,21 @@ private:
     COstrumDlg &Dialog();
     void Sort(int logTypeButton);
 
-    QTemporaryDir m_profileDir;
-    QTemporaryDir m_files;
-    SimControl m_sim;
+    DialogFixture m_fixture;
+    QTemporaryDir &m_files = m_fixture.dir;
     ScriptedPrompts m_prompts;
     std::unique_ptr<COstrumDlg> m_dlg;
 };
 
 void TestSortDialog::initTestCase()
 {
-    QVERIFY(m_profileDir.isValid());
-    QVERIFY(m_files.isValid());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_profileDir.path());
-    QVERIFY(m_sim.IsLoaded());
+    m_fixture.InitTestCase();
 }
 
 void TestSortDialog::init()
 {
-    m_sim.Set("RESET");
-    m_prompts = ScriptedPrompts();
-    m_dlg = std::make_unique<COstrumDlg>(m_prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
-    m_dlg->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
-    m_prompts.messages.clear();
+    m_fixture.Init();
+    DialogFixture::ShowDialog(m_prompts, m_dlg);
 }
 
 void TestSortDialog::cleanup()
@@ -202,7 +148,7 @@ void TestSortDialog::logTypesOnOnePlainAndOneLogpFile()
 
     // "QRT 31 Logp" finds no file: message, the output stays.
     Sort(1045);
-    QCOMPARE(m_prompts.messages, QStringList{kSortFailed});
+    QCOMPARE(m_prompts.messages, QStringList{kSortFailedText});
     QCOMPARE(dlg.m_strSortedOutput, kLogpOutput);
     QCOMPARE(OutputWindowText(dlg), TextWindow::DisplayForm(kLogpOutput));
 }
@@ -217,7 +163,7 @@ void TestSortDialog::failedParseChangesNothing()
 
     dlg.m_strInput = QStringLiteral("Tavix 3000\r\nNote book\r\n");
     Sort(1044);
-    QCOMPARE(m_prompts.messages, QStringList{kSortFailed});
+    QCOMPARE(m_prompts.messages, QStringList{kSortFailedText});
     QCOMPARE(dlg.m_sortedFiles, table);
     QCOMPARE(dlg.m_plainLogFiles, QList<qint32>{0});
     QCOMPARE(dlg.m_logpFiles, QList<qint32>{1});
@@ -246,7 +192,7 @@ void TestSortDialog::sortPastTheSizeLimitChangesNothing()
         input += QStringLiteral("08-01-02 12:30:%1 0.25 22.3\r\n").arg(r % 60);
     dlg.m_strInput = input + QStringLiteral("\r\n");
     Sort(1044);
-    QCOMPARE(m_prompts.messages, QStringList{kSortFailed});
+    QCOMPARE(m_prompts.messages, QStringList{kSortFailedText});
     QCOMPARE(dlg.m_sortedFiles, table);
     QCOMPARE(dlg.m_logpFiles, QList<qint32>{1});
     QCOMPARE(dlg.m_nGraphList, 1);
@@ -266,7 +212,7 @@ void TestSortDialog::emptyListLeavesOutputAndGraph()
     // choice, the field, the output and the graph stay.
     dlg.m_strInput = LogpLog(7) + PlainLog(8);
     Sort(1045);
-    QCOMPARE(m_prompts.messages, QStringList{kSortFailed});
+    QCOMPARE(m_prompts.messages, QStringList{kSortFailedText});
     QCOMPARE(dlg.m_sortedFiles.size(), 2);
     QCOMPARE(dlg.m_sortedFiles[0].fileNumber, 7);
     QCOMPARE(dlg.m_plainLogFiles, QList<qint32>{1});
@@ -290,7 +236,7 @@ void TestSortDialog::qrt31RefusesDraughtRating()
     dlg.m_nLogpVariable = 6;
     dlg.UpdateData(false);
     Click(dlg, 1035);
-    QCOMPARE(m_prompts.messages, QStringList{kSortFailed});
+    QCOMPARE(m_prompts.messages, QStringList{kSortFailedText});
     QCOMPARE(dlg.m_logpFiles, QList<qint32>{1});
     QCOMPARE(dlg.m_strSortedOutput, kPlainOutput);
     QCOMPARE(dlg.m_nGraphList, 0);

@@ -4,9 +4,8 @@
 // in the instrument's trace, partial writes, failures, text received during
 // the upload, stopping, EXIT and a second command while one runs.
 #include "core/device/firmware_worker.h"
+#include "dialog_fixture.h"
 #include "gui/main_window/costrum_dlg.h"
-#include "scripted_prompts.h"
-#include "sim_control.h"
 
 #include <QDir>
 #include <QFile>
@@ -137,54 +136,33 @@ private slots:
     void exitDuringTheUploadStopsTheWorkerFirst();
 
 private:
-    void OpenDevice(COstrumDlg &dlg);
     void CheckSendingLook(COstrumDlg &dlg, bool sending);
 
-    QTemporaryDir m_dir;
+    DialogFixture m_fixture;
+    QTemporaryDir &m_dir = m_fixture.dir;
+    SimControl &m_sim = m_fixture.sim;
     QString m_trace;
     QString m_firmwareOut;
-    SimControl m_sim;
 };
 
 void TestFirmware::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
-    QVERIFY(m_sim.IsLoaded());
-    // No Config.dat in the working directory: the built-in texts are used.
-    QVERIFY(QDir::setCurrent(m_dir.path()));
-    // The profile that Open writes stays in the temporary folder.
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
+    m_fixture.InitTestCase();
 }
 
 void TestFirmware::init()
 {
-    QCOMPARE(m_sim.Set("RESET"), 0);
-    // No remembered device: the dialog does not open one by itself at start-up.
-    QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tavixterminal"),
-              QStringLiteral("tavixterminal"))
-        .clear();
-    const QString name = QString::fromLatin1(QTest::currentTestFunction());
-    m_trace = m_dir.filePath(name + QStringLiteral("-trace.txt"));
-    m_firmwareOut = m_dir.filePath(name + QStringLiteral("-firmware.bin"));
-    QFile::remove(m_trace);
+    m_fixture.Init(true);
+    m_trace = m_fixture.StartTrace();
+    m_firmwareOut = m_dir.filePath(QString::fromLatin1(QTest::currentTestFunction()) + QStringLiteral("-firmware.bin"));
     QFile::remove(m_firmwareOut);
-    QCOMPARE(m_sim.Set("TAVIXSIM_TRACE=" + m_trace.toLocal8Bit()), 0);
     QCOMPARE(m_sim.Set("TAVIXSIM_FIRMWARE_OUT=" + m_firmwareOut.toLocal8Bit()), 0);
-    QCOMPARE(m_sim.Set("TAVIXSIM_BAUD=0"), 0);
-    g_bDeviceReady = 0;
 }
 
 void TestFirmware::cleanup()
 {
     g_bDeviceReady = 0;
     m_sim.Set("RESET");
-}
-
-void TestFirmware::OpenDevice(COstrumDlg &dlg)
-{
-    QCOMPARE(dlg.FtOpenEx("TX300001", FT_OPEN_BY_SERIAL_NUMBER), FT_STATUS(FT_OK));
-    QCOMPARE(dlg.FtSetTimeouts(300, 300), FT_STATUS(FT_OK));
-    g_bDeviceReady = 1;
 }
 
 void TestFirmware::CheckSendingLook(COstrumDlg &dlg, bool sending)
@@ -313,7 +291,7 @@ void TestFirmware::threeHundredBytesGoAsThreeBlocks()
     ScriptedPrompts prompts;
     prompts.openAnswers = {WriteFile(m_dir, QStringLiteral("three.pro"), program)};
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
-    OpenDevice(dlg);
+    DialogFixture::OpenDevice(dlg);
     dlg.m_strInput = QStringLiteral("text captured before");
     QSignalSpy ended(&dlg, &COstrumDlg::FirmwareUploadEnded);
 
@@ -345,7 +323,7 @@ void TestFirmware::emptyFileRemovesTheNoteAtOnce()
     ScriptedPrompts prompts;
     prompts.openAnswers = {WriteFile(m_dir, QStringLiteral("empty.pro"), QByteArray())};
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
-    OpenDevice(dlg);
+    DialogFixture::OpenDevice(dlg);
     QSignalSpy ended(&dlg, &COstrumDlg::FirmwareUploadEnded);
     dlg.OnSendProgram();
     QVERIFY(ended.wait(20000));
@@ -362,7 +340,7 @@ void TestFirmware::partialWritesContinueFromTheFirstByteNotAccepted()
     ScriptedPrompts prompts;
     prompts.openAnswers = {WriteFile(m_dir, QStringLiteral("partial.pro"), program)};
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
-    OpenDevice(dlg);
+    DialogFixture::OpenDevice(dlg);
     QCOMPARE(m_sim.Set("TAVIXSIM_FAULTS=partial_write=50"), 0);
     QSignalSpy ended(&dlg, &COstrumDlg::FirmwareUploadEnded);
     dlg.OnSendProgram();
@@ -383,7 +361,7 @@ void TestFirmware::deviceThatRejectsEveryWriteFailsAfter101Attempts()
     ScriptedPrompts prompts;
     prompts.openAnswers = {WriteFile(m_dir, QStringLiteral("rejected.pro"), ProgramBytes(300))};
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
-    OpenDevice(dlg);
+    DialogFixture::OpenDevice(dlg);
     QCOMPARE(m_sim.Set("TAVIXSIM_FAULTS=write_fail"), 0);
     QSignalSpy ended(&dlg, &COstrumDlg::FirmwareUploadEnded);
     dlg.OnSendProgram();
@@ -405,7 +383,7 @@ void TestFirmware::textReceivedDuringTheUploadStays()
     prompts.openAnswers = {WriteFile(m_dir, QStringLiteral("during.pro"), program)};
     const QString printout = WriteFile(m_dir, QStringLiteral("printout.txt"), "DURING UPLOAD\r\n");
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
-    OpenDevice(dlg);
+    DialogFixture::OpenDevice(dlg);
     QCOMPARE(m_sim.Set("TAVIXSIM_PRINTOUT=" + printout.toLocal8Bit()), 0);
     // The instrument takes nothing for now, so the upload waits.
     QCOMPARE(m_sim.Set("TAVIXSIM_FAULTS=partial_write=0"), 0);
@@ -432,7 +410,7 @@ void TestFirmware::deviceThatAcceptsNothingFailsAfterTheStallLimit()
     ScriptedPrompts prompts;
     prompts.openAnswers = {WriteFile(m_dir, QStringLiteral("stall.pro"), ProgramBytes(300))};
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
-    OpenDevice(dlg);
+    DialogFixture::OpenDevice(dlg);
     dlg.m_nFirmwareStallLimitMs = 300;
     QCOMPARE(m_sim.Set("TAVIXSIM_FAULTS=partial_write=0"), 0);
     QSignalSpy ended(&dlg, &COstrumDlg::FirmwareUploadEnded);
@@ -451,7 +429,7 @@ void TestFirmware::stopDuringTheUploadEndsItCleanly()
     ScriptedPrompts prompts;
     prompts.openAnswers = {WriteFile(m_dir, QStringLiteral("stop.pro"), ProgramBytes(300))};
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
-    OpenDevice(dlg);
+    DialogFixture::OpenDevice(dlg);
     QCOMPARE(m_sim.Set("TAVIXSIM_FAULTS=partial_write=0"), 0);
     QSignalSpy ended(&dlg, &COstrumDlg::FirmwareUploadEnded);
     dlg.OnSendProgram();
@@ -489,7 +467,7 @@ void TestFirmware::keysDuringTheUploadSendNothing()
     ScriptedPrompts prompts;
     prompts.openAnswers = {WriteFile(m_dir, QStringLiteral("keys.pro"), ProgramBytes(300))};
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
-    OpenDevice(dlg);
+    DialogFixture::OpenDevice(dlg);
     QCOMPARE(m_sim.Set("TAVIXSIM_FAULTS=partial_write=0"), 0);
     dlg.OnSendProgram();
     QTRY_VERIFY_WITH_TIMEOUT(TracedWrites(m_trace).size() >= 2, 10000);
@@ -522,7 +500,7 @@ void TestFirmware::searchDuringTheUploadStopsItBeforeTheClose()
     ScriptedPrompts prompts;
     prompts.openAnswers = {WriteFile(m_dir, QStringLiteral("search.pro"), ProgramBytes(300))};
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
-    OpenDevice(dlg);
+    DialogFixture::OpenDevice(dlg);
     QCOMPARE(m_sim.Set("TAVIXSIM_FAULTS=partial_write=0"), 0);
     QSignalSpy ended(&dlg, &COstrumDlg::FirmwareUploadEnded);
     dlg.OnSendProgram();
@@ -545,7 +523,7 @@ void TestFirmware::openDuringTheUploadStopsItBeforeTheClose()
     ScriptedPrompts prompts;
     prompts.openAnswers = {WriteFile(m_dir, QStringLiteral("open.pro"), ProgramBytes(300))};
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
-    OpenDevice(dlg);
+    DialogFixture::OpenDevice(dlg);
     QCOMPARE(m_sim.Set("TAVIXSIM_FAULTS=partial_write=0"), 0);
     QSignalSpy ended(&dlg, &COstrumDlg::FirmwareUploadEnded);
     dlg.OnSendProgram();
@@ -573,7 +551,7 @@ void TestFirmware::lostDeviceDuringTheUploadEndsItBeforeTheClose()
     ScriptedPrompts prompts;
     prompts.openAnswers = {WriteFile(m_dir, QStringLiteral("lost.pro"), ProgramBytes(300))};
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
-    OpenDevice(dlg);
+    DialogFixture::OpenDevice(dlg);
     QCOMPARE(m_sim.Set("TAVIXSIM_FAULTS=partial_write=0"), 0);
     QSignalSpy ended(&dlg, &COstrumDlg::FirmwareUploadEnded);
     dlg.OnSendProgram();
@@ -600,7 +578,7 @@ void TestFirmware::secondSendProgramDoesNotStartAnother()
     QSignalSpy *ended = nullptr;
     {
         COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
-        OpenDevice(dlg);
+        DialogFixture::OpenDevice(dlg);
         QCOMPARE(m_sim.Set("TAVIXSIM_FAULTS=partial_write=0"), 0);
         ended = new QSignalSpy(&dlg, &COstrumDlg::FirmwareUploadEnded);
         dlg.OnSendProgram();
@@ -628,7 +606,7 @@ void TestFirmware::unopenableFileFails()
     ScriptedPrompts prompts;
     prompts.openAnswers = {m_dir.filePath(QStringLiteral("no-such-file.pro"))};
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
-    OpenDevice(dlg);
+    DialogFixture::OpenDevice(dlg);
     QSignalSpy ended(&dlg, &COstrumDlg::FirmwareUploadEnded);
     dlg.OnSendProgram();
     QVERIFY(ended.wait(20000));
@@ -642,7 +620,7 @@ void TestFirmware::cancelledFileDialogDoesNothing()
 {
     ScriptedPrompts prompts;
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
-    OpenDevice(dlg);
+    DialogFixture::OpenDevice(dlg);
     dlg.m_strInput = QStringLiteral("kept");
     dlg.OnSendProgram();
     QCOMPARE(prompts.openDialogs, 1);
@@ -656,7 +634,7 @@ void TestFirmware::exitDuringTheUploadStopsTheWorkerFirst()
     ScriptedPrompts prompts;
     prompts.openAnswers = {WriteFile(m_dir, QStringLiteral("exit.pro"), ProgramBytes(300))};
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
-    OpenDevice(dlg);
+    DialogFixture::OpenDevice(dlg);
     QCOMPARE(m_sim.Set("TAVIXSIM_FAULTS=partial_write=0"), 0);
     QSignalSpy ended(&dlg, &COstrumDlg::FirmwareUploadEnded);
     dlg.OnSendProgram();

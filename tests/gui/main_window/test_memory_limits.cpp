@@ -2,9 +2,8 @@
 // poll's append end with a message, and everything captured stays. The
 // process's address space is limited around the one command, so that its
 // large allocations fail while small ones still succeed.
+#include "dialog_fixture.h"
 #include "gui/main_window/costrum_dlg.h"
-#include "scripted_prompts.h"
-#include "sim_control.h"
 
 #include <QFile>
 #include <QSettings>
@@ -86,8 +85,9 @@ private slots:
     void pollOutOfMemoryReadsNothing();
 
 private:
-    QTemporaryDir m_dir;
-    SimControl m_sim;
+    DialogFixture m_fixture;
+    QTemporaryDir &m_dir = m_fixture.dir;
+    SimControl &m_sim = m_fixture.sim;
 };
 
 void TestMemoryLimits::initTestCase()
@@ -95,9 +95,7 @@ void TestMemoryLimits::initTestCase()
 #ifdef TAVIX_ADDRESS_SANITIZER
     QSKIP("the address sanitizer's shadow memory takes the whole address space; no limit can be set");
 #endif
-    QVERIFY(m_dir.isValid());
-    QVERIFY(QDir::setCurrent(m_dir.path()));
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
+    m_fixture.InitTestCase();
     QVERIFY(AddressSpaceInUse() > 0);
 }
 

@@ -1,11 +1,10 @@
 // The log graph view of the main dialog: what ShowLogGraph puts into the
 // chart for a table entry, its refusals, and the browse and variable buttons
 // walking the file lists.
+#include "dialog_fixture.h"
 #include "gui/main_window/costrum_dlg.h"
 #include "gui/widgets/graph_object/graph_object.h"
 #include "gui/widgets/my_chart.h"
-#include "scripted_prompts.h"
-#include "sim_control.h"
 
 #include <QAbstractButton>
 #include <QSettings>
@@ -85,27 +84,20 @@ private:
     COstrumDlg &Dialog() { return *m_dlg; }
     QString Title() const { return m_dlg->m_pChart->Title(); }
 
-    QTemporaryDir m_profileDir;
-    SimControl m_sim;
+    DialogFixture m_fixture;
     ScriptedPrompts m_prompts;
     std::unique_ptr<COstrumDlg> m_dlg;
 };
 
 void TestGraphView::initTestCase()
 {
-    QVERIFY(m_profileDir.isValid());
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_profileDir.path());
-    QVERIFY(m_sim.IsLoaded());
+    m_fixture.InitTestCase();
 }
 
 void TestGraphView::init()
 {
-    m_sim.Set("RESET");
-    m_prompts = ScriptedPrompts();
-    m_dlg = std::make_unique<COstrumDlg>(m_prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
-    m_dlg->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
-    m_prompts.messages.clear();
+    m_fixture.Init();
+    DialogFixture::ShowDialog(m_prompts, m_dlg);
 }
 
 void TestGraphView::cleanup()

@@ -3,9 +3,8 @@
 // stops, Space on EXIT, the radio groups, and Send Program after the device
 // went away while its file dialog was open.
 #include "core/device/profile.h"
+#include "dialog_fixture.h"
 #include "gui/main_window/costrum_dlg.h"
-#include "scripted_prompts.h"
-#include "sim_control.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -55,6 +54,7 @@ class TestDialogKeyboard : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void focusTabStopsAndSpaceOnExit();
     void radioGroups_data();
     void radioGroups();
@@ -64,9 +64,7 @@ private:
     // The dialog shown and active, with the remembered instrument open and ready.
     std::unique_ptr<COstrumDlg> Start(ScriptedPrompts &prompts)
     {
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_profileDir.path());
-        m_sim.Set("RESET");
-        m_sim.Set("TAVIXSIM_BAUD=0");
+        m_fixture.Init(true);
         Profile::WriteDeviceText(1, QStringLiteral("Tavix3000 s/n TX300001"));
         auto dlg = std::make_unique<COstrumDlg>(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
         dlg->show();
@@ -75,9 +73,14 @@ private:
         return ready ? std::move(dlg) : nullptr;
     }
 
-    QTemporaryDir m_profileDir;
-    SimControl m_sim;
+    DialogFixture m_fixture;
+    SimControl &m_sim = m_fixture.sim;
 };
+
+void TestDialogKeyboard::initTestCase()
+{
+    m_fixture.InitTestCase();
+}
 
 void TestDialogKeyboard::focusTabStopsAndSpaceOnExit()
 {
