@@ -365,3 +365,15 @@ QList<ControlCaption> LocaleTexts::ApplyLanguage(int slot, bool loggingRunning)
     SetMessageTexts(slot);
     return captions;
 }
+
+bool LocaleTexts::IsChinese() const
+{
+    const qsizetype slot = m_currentLanguage - 1;
+    return slot >= 0 && slot < m_languageNames.size()
+        && m_languageNames.at(slot) == BuiltInLanguageNames().value(1);
+}
+
+QString LocaleTexts::Pick(const QString &english, const QString &chinese) const
+{
+    return IsChinese() ? chinese : english;
+}

@@ -121,6 +121,14 @@ public:
     // 1-based number of the language applied last.
     int CurrentLanguage() const { return m_currentLanguage; }
 
+    // True while the language applied is Chinese: the language list names
+    // it as the built-in texts name Chinese ("中文").
+    bool IsChinese() const;
+    // A text the program says beyond the table (a message of its own) in the
+    // current language: chinese while IsChinese(), else english. Every such
+    // text of the window exists in both.
+    QString Pick(const QString &english, const QString &chinese) const;
+
 private:
     // What ParseConfigLine keeps between the lines of one load.
     struct ConfigParseState
