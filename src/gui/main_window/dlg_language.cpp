@@ -32,6 +32,9 @@ void COstrumDlg::ApplyLanguage(int slot)
     for (const ControlCaption &caption : captions)
         SetDlgItemText(caption.id, caption.text);
     CurrentLanguage = m_texts.CurrentLanguage();
+    // The search for a lost instrument speaks the new language too.
+    if (m_recovery.IsSearching())
+        ShowReconnectStatus();
 }
 
 void COstrumDlg::FillLanguageList()
