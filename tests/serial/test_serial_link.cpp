@@ -14,11 +14,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -101,6 +103,7 @@ public:
     }
     bool Unplug() override { return Control("unplug") == 0 && !QFile::exists(m_link); }
     bool Replug() override { return Control("replug") == 0 && QFile::exists(m_link); }
+    const QString &Link() const { return m_link; }
 
 private:
     QByteArray ReadLine()
@@ -195,6 +198,7 @@ private slots:
     void lostAndFound();
     void unplugDuringAnUploadEndsIt_data() { Drivers(); }
     void unplugDuringAnUploadEndsIt();
+    void portHeldByAnotherProgramSaysWhy();
 
 private:
     static void Drivers();
@@ -464,6 +468,41 @@ void TestSerialLink::unplugDuringAnUploadEndsIt()
     QCOMPARE(dlg.m_strInput, QStringLiteral("captured before\r\nSend File Fail!\r\nDURING UPLOAD\r\n"));
     QCOMPARE(g_bDeviceReady, 0);
     QVERIFY(program.startsWith(ReadAll(received)));
+}
+
+void TestSerialLink::portHeldByAnotherProgramSaysWhy()
+{
+    // flock(1) holds the port as serial terminals do (an advisory lock).
+    const QString flock = QStandardPaths::findExecutable(QStringLiteral("flock"));
+    if (flock.isEmpty())
+        QSKIP("no flock command on this system");
+    PtyInstrument instrument(m_dir.path());
+    QVERIFY(instrument.Start({}));
+    QProcess holder;
+    holder.start(flock, {QStringLiteral("--exclusive"), instrument.Link(), QStringLiteral("sleep"), QStringLiteral("60")});
+    QVERIFY(holder.waitForStarted(10000));
+    const auto held = [&] {
+        return QProcess::execute(flock, {QStringLiteral("--nonblock"), instrument.Link(), QStringLiteral("true")}) == 1;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(held(), 10000);
+    ScriptedPrompts prompts;
+    COstrumDlg dlg(prompts, instrument.Driver());
+    if (!dlg.m_driver.HasOpenErrorReason())
+        QSKIP("the serial adapter of this build does not say why an open failed");
+    dlg.OnSearch();
+    dlg.OnOpen();
+    // Refused, with the adapter's reason, which names the port; the holder
+    // goes on undisturbed.
+    QCOMPARE(dlg.m_strStatus, QStringLiteral("Could not open Device"));
+    QCOMPARE(prompts.messages.size(), 1);
+    const QString target = QFileInfo(instrument.Link()).symLinkTarget();
+    QVERIFY2(prompts.messages.first().startsWith(QStringLiteral("Could not open Device: "))
+                 && (prompts.messages.first().contains(instrument.Link()) || prompts.messages.first().contains(target)),
+             qPrintable(prompts.messages.first()));
+    QCOMPARE(holder.state(), QProcess::Running);
+    QVERIFY(held());
+    holder.kill();
+    QVERIFY(holder.waitForFinished(10000));
 }
 
 QTEST_MAIN(TestSerialLink)

@@ -155,7 +155,8 @@ public:
     // with the settings of the user's Open and the readiness probe. True
     // when the device is back and ready.
     bool TryReconnect();
-    // Shows the search's state in the status line, in the current language.
+    // Shows the search's state in the status line (and its tool tip), in the
+    // current language; clears the tool tip once the search has ended.
     void ShowReconnectStatus();
     // Logging that runs goes on at its interval (timer 16 instead of 15).
     void ResumeLoggingTimer();

@@ -307,6 +307,7 @@ void COstrumDlg::ConnectAtStartup()
     if (IsDeviceOpen())
         FtSetTimeouts(kTimeoutMs, kTimeoutMs);
     UpdateData(false);
+    ShowReconnectStatus();
     Repaint();
 }
 

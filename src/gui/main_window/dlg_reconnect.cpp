@@ -27,6 +27,7 @@ void COstrumDlg::OnDeviceLost()
     if (!uploading)
         BeginReconnecting(LinkRecovery::Cause::Lost);
     UpdateData(false);
+    ShowReconnectStatus();
     Repaint();
 }
 
@@ -56,6 +57,7 @@ void COstrumDlg::StopReconnecting()
     if (!m_recovery.IsSearching())
         return;
     m_recovery.End();
+    ShowReconnectStatus();
     ResumeLoggingTimer();
 }
 
@@ -80,8 +82,14 @@ void COstrumDlg::ReconnectTick()
 
 void COstrumDlg::ShowReconnectStatus()
 {
-    m_strStatus = m_recovery.StatusText(Texts());
-    SetDlgItemText(IDC_STATUS, m_strStatus);
+    if (m_recovery.IsSearching()) {
+        m_strStatus = m_recovery.StatusText(Texts());
+        SetDlgItemText(IDC_STATUS, m_strStatus);
+    }
+    // The status line is narrow: while the search runs, its whole text is
+    // also the line's tool tip.
+    if (QWidget *status = GetDlgItem(IDC_STATUS))
+        status->setToolTip(m_recovery.IsSearching() ? m_strStatus : QString());
 }
 
 bool COstrumDlg::TryReconnect()
@@ -137,6 +145,7 @@ bool COstrumDlg::TryReconnect()
     // not wait for the user, so the poll goes on meanwhile.
     const QString message = m_recovery.BackMessage(Texts(), QDateTime::currentDateTime(), m_bLogging);
     m_recovery.End();
+    ShowReconnectStatus();
     m_strStatus = QStringLiteral("Deveice is  ready.");
     EnableControl(IDC_OPEN, true);
     g_bDeviceReady = 1;
