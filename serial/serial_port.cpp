@@ -29,12 +29,6 @@ int remainingMs(bool limited, Clock::time_point deadline)
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-bool lostDeviceErrno(int error)
-{
-    return error == EIO || error == ENODEV || error == ENXIO || error == EPIPE || error == ENOENT
-           || error == EBADF;
-}
-
 // The status and words for an errno of open() or of the checks after it.
 FT_STATUS openFailure(const std::string &path, int error, std::string *reason)
 {
@@ -172,7 +166,7 @@ FT_STATUS SerialPort::transfer(bool reading, unsigned char *data, DWORD count, D
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno != EAGAIN)
-            return lostDeviceErrno(errno) ? FT_IO_ERROR : statusForErrno(errno);
+            return FT_IO_ERROR;
         if (n == 0 && readable)
             return FT_IO_ERROR;
         // Nothing could move (EAGAIN, or a read of 0 in raw mode): wait until

@@ -31,10 +31,9 @@
 
 namespace tavixserial {
 
-// The D2XX status for an errno of a read, write or ioctl: a vanished
-// device (EIO, ENODEV, ENXIO, EPIPE, ENOENT, EBADF) is FT_IO_ERROR; a
-// request the port's driver does not know (ENOTTY, EINVAL) is
-// FT_NOT_SUPPORTED; anything else FT_IO_ERROR.
+// The D2XX status for an errno of a request on the port: one the port's
+// driver does not know (ENOTTY, EINVAL) is FT_NOT_SUPPORTED; anything else
+// (a vanished device: EIO, ENODEV, ...) FT_IO_ERROR.
 FT_STATUS statusForErrno(int error);
 
 class SerialPort {
