@@ -1,17 +1,13 @@
-#include "gui/widgets/program_icon.h"
+#include "paint/program_icon_image.h"
 
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
 
-namespace {
-
-// A dark blue rounded tile with a white "T" and a light air-flow wave below it.
-QPixmap DrawIcon(int size)
+QImage ProgramIconImage(int size)
 {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal s = size;
     painter.setPen(Qt::NoPen);
@@ -29,15 +25,5 @@ QPixmap DrawIcon(int size)
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(QColor(120, 200, 255), qMax(1.0, s * 0.07), Qt::SolidLine, Qt::RoundCap));
     painter.drawPath(wave);
-    return pixmap;
-}
-
-} // namespace
-
-QIcon ProgramIcon()
-{
-    QIcon icon;
-    for (int size : {16, 32, 48, 64, 128})
-        icon.addPixmap(DrawIcon(size));
-    return icon;
+    return image;
 }
