@@ -16,6 +16,8 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <chrono>
+#include <future>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -106,6 +108,7 @@ private slots:
     void hangUpIsALostDevice();
     void lineSettingsReachTheKernel_data();
     void lineSettingsReachTheKernel();
+    void writeBeyondWhatTheLineHoldsEndsAtTheTimeOut();
 
 private:
     FT_HANDLE OpenPty(const Pty &pty);
@@ -367,6 +370,34 @@ void TestSerialAdapter::lineSettingsReachTheKernel()
     const auto rate = tavixserial::currentBaud(pty.master);
     QVERIFY(rate);
     QTEST(uint(*rate), "rate");
+    QCOMPARE(m_adapter.Close(handle), FT_STATUS(FT_OK));
+}
+
+void TestSerialAdapter::writeBeyondWhatTheLineHoldsEndsAtTheTimeOut()
+{
+    // Nobody reads the other end: the pseudo-terminal's buffer fills, and
+    // the write ends as D2XX's write time-out says, with FT_OK and the count
+    // of what went; never as an I/O error, which would be a lost device.
+    Pty pty;
+    FT_HANDLE handle = OpenPty(pty);
+    QVERIFY(handle);
+    QCOMPARE(m_adapter.SetTimeouts(handle, 300, 300), FT_STATUS(FT_OK));
+    QByteArray bytes = AllBytes().repeated(4096); // 1 MiB, far beyond the buffer
+    DWORD sent = 0;
+    auto write = std::async(std::launch::async, [&] {
+        return m_adapter.Write(handle, bytes.constData(), DWORD(bytes.size()), &sent);
+    });
+    // Bounded: a write that ignored its time-out is ended by closing the
+    // other end, and fails the test.
+    const bool ended = write.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    if (!ended)
+        pty.closeMaster();
+    const FT_STATUS status = write.get();
+    QVERIFY2(ended, "the write did not end at its time-out");
+    QCOMPARE(status, FT_STATUS(FT_OK));
+    QVERIFY(sent > 0 && sent < DWORD(bytes.size()));
+    // What it counts as written is what the other end receives, in order.
+    QCOMPARE(pty.readMaster(int(sent)), bytes.left(int(sent)));
     QCOMPARE(m_adapter.Close(handle), FT_STATUS(FT_OK));
 }
 
