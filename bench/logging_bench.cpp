@@ -39,6 +39,7 @@ public:
     QString OpenFileName(const QString &) override { return QString(); }
     QString SaveFileName(const QString &) override { return savePath; }
     void SetClipboardText(const QString &) override {}
+    SaveAnswer AskSaveDiscardCancel(const QString &) override { return SaveAnswer::Discard; }
 };
 
 bool IsRequest(const std::string &line)

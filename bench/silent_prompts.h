@@ -14,6 +14,7 @@ public:
     QString OpenFileName(const QString &) override { return QString(); }
     QString SaveFileName(const QString &) override { return QString(); }
     void SetClipboardText(const QString &) override {}
+    SaveAnswer AskSaveDiscardCancel(const QString &) override { return SaveAnswer::Discard; }
 };
 
 #endif

@@ -30,6 +30,7 @@ public:
     QString OpenFileName(const QString &) override { return openPath; }
     QString SaveFileName(const QString &) override { return QString(); }
     void SetClipboardText(const QString &) override {}
+    SaveAnswer AskSaveDiscardCancel(const QString &) override { return SaveAnswer::Discard; }
 };
 
 // Times every tick of the dialog's 10 ms poll timer: the timer event is

@@ -1,14 +1,21 @@
-# Shared by scripts/run and scripts/test: installs the Debian packages the
-# build and the program need, then configures and builds into build/.
+# Shared by scripts/run, scripts/test and scripts/screenshots: installs the
+# Debian packages the build and the program need (each command adds what it
+# alone needs), then configures and builds into build/.
 set -euo pipefail
 
 TOP=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$TOP/build}
+# The build, and the program at run time: its fonts for English and
+# Chinese, and Qt's own Chinese texts (file dialogs, message box buttons).
 PACKAGES=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-qpa-plugins
   fonts-liberation2 fonts-wqy-microhei fontconfig
-  xvfb xauth
+  qt6-translations-l10n
+)
+# scripts/test also checks the installed launcher and runs the fuzzers.
+TEST_PACKAGES=(
+  desktop-file-utils
   clang libclang-rt-14-dev
 )
 
@@ -16,9 +23,10 @@ as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
+# Installs PACKAGES and the extra packages named, those not installed yet.
 install_packages() {
   local missing=()
-  for p in "${PACKAGES[@]}"; do
+  for p in "${PACKAGES[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   if [ ${#missing[@]} -gt 0 ]; then

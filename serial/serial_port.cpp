@@ -1,12 +1,16 @@
-// One open serial port seen through D2XX's calls.
+// One open serial port seen through D2XX's calls: opening, locking,
+// transfers, queue status and purges.
 #include "serial_port.h"
+#include "open_errors.h"
 
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -25,28 +29,31 @@ int remainingMs(bool limited, Clock::time_point deadline)
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-bool lostDeviceErrno(int error)
+// The status and words for an errno of open() or of the checks after it.
+FT_STATUS openFailure(const std::string &path, int error, std::string *reason)
 {
-    return error == EIO || error == ENODEV || error == ENXIO || error == EPIPE || error == ENOENT
-           || error == EBADF;
+    if (error == ENOENT || error == ENODEV || error == ENXIO) {
+        *reason = missingReason(path);
+        return FT_DEVICE_NOT_FOUND;
+    }
+    if (error == EACCES || error == EPERM)
+        *reason = permissionReason(path);
+    else if (error == EBUSY || error == EWOULDBLOCK)
+        *reason = busyReason(path, portHolders(path));
+    else if (error == EISDIR)
+        *reason = notTerminalReason(path, "a folder");
+    else
+        *reason = otherReason(path, error);
+    return FT_DEVICE_NOT_OPENED;
 }
 
 } // namespace
 
-FT_STATUS statusForErrno(int error, bool opening)
+FT_STATUS statusForErrno(int error)
 {
-    if (error == EACCES || error == EPERM || error == EBUSY)
-        return FT_DEVICE_NOT_OPENED;
-    if (lostDeviceErrno(error))
-        return opening ? FT_DEVICE_NOT_FOUND : FT_IO_ERROR;
-    return opening ? FT_DEVICE_NOT_OPENED : FT_IO_ERROR;
-}
-
-std::string permissionHint(const std::string &path)
-{
-    return "tavixserial: no permission to open " + path
-           + ": add your user to the port's group (usually dialout: sudo usermod -aG dialout $USER, then log in"
-             " again) or install the udev rule 60-tavixterminal.rules (see README, \"Real instrument on Linux\")";
+    if (error == ENOTTY || error == EINVAL)
+        return FT_NOT_SUPPORTED;
+    return FT_IO_ERROR;
 }
 
 SerialPort::~SerialPort()
@@ -54,26 +61,40 @@ SerialPort::~SerialPort()
     close();
 }
 
-FT_STATUS SerialPort::open(int *error)
+FT_STATUS SerialPort::open(std::string *reason)
 {
-    *error = 0;
-    const int fd = ::open(m_path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        *error = errno;
-        return statusForErrno(*error, true);
+    reason->clear();
+    // What the path is decides before anything is opened: a regular file,
+    // a folder or a FIFO is never opened as a port.
+    struct stat info {};
+    if (::stat(m_path.c_str(), &info) != 0)
+        return openFailure(m_path, errno, reason);
+    if (const char *kind = nonTerminalKind(info.st_mode)) {
+        *reason = notTerminalReason(m_path, kind);
+        return FT_DEVICE_NOT_OPENED;
     }
+    const int fd = ::open(m_path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return openFailure(m_path, errno, reason);
     termios settings{};
     if (!::isatty(fd) || ::tcgetattr(fd, &settings) != 0) {
-        *error = errno ? errno : ENOTTY;
         ::close(fd);
+        *reason = notTerminalReason(m_path, "a device that is not a terminal");
         return FT_DEVICE_NOT_OPENED;
+    }
+    // Another program's lock refuses the port before its settings change.
+    // A file system without flock (ENOLCK, EINVAL) leaves only TIOCEXCL.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno != ENOLCK && errno != EINVAL) {
+        const int error = errno;
+        ::close(fd);
+        return openFailure(m_path, error, reason);
     }
     // No other program may open the port while it is ours (root excepted,
     // which the kernel lets through).
     if (::ioctl(fd, TIOCEXCL) != 0) {
-        *error = errno;
+        const int error = errno;
         ::close(fd);
-        return statusForErrno(*error, true);
+        return openFailure(m_path, error, reason);
     }
     // The line as an FTDI chip has it after a D2XX open: 9600 baud, 8 data
     // bits, no parity, 1 stop bit; raw: no echo, no line editing, no signal
@@ -87,21 +108,29 @@ FT_STATUS SerialPort::open(int *error)
     ::cfsetispeed(&settings, B9600);
     ::cfsetospeed(&settings, B9600);
     if (::tcsetattr(fd, TCSANOW, &settings) != 0) {
-        *error = errno;
+        const int error = errno;
+        ::ioctl(fd, TIOCNXCL);
         ::close(fd);
-        return statusForErrno(*error, true);
+        return openFailure(m_path, error, reason);
     }
     ::tcflush(fd, TCIOFLUSH);
     m_fd = fd;
+    readLineCounts(fd, &m_statusCounts);
+    m_errorCounts = m_statusCounts;
+    m_events = std::make_unique<PortEvents>(fd, &m_bytesRead);
     return FT_OK;
 }
 
 FT_STATUS SerialPort::close()
 {
-    std::scoped_lock both(m_readLock, m_writeLock);
+    // Event waits end and the watcher stops before the descriptor goes.
+    if (m_events)
+        m_events->stop();
+    std::scoped_lock all(m_readLock, m_writeLock, m_lineLock);
     if (m_fd < 0)
         return FT_OK;
     ::ioctl(m_fd, TIOCNXCL);
+    // Closing the descriptor also releases the flock.
     ::close(m_fd);
     m_fd = -1;
     return FT_OK;
@@ -115,12 +144,11 @@ bool SerialPort::hungUp() const
     return ::poll(&fd, 1, 0) > 0 && (fd.revents & (POLLHUP | POLLERR | POLLNVAL));
 }
 
-FT_STATUS SerialPort::transfer(bool reading, unsigned char *data, DWORD count, DWORD *done)
+FT_STATUS SerialPort::transfer(bool reading, unsigned char *data, DWORD count, DWORD *done, ULONG timeout)
 {
     *done = 0;
     if (m_fd < 0)
         return FT_INVALID_HANDLE;
-    const ULONG timeout = reading ? m_readTimeout : m_writeTimeout;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeout);
     // Set when the poll said bytes wait: a read that then gives nothing is
     // the end of a hung-up line.
@@ -130,13 +158,15 @@ FT_STATUS SerialPort::transfer(bool reading, unsigned char *data, DWORD count, D
                                   : ::write(m_fd, data + *done, count - *done);
         if (n > 0) {
             *done += static_cast<DWORD>(n);
+            if (reading)
+                m_bytesRead += static_cast<uint64_t>(n);
             readable = false;
             continue;
         }
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno != EAGAIN)
-            return statusForErrno(errno, false);
+            return FT_IO_ERROR;
         if (n == 0 && readable)
             return FT_IO_ERROR;
         // Nothing could move (EAGAIN, or a read of 0 in raw mode): wait until
@@ -156,17 +186,18 @@ FT_STATUS SerialPort::transfer(bool reading, unsigned char *data, DWORD count, D
     return FT_OK;
 }
 
-FT_STATUS SerialPort::read(void *buffer, DWORD count, DWORD *received)
+FT_STATUS SerialPort::read(void *buffer, DWORD count, DWORD *received, std::optional<ULONG> timeoutMs)
 {
     std::lock_guard lock(m_readLock);
-    return transfer(true, static_cast<unsigned char *>(buffer), count, received);
+    return transfer(true, static_cast<unsigned char *>(buffer), count, received, timeoutMs.value_or(m_readTimeout));
 }
 
-FT_STATUS SerialPort::write(const void *buffer, DWORD count, DWORD *sent)
+FT_STATUS SerialPort::write(const void *buffer, DWORD count, DWORD *sent, std::optional<ULONG> timeoutMs)
 {
     std::lock_guard lock(m_writeLock);
     // A write only reads the buffer.
-    return transfer(false, static_cast<unsigned char *>(const_cast<void *>(buffer)), count, sent);
+    return transfer(false, static_cast<unsigned char *>(const_cast<void *>(buffer)), count, sent,
+                    timeoutMs.value_or(m_writeTimeout));
 }
 
 FT_STATUS SerialPort::status(DWORD *rxBytes, DWORD *txBytes)
@@ -178,7 +209,7 @@ FT_STATUS SerialPort::status(DWORD *rxBytes, DWORD *txBytes)
         return FT_INVALID_HANDLE;
     int waiting = 0, queued = 0;
     if (::ioctl(m_fd, FIONREAD, &waiting) != 0)
-        return statusForErrno(errno, false);
+        return FT_IO_ERROR;
     if (::ioctl(m_fd, TIOCOUTQ, &queued) != 0)
         queued = 0;
     // Bytes that came before a hang-up are still delivered; the loss is
@@ -201,7 +232,7 @@ FT_STATUS SerialPort::purge(ULONG mask)
     if (!rx && !tx)
         return FT_OK;
     if (::tcflush(m_fd, rx && tx ? TCIOFLUSH : rx ? TCIFLUSH : TCOFLUSH) != 0)
-        return statusForErrno(errno, false);
+        return FT_IO_ERROR;
     return hungUp() ? FT_IO_ERROR : FT_OK;
 }
 

@@ -183,7 +183,7 @@ int RunSort(const QStringList &arguments, QIODevice &out, QIODevice &err)
     QString error;
     try {
         if (!ReadInputText(inputPath, InputFileForm::Detected, &text, &error, LogParser::Terminator().size())) {
-            Cli::WriteLine(err, error);
+            Say(err, error);
             return ExitUsage;
         }
     } catch (const std::bad_alloc &) {

@@ -3,6 +3,7 @@
 #include "cli/batch_sort.h"
 #include "cli/capture_command.h"
 #include "cli/help_text.h"
+#include "core/device/d2xx_binding.h"
 #include "core/util/version.h"
 
 #include <QCommandLineParser>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <cstring>
 #include <cstdio>
 #include <memory>
 
@@ -196,7 +198,8 @@ Mode DecideMode(const QStringList &arguments)
         if (arg == QLatin1String("--"))
             break;
         help = help || arg == QLatin1String("--help") || arg == QLatin1String("-h") || arg == QLatin1String("-?");
-        version = version || arg == QLatin1String("--version") || arg == QLatin1String("-v");
+        version = version || arg == QLatin1String("--version") || arg == QLatin1String("-V")
+                  || arg == QLatin1String("-v");
         sort = sort || arg == QLatin1String("--sort") || arg.startsWith(QLatin1String("--sort="));
     }
     capture = CaptureCommand::IsRequested(arguments);
@@ -251,6 +254,24 @@ QString NoDisplayReason(const QString &platform, const QString &qpaPlatform, con
 
 int Run(int argc, char *argv[], WindowStarter startWindow)
 {
+    // --verbose is taken out of the arguments here, whatever the mode: it
+    // only makes the driver binding name the libraries it tried.
+    int kept = 0;
+    bool verbose = false;
+    for (int i = 0; i < argc; ++i) {
+        const bool option = i > 0 && argv[i] && std::strcmp(argv[i], "--verbose") == 0
+                            && !std::any_of(argv + 1, argv + i, [](const char *arg) {
+                                   return arg && std::strcmp(arg, "--") == 0;
+                               });
+        verbose = verbose || option;
+        if (!option)
+            argv[kept++] = argv[i];
+    }
+    if (kept < argc)
+        argv[kept] = nullptr;
+    argc = kept;
+    D2xxBinding::SetVerbose(verbose);
+
     const QStringList arguments = RawArguments(argc, argv);
     switch (DecideMode(arguments)) {
     case Mode::Help:

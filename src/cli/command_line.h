@@ -17,8 +17,8 @@ enum class Mode { Window, Help, Version, Capture, Sort, Conflict };
 // The exit status when the window has no display to open on.
 constexpr int kExitNoDisplay = 7;
 
-// The mode the arguments (arguments[0] is the program) ask for: help and
-// version before everything, then capture or sort (both at once is a
+// The mode the arguments (arguments[0] is the program) ask for: help
+// (--help, -h, -?) and version (--version, -V, -v) before everything, then capture or sort (both at once is a
 // Conflict), else the window. Arguments after "--" are not options.
 Mode DecideMode(const QStringList &arguments);
 
@@ -35,7 +35,9 @@ QString NoDisplayReason(const QString &platform, const QString &qpaPlatform, con
 using WindowStarter = int (*)(int &argc, char **argv, const QString &driverPath);
 
 // The program: runs the mode the arguments ask for; the window through
-// startWindow. Returns the exit status.
+// startWindow. --verbose (before any "--") is taken out of argv first, in
+// every mode, and makes the driver binding name every library it tried.
+// Returns the exit status.
 int Run(int argc, char *argv[], WindowStarter startWindow);
 
 } // namespace CommandLine

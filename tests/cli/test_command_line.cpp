@@ -78,6 +78,10 @@ private slots:
     void interruptKeepsWhatArrived();
     void plotDotsAtTheWorkedGeometry();
     void readmeExamplesRunAsPrinted();
+    void captureProgressWithoutATerminal();
+    void helpFitsEightyColumns();
+    void quietUnlessVerbose_data();
+    void quietUnlessVerbose();
 
 private:
     QProcessEnvironment Environment(const QStringList &extra = {}) const;
@@ -184,6 +188,10 @@ void TestCommandLine::exitStatuses_data()
                           << "";
     QTest::newRow("version") << QStringList{"--version"} << QStringList{} << 0 << QStringList{"tavixterminal 2.0\n"}
                              << "";
+    QTest::newRow("-V") << QStringList{"-V"} << QStringList{} << 0 << QStringList{"tavixterminal 2.0\n"} << "";
+    QTest::newRow("-v") << QStringList{"-v"} << QStringList{} << 0 << QStringList{"tavixterminal 2.0\n"} << "";
+    QTest::newRow("input file missing") << QStringList{"--sort", "{dir}/missing.txt"} << QStringList{} << 2
+                                        << QStringList{} << "tavixterminal: Cannot open file {dir}/missing.txt";
     QTest::newRow("unknown option") << QStringList{"--colour"} << QStringList{} << 2 << QStringList{}
                                     << "tavixterminal: Unknown option 'colour'.\n";
     QTest::newRow("plain start") << QStringList{} << QStringList{} << 7 << QStringList{}
@@ -410,6 +418,65 @@ void TestCommandLine::readmeExamplesRunAsPrinted()
             QVERIFY(result.out.startsWith("File "));
     }
     QVERIFY(plots >= 1);
+}
+
+void TestCommandLine::captureProgressWithoutATerminal()
+{
+    // Standard error is a pipe here: plain progress lines, at most one per
+    // 4096 bytes received, never the carriage returns of a terminal's line.
+    const QString captured = m_dir.filePath(QStringLiteral("progress.txt"));
+    const RunResult result = Run({"--capture", captured, "--driver", "{sim}", "--serial", "TX300001", "--print"});
+    QVERIFY2(result.status == 0, result.err.constData());
+    QVERIFY(!result.err.contains('\r'));
+    const QRegularExpression progress(QStringLiteral("^tavixterminal: received (\\d+) bytes$"),
+                                      QRegularExpression::MultilineOption);
+    QList<qint64> reported;
+    for (auto match = progress.globalMatch(QString::fromUtf8(result.err)); match.hasNext();)
+        reported << match.next().captured(1).toLongLong();
+    // 13140 bytes: past 4096, 8192 and 12288 once each.
+    QVERIFY2(!reported.isEmpty() && reported.size() <= 13140 / 4096, result.err.constData());
+    for (qsizetype i = 1; i < reported.size(); ++i)
+        QVERIFY(reported.at(i) / 4096 > reported.at(i - 1) / 4096);
+    QVERIFY(reported.last() <= 13140);
+}
+
+void TestCommandLine::quietUnlessVerbose_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("named"); // the libraries tried are on standard error
+    const QStringList capture{"--capture", "{dir}/q.txt", "--serial", "TX999999"};
+    QTest::newRow("default search, binding works") << capture << false;
+    QTest::newRow("default search, --verbose") << capture + QStringList{"--verbose"} << true;
+    QTest::newRow("--verbose before the mode") << QStringList{"--verbose"} + capture << true;
+    QTest::newRow("the library given cannot be loaded")
+        << QStringList{"--capture", "{dir}/q.txt", "--driver", "{dir}/none.so", "--serial", "TX300001"} << true;
+}
+
+void TestCommandLine::quietUnlessVerbose()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, named);
+    const RunResult result = Run(arguments);
+    QVERIFY2(result.status == 3 || result.status == 4, result.err.constData());
+    QCOMPARE(result.err.contains("tavixterminal: driver not loaded: "), named);
+    // Every line on standard error is the program's.
+    for (const QByteArray &line : result.err.split('\n'))
+        QVERIFY2(line.isEmpty() || line.startsWith("tavixterminal: ") || line.startsWith("Try 'tavixterminal"),
+                 line.constData());
+}
+
+void TestCommandLine::helpFitsEightyColumns()
+{
+    const RunResult result = Run({"--help"});
+    QCOMPARE(result.status, 0);
+    const QStringList lines = QString::fromUtf8(result.out).split(u'\n');
+    // A one-line summary first, then the usage.
+    QCOMPARE(lines.first(), QStringLiteral("tavixterminal - terminal for the Tavix 3000 air-measurement instrument"));
+    QVERIFY(lines.at(2).startsWith(QStringLiteral("Usage: tavixterminal")));
+    for (const QString &line : lines)
+        QVERIFY2(line.size() <= 80, qPrintable(line));
+    QVERIFY(result.out.contains("-V, -v, --version"));
+    QVERIFY(result.out.contains("--verbose"));
 }
 
 QTEST_MAIN(TestCommandLine)

@@ -1,17 +1,23 @@
 // The serial adapter on its own: the port search in a sysfs tree laid out
-// like the kernel's, the port list of the environment, and its D2XX calls
-// on a pseudo-terminal whose master the test plays (raw line settings,
-// exclusive use, read time-outs and short reads, queue counts, a hang-up,
-// and a port without permission).
+// like the kernel's (with attributes that are FIFOs, devices or far too
+// long), the port list of the environment, and its D2XX calls on a
+// pseudo-terminal whose master the test plays (raw line settings, exclusive
+// use, read time-outs and short reads, queue counts, a hang-up, and the
+// line settings as the kernel took them).
 #include "core/device/d2xx_binding.h"
+#include "line_settings.h"
 #include "serial_ports.h"
+#include "serial_test_support.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLibrary>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <cerrno>
+#include <chrono>
+#include <future>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -43,73 +49,46 @@ QStringList Names(const D2xxBinding &adapter, DWORD by)
     return result;
 }
 
-// A pseudo-terminal whose slave the adapter opens as a port.
-struct Pty {
-    int master = -1;
-    QByteArray slave;
-    Pty()
-    {
-        master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0)
-            slave = ::ptsname(master);
-    }
-    ~Pty() { closeMaster(); }
-    void closeMaster()
-    {
-        if (master >= 0)
-            ::close(master);
-        master = -1;
-    }
-    QByteArray readMaster(int atLeast) const
-    {
-        QByteArray bytes;
-        QElapsedTimer timer;
-        timer.start();
-        char buffer[4096];
-        while (bytes.size() < atLeast && timer.elapsed() < 10000) {
-            pollfd fd{master, POLLIN, 0};
-            if (::poll(&fd, 1, 100) > 0) {
-                const ssize_t n = ::read(master, buffer, sizeof buffer);
-                if (n > 0)
-                    bytes.append(buffer, n);
-            }
-        }
-        return bytes;
-    }
-};
-
-QByteArray AllBytes()
-{
-    QByteArray bytes(256, Qt::Uninitialized);
-    for (int i = 0; i < 256; ++i)
-        bytes[i] = static_cast<char>(i);
-    return bytes;
-}
-
-bool WriteText(const QString &path, const QByteArray &text)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-}
-
 // One USB serial port in the fake sysfs tree: the USB device (with its
-// strings), its interface, the port below it, the port's driver link and
-// the link in bus/usb-serial/devices.
+// strings and the attributes given as NAME=VALUE), its interface, the port
+// below it, the port's driver link and the link in bus/usb-serial/devices.
 bool AddPort(const QString &sys, const QString &name, const QString &usb, const QString &driver,
-             const QByteArray &serial, const QByteArray &product)
+             const QByteArray &serial, const QByteArray &product, const QList<QByteArray> &attributes = {},
+             int interface = 0)
 {
     const QString device = sys + "/devices/pci0000:00/0000:00:14.0/usb1/" + usb;
-    const QString port = device + "/" + usb + ":1.0/" + name;
+    const QString interfaceDir = device + "/" + usb + ":1." + QString::number(interface);
+    const QString port = interfaceDir + "/" + name;
     if (!QDir().mkpath(port) || !QDir().mkpath(sys + "/bus/usb-serial/drivers/" + driver)
         || !QDir().mkpath(sys + "/bus/usb-serial/devices"))
         return false;
-    bool ok = WriteText(device + "/idVendor", driver == "ftdi_sio" ? "0403\n" : "067b\n");
+    bool ok = WriteText(device + "/idVendor", driver == "ftdi_sio" ? "0403\n" : "067b\n")
+              && WriteText(interfaceDir + "/bInterfaceNumber", "0" + QByteArray::number(interface) + "\n");
     if (!serial.isNull())
         ok = ok && WriteText(device + "/serial", serial);
     if (!product.isNull())
         ok = ok && WriteText(device + "/product", product);
+    for (const QByteArray &attribute : attributes) {
+        const qsizetype eq = attribute.indexOf('=');
+        ok = ok && WriteText(device + "/" + attribute.left(eq), attribute.mid(eq + 1) + "\n");
+    }
     return ok && QFile::link(sys + "/bus/usb-serial/drivers/" + driver, port + "/driver")
            && QFile::link(port, sys + "/bus/usb-serial/devices/" + name);
+}
+
+// The line settings the kernel-side table sets, one a row.
+enum LineCall { StopBits2, RtsCts, XonXoff, Rate115200, Rate250000, Divisor300, DtrDsr, Parity, Rate0 };
+
+PortEntry Entry(const char *path, const char *serial, const char *description, uint16_t productId,
+                FT_DEVICE type, DWORD location, bool highSpeed)
+{
+    PortEntry entry{path, serial, description};
+    entry.vendorId = 0x0403;
+    entry.productId = productId;
+    entry.type = type;
+    entry.location = location;
+    entry.highSpeed = highSpeed;
+    return entry;
 }
 
 } // namespace
@@ -122,15 +101,14 @@ private slots:
     void cleanup();
 
     void enumerationOfAFakeSysfsTree();
-    void portList_data();
-    void portList();
+    void oddAttributesNeitherHangNorBalloon();
 
     void openSetsUpARawExclusivePort();
     void bytesPassUnchangedBothWays();
     void hangUpIsALostDevice();
-    void openFailures_data();
-    void openFailures();
-    void portWithoutPermission();
+    void lineSettingsReachTheKernel_data();
+    void lineSettingsReachTheKernel();
+    void writeBeyondWhatTheLineHoldsEndsAtTheTimeOut();
 
 private:
     FT_HANDLE OpenPty(const Pty &pty);
@@ -161,33 +139,38 @@ FT_HANDLE TestSerialAdapter::OpenPty(const Pty &pty)
 
 void TestSerialAdapter::enumerationOfAFakeSysfsTree()
 {
-    // Two FTDI ports, one whose product string is missing, a port of another
-    // driver, and numbers that sort differently as text and as numbers.
+    // FTDI ports: one whose product string is missing, the second channel
+    // of a dual chip at high speed, and numbers that sort differently as
+    // text and as numbers; and a port of another driver.
     const QString sys = m_dir.filePath(QStringLiteral("sys"));
-    QVERIFY(AddPort(sys, "ttyUSB10", "1-4", "ftdi_sio", "TX300010\n", "Tavix 3000\n"));
-    QVERIFY(AddPort(sys, "ttyUSB2", "1-2", "ftdi_sio", "TX300002\n", QByteArray()));
+    QVERIFY(AddPort(sys, "ttyUSB10", "1-4.2", "ftdi_sio", "TX300010\n", "Tavix 3000\n",
+                    {"idProduct=6001", "bcdDevice=0600", "speed=12"}));
+    QVERIFY(AddPort(sys, "ttyUSB2", "1-2", "ftdi_sio", "TX300002\n", QByteArray(), {"idProduct=6015",
+                    "bcdDevice=1000"}));
     QVERIFY(AddPort(sys, "ttyUSB1", "1-3", "pl2303", "PL0001\n", "USB-Serial Controller\n"));
-    QVERIFY(AddPort(sys, "ttyUSB0", "1-1", "ftdi_sio", "A50285BI\n", "FT232R USB UART\n"));
+    QVERIFY(AddPort(sys, "ttyUSB0", "1-1", "ftdi_sio", "FT4XYZ\n", "Dual RS232-HS\n",
+                    {"idProduct=6010", "bcdDevice=0700", "bNumInterfaces= 2", "speed=480"}, 1));
 
-    const std::vector<PortEntry> expected{{"/dev/ttyUSB0", "A50285BI", "FT232R USB UART"},
-                                          {"/dev/ttyUSB2", "TX300002", ""},
-                                          {"/dev/ttyUSB10", "TX300010", "Tavix 3000"}};
+    const std::vector<PortEntry> expected{
+        Entry("/dev/ttyUSB0", "FT4XYZB", "Dual RS232-HS B", 0x6010, FT_DEVICE_2232H, 0x11, true),
+        Entry("/dev/ttyUSB2", "TX300002", "", 0x6015, FT_DEVICE_X_SERIES, 0x12, false),
+        Entry("/dev/ttyUSB10", "TX300010", "Tavix 3000", 0x6001, FT_DEVICE_232R, 0x142, false)};
     QVERIFY(tavixserial::enumerateSysfs(sys.toStdString()) == expected);
     QVERIFY(tavixserial::enumerateSysfs(m_dir.filePath("no-such-sys").toStdString()).empty());
 
-    // The same through the library's D2XX listing.
+    // The same through the library's D2XX listing; an empty port list in
+    // the environment searches sysfs too.
     qputenv("TAVIX_SERIAL_SYSFS", sys.toLocal8Bit());
-    QCOMPARE(Names(m_adapter, FT_OPEN_BY_SERIAL_NUMBER), (QStringList{"A50285BI", "TX300002", "TX300010"}));
-    QCOMPARE(Names(m_adapter, FT_OPEN_BY_DESCRIPTION), (QStringList{"FT232R USB UART", "", "Tavix 3000"}));
-    char name[64] = {};
-    QCOMPARE(m_adapter.ListDevices(reinterpret_cast<void *>(2), name, FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER),
+    qputenv("TAVIX_SERIAL_PORTS", "");
+    QCOMPARE(Names(m_adapter, FT_OPEN_BY_SERIAL_NUMBER), (QStringList{"FT4XYZB", "TX300002", "TX300010"}));
+    QCOMPARE(Names(m_adapter, FT_OPEN_BY_DESCRIPTION), (QStringList{"Dual RS232-HS B", "", "Tavix 3000"}));
+    DWORD location = 0;
+    QCOMPARE(m_adapter.ListDevices(reinterpret_cast<void *>(2), &location, FT_LIST_BY_INDEX | FT_OPEN_BY_LOCATION),
              FT_STATUS(FT_OK));
-    QCOMPARE(QByteArray(name), QByteArray("TX300010"));
-    QCOMPARE(m_adapter.ListDevices(reinterpret_cast<void *>(3), name, FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER),
-             FT_STATUS(FT_DEVICE_NOT_FOUND));
+    QCOMPARE(location, DWORD(0x142));
     // The listed node does not exist here: the open finds no device.
     FT_HANDLE handle = nullptr;
-    QCOMPARE(m_adapter.OpenEx(const_cast<char *>("TX300010"), FT_OPEN_BY_SERIAL_NUMBER, &handle),
+    QCOMPARE(m_adapter.OpenEx(reinterpret_cast<void *>(0x142), FT_OPEN_BY_LOCATION, &handle),
              FT_STATUS(FT_DEVICE_NOT_FOUND));
 
     // The environment's list replaces the search.
@@ -195,38 +178,31 @@ void TestSerialAdapter::enumerationOfAFakeSysfsTree()
     QCOMPARE(Names(m_adapter, FT_OPEN_BY_SERIAL_NUMBER), QStringList{"TX300001"});
 }
 
-void TestSerialAdapter::portList_data()
+void TestSerialAdapter::oddAttributesNeitherHangNorBalloon()
 {
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<QStringList>("entries"); // path|serial|description
+    // A FIFO where the serial number belongs (reading it would wait for a
+    // writer for ever), a device node as the product string, a 1 MB
+    // attribute without a line feed, and a FIFO for a numeric attribute.
+    const QString sys = m_dir.filePath(QStringLiteral("odd-sys"));
+    QVERIFY(AddPort(sys, "ttyUSB0", "1-1", "ftdi_sio", QByteArray(), QByteArray()));
+    QVERIFY(AddPort(sys, "ttyUSB1", "1-2", "ftdi_sio", "S1\n", QByteArray(1 << 20, 'x')));
+    const QString device = sys + "/devices/pci0000:00/0000:00:14.0/usb1/1-1";
+    QCOMPARE(::mkfifo(QFile::encodeName(device + "/serial").constData(), 0600), 0);
+    QCOMPARE(::mkfifo(QFile::encodeName(device + "/idProduct").constData(), 0600), 0);
+    QVERIFY(QFile::link("/dev/zero", device + "/product"));
 
-    QTest::newRow("one full entry") << QByteArray("/dev/pts/7=TX300001=Tavix 3000") << true
-                                    << QStringList{"/dev/pts/7|TX300001|Tavix 3000"};
-    QTest::newRow("two entries, blanks and an empty one")
-        << QByteArray(" /dev/ttyS0=S0=First ; ;/dev/ttyS1=S1=Second;") << true
-        << QStringList{"/dev/ttyS0|S0|First", "/dev/ttyS1|S1|Second"};
-    QTest::newRow("description holding '='") << QByteArray("/dev/ttyS0=S0=a=b") << true
-                                             << QStringList{"/dev/ttyS0|S0|a=b"};
-    QTest::newRow("path alone") << QByteArray("/dev/ttyS0") << true << QStringList{"/dev/ttyS0||"};
-    QTest::newRow("no description") << QByteArray("/dev/ttyS0=S0") << true << QStringList{"/dev/ttyS0|S0|"};
-    QTest::newRow("empty text lists nothing") << QByteArray("") << true << QStringList{};
-    QTest::newRow("entry without path") << QByteArray("/dev/ttyS0=S0=A;=S1=B") << false << QStringList{};
-}
-
-void TestSerialAdapter::portList()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(bool, valid);
-    QFETCH(QStringList, entries);
-    const auto ports = tavixserial::parsePortList(text.toStdString());
-    QCOMPARE(ports.has_value(), valid);
-    if (!ports)
-        return;
-    QStringList got;
-    for (const PortEntry &port : *ports)
-        got.append(QString::fromStdString(port.path + "|" + port.serial + "|" + port.description));
-    QCOMPARE(got, entries);
+    bool finished = false;
+    const QByteArray listing = RunInChild(
+        [&] {
+            QByteArray text;
+            for (const PortEntry &port : tavixserial::enumerateSysfs(sys.toStdString()))
+                text += QByteArray::fromStdString(port.serial) + "|" + QByteArray::number(port.description.size())
+                        + "|" + QByteArray::number(port.productId) + ";";
+            return text;
+        },
+        20000, &finished);
+    QVERIFY2(finished, "the listing did not end");
+    QCOMPARE(listing, QByteArray("|0|0;S1|4096|0;"));
 }
 
 void TestSerialAdapter::openSetsUpARawExclusivePort()
@@ -331,66 +307,98 @@ void TestSerialAdapter::hangUpIsALostDevice()
     QCOMPARE(m_adapter.Close(handle), FT_STATUS(FT_OK));
 }
 
-void TestSerialAdapter::openFailures_data()
+void TestSerialAdapter::lineSettingsReachTheKernel_data()
 {
-    QTest::addColumn<QString>("node");
+    QTest::addColumn<int>("call");
     QTest::addColumn<int>("status");
-    QTest::newRow("node that does not exist") << m_dir.filePath("ttyUSB9") << int(FT_DEVICE_NOT_FOUND);
-    QTest::newRow("a file that is no terminal") << m_dir.filePath("plain-file") << int(FT_DEVICE_NOT_OPENED);
+    QTest::addColumn<uint>("cflags");    // of CSTOPB | CRTSCTS, as the kernel holds them
+    QTest::addColumn<uint>("iflags");    // of IXON | IXOFF
+    QTest::addColumn<uint>("rate");      // the output rate the kernel holds
+
+    QTest::newRow("2 stop bits") << int(StopBits2) << int(FT_OK) << uint(CSTOPB) << 0u << 9600u;
+    QTest::newRow("RTS/CTS") << int(RtsCts) << int(FT_OK) << uint(CRTSCTS) << 0u << 9600u;
+    QTest::newRow("XON/XOFF") << int(XonXoff) << int(FT_OK) << 0u << uint(IXON | IXOFF) << 9600u;
+    QTest::newRow("115200 baud") << int(Rate115200) << int(FT_OK) << 0u << 0u << 115200u;
+    QTest::newRow("250000 baud, a custom rate") << int(Rate250000) << int(FT_OK) << 0u << 0u << 250000u;
+    QTest::newRow("divisor 10000: 300 baud") << int(Divisor300) << int(FT_OK) << 0u << 0u << 300u;
+    // Refused, and the settings stay.
+    QTest::newRow("DTR/DSR") << int(DtrDsr) << int(FT_NOT_SUPPORTED) << 0u << 0u << 9600u;
+    QTest::newRow("even parity on a pseudo-terminal") << int(Parity) << int(FT_NOT_SUPPORTED) << 0u << 0u << 9600u;
+    QTest::newRow("0 baud") << int(Rate0) << int(FT_INVALID_BAUD_RATE) << 0u << 0u << 9600u;
 }
 
-void TestSerialAdapter::openFailures()
+void TestSerialAdapter::lineSettingsReachTheKernel()
 {
-    QFETCH(QString, node);
-    QFETCH(int, status);
-    QVERIFY(WriteText(m_dir.filePath("plain-file"), "x"));
-    qputenv("TAVIX_SERIAL_PORTS", node.toLocal8Bit() + "=X1=X");
-    FT_HANDLE handle = nullptr;
-    QCOMPARE(int(m_adapter.OpenEx(const_cast<char *>("X1"), FT_OPEN_BY_SERIAL_NUMBER, &handle)), status);
-    QVERIFY(!handle);
-    // An unknown name finds nothing.
-    QCOMPARE(m_adapter.OpenEx(const_cast<char *>("X2"), FT_OPEN_BY_SERIAL_NUMBER, &handle),
-             FT_STATUS(FT_DEVICE_NOT_FOUND));
-}
-
-void TestSerialAdapter::portWithoutPermission()
-{
-    // A real terminal node with no access for anyone but root. The open runs
-    // in a child process; when the test runs as root (as in CI) the child
-    // first becomes the user nobody, for whom the node is closed. What this
-    // shows: the kernel's refusal (EACCES) of the open becomes
-    // FT_DEVICE_NOT_OPENED with one line naming the node and the remedies.
+    QFETCH(int, call);
     Pty pty;
-    QVERIFY(!pty.slave.isEmpty());
-    QCOMPARE(::chmod(pty.slave.constData(), 0), 0);
-    qputenv("TAVIX_SERIAL_PORTS", pty.slave + "=LOCKED=Locked port");
-    int errPipe[2];
-    QCOMPARE(::pipe(errPipe), 0);
-    const pid_t child = ::fork();
-    QVERIFY(child >= 0);
-    if (child == 0) {
-        ::dup2(errPipe[1], STDERR_FILENO);
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-            ::_exit(100);
-        FT_HANDLE handle = nullptr;
-        const FT_STATUS status = m_adapter.OpenEx(const_cast<char *>("LOCKED"), FT_OPEN_BY_SERIAL_NUMBER, &handle);
-        ::_exit(static_cast<int>(status));
-    }
-    ::close(errPipe[1]);
-    QByteArray err;
-    char buffer[512];
-    for (ssize_t n; (n = ::read(errPipe[0], buffer, sizeof buffer)) > 0;)
-        err.append(buffer, n);
-    ::close(errPipe[0]);
-    int wstatus = 0;
-    QCOMPARE(::waitpid(child, &wstatus, 0), child);
-    QVERIFY(WIFEXITED(wstatus));
-    if (WEXITSTATUS(wstatus) == 100)
-        QSKIP("running as root without the right to become another user");
-    QCOMPARE(WEXITSTATUS(wstatus), int(FT_DEVICE_NOT_OPENED));
-    QCOMPARE(err.count('\n'), 1);
-    QVERIFY2(err.contains(pty.slave + ":"), err.constData());
-    QVERIFY2(err.contains("dialout") && err.contains("udev rule"), err.constData());
+    FT_HANDLE handle = OpenPty(pty);
+    QVERIFY(handle);
+    QLibrary library(QStringLiteral(TAVIX_SERIAL_LIBRARY));
+    auto setFlow = reinterpret_cast<FN_FT_SetFlowControl *>(library.resolve("FT_SetFlowControl"));
+    auto setRate = reinterpret_cast<FN_FT_SetBaudRate *>(library.resolve("FT_SetBaudRate"));
+    auto setDivisor = reinterpret_cast<FN_FT_SetDivisor *>(library.resolve("FT_SetDivisor"));
+    auto setFraming = reinterpret_cast<FN_FT_SetDataCharacteristics *>(library.resolve("FT_SetDataCharacteristics"));
+    QVERIFY(setFlow && setRate && setDivisor && setFraming);
+    const FT_STATUS status = [&] {
+        switch (call) {
+        case StopBits2:
+            return setFraming(handle, FT_BITS_8, FT_STOP_BITS_2, FT_PARITY_NONE);
+        case RtsCts:
+            return setFlow(handle, FT_FLOW_RTS_CTS, 0, 0);
+        case XonXoff:
+            return setFlow(handle, FT_FLOW_XON_XOFF, 0x11, 0x13);
+        case Rate115200:
+            return setRate(handle, 115200);
+        case Rate250000:
+            return setRate(handle, 250000);
+        case Divisor300:
+            return setDivisor(handle, 0x2710);
+        case DtrDsr:
+            return setFlow(handle, FT_FLOW_DTR_DSR, 0, 0);
+        case Parity:
+            return setFraming(handle, FT_BITS_8, FT_STOP_BITS_1, FT_PARITY_EVEN);
+        default:
+            return setRate(handle, 0);
+        }
+    }();
+    QTEST(int(status), "status");
+    termios t{};
+    QCOMPARE(::tcgetattr(pty.master, &t), 0);
+    QTEST(uint(t.c_cflag & (CSTOPB | CRTSCTS)), "cflags");
+    QTEST(uint(t.c_iflag & (IXON | IXOFF)), "iflags");
+    QCOMPARE(t.c_cflag & (CSIZE | PARENB), tcflag_t(CS8));
+    const auto rate = tavixserial::currentBaud(pty.master);
+    QVERIFY(rate);
+    QTEST(uint(*rate), "rate");
+    QCOMPARE(m_adapter.Close(handle), FT_STATUS(FT_OK));
+}
+
+void TestSerialAdapter::writeBeyondWhatTheLineHoldsEndsAtTheTimeOut()
+{
+    // Nobody reads the other end: the pseudo-terminal's buffer fills, and
+    // the write ends as D2XX's write time-out says, with FT_OK and the count
+    // of what went; never as an I/O error, which would be a lost device.
+    Pty pty;
+    FT_HANDLE handle = OpenPty(pty);
+    QVERIFY(handle);
+    QCOMPARE(m_adapter.SetTimeouts(handle, 300, 300), FT_STATUS(FT_OK));
+    QByteArray bytes = AllBytes().repeated(4096); // 1 MiB, far beyond the buffer
+    DWORD sent = 0;
+    auto write = std::async(std::launch::async, [&] {
+        return m_adapter.Write(handle, bytes.constData(), DWORD(bytes.size()), &sent);
+    });
+    // Bounded: a write that ignored its time-out is ended by closing the
+    // other end, and fails the test.
+    const bool ended = write.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    if (!ended)
+        pty.closeMaster();
+    const FT_STATUS status = write.get();
+    QVERIFY2(ended, "the write did not end at its time-out");
+    QCOMPARE(status, FT_STATUS(FT_OK));
+    QVERIFY(sent > 0 && sent < DWORD(bytes.size()));
+    // What it counts as written is what the other end receives, in order.
+    QCOMPARE(pty.readMaster(int(sent)), bytes.left(int(sent)));
+    QCOMPARE(m_adapter.Close(handle), FT_STATUS(FT_OK));
 }
 
 QTEST_GUILESS_MAIN(TestSerialAdapter)

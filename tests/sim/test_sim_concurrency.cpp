@@ -110,13 +110,19 @@ private slots:
         }
         std::atomic<bool> writing{true};
         std::atomic<int> failures{0};
+        // The writer gives up at the first failed write (an instrument that
+        // switched itself off takes nothing more) and after 30 s at the
+        // latest, so that the join below always returns.
         std::thread writer([&] {
-            for (qsizetype offset = 0; offset < program.size(); offset += 128) {
+            QElapsedTimer writeTimer;
+            writeTimer.start();
+            for (qsizetype offset = 0; offset < program.size() && failures == 0; offset += 128) {
                 QByteArray block = program.mid(offset, 128);
                 qsizetype position = 0;
-                while (position < block.size()) {
+                while (position < block.size() && failures == 0) {
                     DWORD sent = 0;
-                    if (m_sim.write(handle, block.data() + position, DWORD(block.size() - position), &sent) != FT_OK)
+                    if (m_sim.write(handle, block.data() + position, DWORD(block.size() - position), &sent) != FT_OK
+                        || writeTimer.elapsed() > 30000)
                         ++failures;
                     position += sent;
                 }

@@ -1,11 +1,13 @@
 // Prompts for tests: file dialogs answer from a queue given by the test
-// (an empty or exhausted queue answers "cancelled"), and every message and
-// clipboard text is recorded.
+// (an empty or exhausted queue answers "cancelled"), so do the questions
+// about unsaved data, and every message, question and clipboard text is
+// recorded.
 #ifndef TAVIX_TESTS_SCRIPTED_PROMPTS_H
 #define TAVIX_TESTS_SCRIPTED_PROMPTS_H
 
 #include "gui/widgets/prompts.h"
 
+#include <QList>
 #include <QStringList>
 
 class ScriptedPrompts : public Prompts
@@ -31,12 +33,21 @@ public:
         return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
     }
     void SetClipboardText(const QString &text) override { clipboard.append(text); }
+    // Answers from saveQuestionAnswers; an empty queue answers Cancel, which
+    // changes nothing.
+    SaveAnswer AskSaveDiscardCancel(const QString &text) override
+    {
+        questions.append(text);
+        return saveQuestionAnswers.isEmpty() ? SaveAnswer::Cancel : saveQuestionAnswers.takeFirst();
+    }
 
     QStringList messages;
     QStringList openAnswers;
     QStringList saveAnswers;
     QStringList clipboard;
     QStringList filters;
+    QStringList questions;
+    QList<SaveAnswer> saveQuestionAnswers;
     int openDialogs = 0;
     int saveDialogs = 0;
     int notices = 0;

@@ -1,6 +1,5 @@
 #include "core/device/d2xx_binding.h"
 
-#include <QCollator>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -17,7 +16,19 @@ const char *const kEntryNames[D2xxBinding::EntryCount] = {
     "FT_SetEventNotification",
 };
 
+bool g_verbose = false;
+
 } // namespace
+
+void D2xxBinding::SetVerbose(bool verbose)
+{
+    g_verbose = verbose;
+}
+
+bool D2xxBinding::Verbose()
+{
+    return g_verbose;
+}
 
 D2xxBinding::~D2xxBinding()
 {
@@ -57,14 +68,45 @@ QStringList D2xxBinding::VersionedFtdiLibraries()
         for (const QString &name : dir.entryList({QStringLiteral("libftd2xx.so.*")}, QDir::Files | QDir::System))
             files << dir.filePath(name);
     }
-    // Newest first: the version numbers compared as numbers.
-    QCollator numeric;
-    numeric.setNumericMode(true);
-    std::stable_sort(files.begin(), files.end(), [&](const QString &a, const QString &b) {
-        return numeric.compare(QFileInfo(a).fileName(), QFileInfo(b).fileName()) > 0;
-    });
+    SortNewestFirst(files);
     files.removeDuplicates();
     return files;
+}
+
+int D2xxBinding::CompareLibraryVersions(const QString &a, const QString &b)
+{
+    // The parts after "libftd2xx.so." (or whatever the name is up to its
+    // ".so."), split at the dots; each pair of parts is compared as numbers
+    // when both are digits, else as text. A version with more parts is the
+    // newer when the shared ones are equal (1.4.8 after 1.4). No locale is
+    // consulted, so the order is the same in every one.
+    const auto parts = [](const QString &path) {
+        const QString name = QFileInfo(path).fileName();
+        const qsizetype so = name.indexOf(QLatin1String(".so."));
+        return (so < 0 ? QString() : name.mid(so + 4)).split(QLatin1Char('.'));
+    };
+    const QStringList left = parts(a), right = parts(b);
+    for (qsizetype i = 0; i < qMin(left.size(), right.size()); ++i) {
+        bool leftNumber = false, rightNumber = false;
+        const qulonglong l = left.at(i).toULongLong(&leftNumber);
+        const qulonglong r = right.at(i).toULongLong(&rightNumber);
+        if (leftNumber && rightNumber) {
+            if (l != r)
+                return l < r ? -1 : 1;
+        } else if (const int text = left.at(i).compare(right.at(i)); text != 0) {
+            return text < 0 ? -1 : 1;
+        }
+    }
+    if (left.size() != right.size())
+        return left.size() < right.size() ? -1 : 1;
+    return 0;
+}
+
+void D2xxBinding::SortNewestFirst(QStringList &files)
+{
+    // Equal versions keep the order of their folders.
+    std::stable_sort(files.begin(), files.end(),
+                     [](const QString &a, const QString &b) { return CompareLibraryVersions(a, b) > 0; });
 }
 
 QStringList D2xxBinding::Candidates(const QString &path, const QString &programDir, const QStringList &versionedFtdi)
@@ -110,27 +152,36 @@ D2xxBinding::LoadResult D2xxBinding::Load(const QString &path)
         result.failures << candidate + QStringLiteral(": ")
                                + (missingFile ? QStringLiteral("no such file") : m_library.errorString());
     }
-    // The user learns why a library was passed over, and which one is used.
-    for (const QString &failure : std::as_const(result.failures))
-        std::fprintf(stderr, "tavixterminal: driver not loaded: %s\n", qPrintable(failure));
-    if (result.loaded.isEmpty()) {
+    // The libraries passed over and the one bound are named when binding
+    // fails (so that the user learns why) or when asked for (--verbose);
+    // a start that binds a library says nothing.
+    const auto report = [&result, &path, &candidates] {
+        for (const QString &failure : std::as_const(result.failures))
+            std::fprintf(stderr, "tavixterminal: driver not loaded: %s\n", qPrintable(failure));
         if (candidates.isEmpty())
             std::fprintf(stderr, "tavixterminal: no driver library to try for \"%s\"\n", qPrintable(path));
+        if (!result.loaded.isEmpty())
+            std::fprintf(stderr, "tavixterminal: driver library: %s\n", qPrintable(result.loaded));
+    };
+    if (result.loaded.isEmpty()) {
+        report();
         result.message = QStringLiteral("Error: Can't Load ft8u245.dll");
         return result;
     }
-    std::fprintf(stderr, "tavixterminal: driver library: %s\n", qPrintable(result.loaded));
     // Optional, and independent of the thirteen: bound whatever they give.
-    m_lastError = reinterpret_cast<const char *(*)()>(m_library.resolve("TavixSerial_LastError"));
+    m_lastError = reinterpret_cast<PFN_TavixSerial_LastError>(m_library.resolve("TavixSerial_LastError"));
 
     for (Entry entry : LookupOrder()) {
         QFunctionPointer fn = m_library.resolve(EntryName(entry));
         if (!fn) {
             result.message = QStringLiteral("Error: Can't Find ") + QLatin1String(EntryName(entry));
+            report();
             return result;
         }
         m_slots[entry] = fn;
     }
+    if (g_verbose)
+        report();
     result.ok = true;
     return result;
 }

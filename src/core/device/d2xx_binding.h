@@ -9,8 +9,9 @@
 // files such as libftd2xx.so.1.4.27 in the usual library folders, newest
 // first); otherwise the serial adapter beside the program (in the build
 // tree, or where the installation puts it). The first that loads is used.
-// Standard error gets one line per library that failed to load, with the
-// loader's reason, and one naming the library bound.
+// When binding fails, or when verbose reports are asked for, standard error
+// gets one line per library that failed to load, with the loader's reason,
+// and one naming the library bound; a start that binds says nothing.
 //
 // Besides the thirteen D2XX entry points, a library may export
 // TavixSerial_LastError (the serial adapter does; FTDI's library and the
@@ -76,8 +77,20 @@ public:
     // versionedFtdi lists versioned FTDI library files found on the system.
     static QStringList Candidates(const QString &path, const QString &programDir,
                                   const QStringList &versionedFtdi = QStringList());
-    // libftd2xx.so.* files in the usual library folders, newest version first.
+    // libftd2xx.so.* files in the usual library folders (LD_LIBRARY_PATH's
+    // first), newest version first.
     static QStringList VersionedFtdiLibraries();
+    // The order of two versioned library files by the numbers after ".so.":
+    // negative when a is older, 0 for the same version, positive when newer.
+    // Numbers compare as numbers (1.10 is newer than 1.9) in every locale.
+    static int CompareLibraryVersions(const QString &a, const QString &b);
+    // files sorted newest version first; equal versions keep their order.
+    static void SortNewestFirst(QStringList &files);
+
+    // Whether Load names every library it passed over and the one it bound
+    // on standard error even when binding succeeds (--verbose). Process-wide.
+    static void SetVerbose(bool verbose);
+    static bool Verbose();
 
     // Loads the first candidate library that loads (see above; an empty path
     // is the default search) and binds the entry points in lookup order.
@@ -119,7 +132,7 @@ private:
 
     QLibrary m_library;
     std::array<QFunctionPointer, EntryCount> m_slots{};
-    const char *(*m_lastError)() = nullptr;
+    PFN_TavixSerial_LastError m_lastError = nullptr;
 };
 
 #endif

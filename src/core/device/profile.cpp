@@ -3,6 +3,7 @@
 #include "core/device/device_names.h"
 
 #include <QSettings>
+#include <QStringList>
 
 namespace {
 
@@ -81,6 +82,40 @@ void WriteDeviceText(int openMode, const QString &text)
     const QString key = DeviceKey(openMode);
     if (!key.isEmpty())
         WriteProfileString(key, text);
+}
+
+QRect ReadWindowRect()
+{
+    const QStringList parts = GetProfileString(QStringLiteral("WindowRect"), QString()).split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return QRect();
+    int values[4];
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        values[i] = parts.at(i).trimmed().toInt(&ok);
+        if (!ok)
+            return QRect();
+    }
+    return QRect(values[0], values[1], values[2], values[3]);
+}
+
+void WriteWindowRect(const QRect &frame)
+{
+    WriteProfileString(QStringLiteral("WindowRect"), QStringLiteral("%1,%2,%3,%4")
+                                                         .arg(frame.x())
+                                                         .arg(frame.y())
+                                                         .arg(frame.width())
+                                                         .arg(frame.height()));
+}
+
+QString ReadLanguageName()
+{
+    return GetProfileString(QStringLiteral("Language"), QString());
+}
+
+void WriteLanguageName(const QString &name)
+{
+    WriteProfileString(QStringLiteral("Language"), name);
 }
 
 QString FilePath()

@@ -2,10 +2,12 @@
 // after the program ("tavixterminal.ini") in the user's configuration
 // folder. It keeps the device selection: the device text of each open mode
 // ("DescString", "SerialString", "DevNmbr") and the last chosen mode
-// ("SerDesc"). Every write reaches the file at once.
+// ("SerDesc"); and the window's place and the language chosen last
+// ("WindowRect", "Language"). Every write reaches the file at once.
 #ifndef TAVIX_CORE_DEVICE_PROFILE_H
 #define TAVIX_CORE_DEVICE_PROFILE_H
 
+#include <QRect>
 #include <QString>
 
 namespace Profile {
@@ -27,6 +29,17 @@ void WriteProfileInt(const QString &key, int value);
 QString ReadDeviceText(int openMode);
 // Remembers the device text of an open mode; nothing for a mode without a key.
 void WriteDeviceText(int openMode, const QString &text);
+
+// The window's frame (position and size, in screen pixels) at the end of
+// the last run, kept as "x,y,width,height"; an invalid rectangle when none
+// is remembered or the value is unreadable.
+QRect ReadWindowRect();
+void WriteWindowRect(const QRect &frame);
+
+// The language chosen last, by its name in the language list ("English",
+// "中文"); empty when none is remembered.
+QString ReadLanguageName();
+void WriteLanguageName(const QString &name);
 
 // The path of the INI file.
 QString FilePath();

@@ -1,6 +1,7 @@
 #include "core/locale/help_texts.h"
 
 #include <cstddef>
+#include <initializer_list>
 
 namespace {
 
@@ -11,8 +12,12 @@ namespace {
 // (the two-blank line is the one line that does not survive the file).
 // U+2018/U+2019 quote names of buttons, files and messages; 'Print' (step 2)
 // and the English 'Log' of step 5 keep the ASCII apostrophe. U+2022 marks the bullets of the firmware section.
+// Two passages depend on the platform: where the USB driver comes from, and
+// (English only) how the decimal sign of the data is read. On Windows that
+// is FTDI's installer and the Control Panel's language settings; elsewhere
+// the kernel's driver, the access to the port, and the program's own reading.
 
-const char16_t *const kEnglishHelpLines[] = {
+const char16_t *const kEnglishIntro[] = {
     u"TavixTerminal 2.0",
     u"  ",
     u"TavixTerminal 2.0 is free software that can be downloaded from the Tavix web site.",
@@ -20,8 +25,22 @@ const char16_t *const kEnglishHelpLines[] = {
     u"of the log files and presents the sorted data as a diagram. With TavixTerminal 2.0 the",
     u"Tavix 3000 can also log data on the two variables shown on the LCD of the instrument.",
     u"Before the first use:",
+};
+
+// Where the driver comes from differs by platform.
+const char16_t *const kEnglishDriverWindows[] = {
     u"Install the USB driver by double-clicking \u2018CDM_Setup.exe\u2019 and wait for the message",
     u"\u2018FTDI CDM drivers have been successfully installed\u2019.",
+};
+
+const char16_t *const kEnglishDriverLinux[] = {
+    u"On Linux no driver has to be installed: the driver of the kernel (ftdi_sio) serves the USB",
+    u"port of the instrument. Give yourself access to the port once, in one of two ways: install",
+    u"the udev rule that comes with the program (60-tavixterminal.rules) and plug the instrument",
+    u"in again, or join the \u2018dialout\u2019 group (sudo usermod -aG dialout $USER) and log in again.",
+};
+
+const char16_t *const kEnglishSetUp[] = {
     u"Setting up the Tavix 3000:",
     u"The communication of the Tavix 3000 must be set to USB in Menu 2 of the instrument.",
     u"Please see the manual of the Tavix 3000 for more information.",
@@ -33,8 +52,20 @@ const char16_t *const kEnglishHelpLines[] = {
     u"added at the bottom of the text window on the left, where it can be saved, copied to the",
     u"clipboard or cleared.",
     u"3. Data recorded in the \u2018Log\u2019 and \u2018LogP\u2019 modes can be sorted by the choices in the boxes",
+};
+
+// How the decimal sign of the data is read differs by platform.
+const char16_t *const kEnglishDecimalWindows[] = {
     u"below. The sorted data can be saved, copied to the clipboard or cleared. The decimal sign",
     u"used in the data must match the language settings of Windows in the Control Panel.",
+};
+
+const char16_t *const kEnglishDecimalLinux[] = {
+    u"below. The sorted data can be saved, copied to the clipboard or cleared. The program reads",
+    u"a decimal comma and a decimal point in the data alike; no system setting has to match them.",
+};
+
+const char16_t *const kEnglishGraphsAndLogging[] = {
     u"4. Graphs are made from the sorted data. Use the arrow buttons to step through the files;",
     u"the number of the file shown is written in the graph.",
     u"5. The 'Log' button in the lower left corner makes the instrument send its display values",
@@ -55,16 +86,30 @@ const char16_t *const kEnglishHelpLines[] = {
     u"\u2022 Turn on the instrument again: its display shows the version number of the new firmware.",
 };
 
-const char16_t *const kChineseHelpLines[] = {
+const char16_t *const kChineseIntro[] = {
     u"TavixTerminal 2.0",
     u"  ",
     u"TavixTerminal 2.0是一款免费软件，可以从Tavix中国网站下载。本软件通过电脑的USB端口读取Tavix 3000",
     u"仪器中的测量数据和报告，对记录文件中的数据进行排序，并自动将排序结果绘制成图形，便于查看和分析。",
     u"此外，本软件还可以使Tavix 3000按设定的时间间隔，对仪器液晶屏上显示的两个变量进行实时数据记录。",
     u"本软件的界面提供英文和中文两种语言，可以随时切换。",
+};
+
+const char16_t *const kChineseDriverWindows[] = {
     u"首次使用前安装驱动程序：",
     u"第一次使用本软件之前，请双击\u2018CDM_Setup.exe\u2019安装USB驱动程序，并等待屏幕上出现",
     u"\u2018FTDI CDM drivers have been successfully installed\u2019提示信息，表示驱动程序已安装成功。",
+};
+
+const char16_t *const kChineseDriverLinux[] = {
+    u"首次使用前：",
+    u"在Linux上无需安装驱动程序：Linux内核自带的ftdi_sio驱动程序即可支持仪器的USB端口。",
+    u"首次使用前，请用以下任一方法获得访问端口的权限：安装本软件附带的udev规则",
+    u"（60-tavixterminal.rules）后重新插入仪器；或将用户加入\u2018dialout\u2019组",
+    u"（sudo usermod -aG dialout $USER）后重新登录。",
+};
+
+const char16_t *const kChineseRest[] = {
     u"仪器设置：",
     u"必须在Tavix 3000的菜单2中将通讯方式设置为USB，否则电脑无法与仪器通讯。",
     u"具体设置方法详见仪器用户手册第27页。",
@@ -93,28 +138,52 @@ const char16_t *const kChineseHelpLines[] = {
     u"\u2022 重新开启仪器，显示屏上将显示新固件的版本号。",
 };
 
-template <std::size_t N>
-QString JoinLines(const char16_t *const (&lines)[N])
+// A piece of a help text: consecutive lines.
+struct Lines
+{
+    const char16_t *const *lines;
+    std::size_t count;
+    template <std::size_t N>
+    Lines(const char16_t *const (&array)[N]) : lines(array), count(N) {}
+};
+
+QString JoinLines(std::initializer_list<Lines> pieces)
 {
     QString text;
-    for (std::size_t i = 0; i < N; ++i) {
-        if (i > 0)
-            text += QStringLiteral("\r\n");
-        text += QString::fromUtf16(lines[i]);
+    for (const Lines &piece : pieces) {
+        for (std::size_t i = 0; i < piece.count; ++i) {
+            if (!text.isEmpty())
+                text += QStringLiteral("\r\n");
+            text += QString::fromUtf16(piece.lines[i]);
+        }
     }
     return text;
 }
 
 } // namespace
 
-QString EnglishHelpText()
+HelpPlatform RunningHelpPlatform()
 {
-    return JoinLines(kEnglishHelpLines);
+#ifdef Q_OS_WIN
+    return HelpPlatform::Windows;
+#else
+    return HelpPlatform::Linux;
+#endif
 }
 
-QString ChineseHelpText()
+QString EnglishHelpText(HelpPlatform platform)
 {
-    return JoinLines(kChineseHelpLines);
+    const bool windows = platform == HelpPlatform::Windows;
+    return JoinLines({kEnglishIntro, windows ? Lines(kEnglishDriverWindows) : Lines(kEnglishDriverLinux),
+                      kEnglishSetUp, windows ? Lines(kEnglishDecimalWindows) : Lines(kEnglishDecimalLinux),
+                      kEnglishGraphsAndLogging});
+}
+
+QString ChineseHelpText(HelpPlatform platform)
+{
+    const bool windows = platform == HelpPlatform::Windows;
+    return JoinLines({kChineseIntro, windows ? Lines(kChineseDriverWindows) : Lines(kChineseDriverLinux),
+                      kChineseRest});
 }
 
 QString AboutBoxTitle()

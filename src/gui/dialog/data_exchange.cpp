@@ -13,9 +13,16 @@ DataExchange::DataExchange(const DialogTemplate &dialog, const ControlMap &contr
 {
 }
 
+bool DataExchange::IsBeingEdited(const QLineEdit *edit)
+{
+    return edit && edit->hasFocus() && edit->isModified();
+}
+
 void DataExchange::Fail(int id, const QString &message)
 {
     m_failed = true;
+    if (m_onlyId != 0)
+        return;
     m_prompts.Message(message);
     if (QWidget *control = m_controls.value(id)) {
         control->setFocus();
@@ -26,49 +33,53 @@ void DataExchange::Fail(int id, const QString &message)
 
 void DataExchange::Control(int id, QListWidget *&member)
 {
-    if (Active())
+    if (Takes(id))
         member = qobject_cast<QListWidget *>(m_controls.value(id));
 }
 
 void DataExchange::Text(int id, QString &member)
 {
     auto *edit = qobject_cast<QLineEdit *>(m_controls.value(id));
-    if (!Active() || !edit)
+    if (!Takes(id) || !edit)
         return;
-    if (m_bSaveAndValidate)
+    if (m_bSaveAndValidate) {
         member = edit->text();
-    else if (edit->text() != member)
+        edit->setModified(false);
+    } else if (!IsBeingEdited(edit) && edit->text() != member) {
         edit->setText(member);
+    }
 }
 
 void DataExchange::TextView(int id, const QString &member)
 {
     auto *window = qobject_cast<TextWindow *>(m_controls.value(id));
-    if (Active() && window && !m_bSaveAndValidate)
+    if (Takes(id) && window && !m_bSaveAndValidate)
         window->ShowText(member);
 }
 
 void DataExchange::Int(int id, int &member)
 {
     auto *edit = qobject_cast<QLineEdit *>(m_controls.value(id));
-    if (!Active() || !edit)
+    if (!Takes(id) || !edit)
         return;
     if (!m_bSaveAndValidate) {
-        edit->setText(QString::number(member));
+        if (!IsBeingEdited(edit))
+            edit->setText(QString::number(member));
         return;
     }
     bool ok = false;
     const int value = edit->text().trimmed().toInt(&ok);
     if (!ok) {
-        Fail(id, QStringLiteral("Please enter an integer."));
+        Fail(id, m_chinese ? QStringLiteral("请输入一个整数。") : QStringLiteral("Please enter an integer."));
         return;
     }
     member = value;
+    edit->setModified(false);
 }
 
 void DataExchange::Radio(int leaderId, int &member)
 {
-    if (!Active())
+    if (!Takes(leaderId))
         return;
     const QList<int> group = RadioGroup(m_dialog, leaderId);
     if (m_bSaveAndValidate) {
@@ -109,16 +120,18 @@ bool DataExchange::ParseFloat(const QString &text, float *value)
 void DataExchange::Float(int id, float &member)
 {
     auto *edit = qobject_cast<QLineEdit *>(m_controls.value(id));
-    if (!Active() || !edit)
+    if (!Takes(id) || !edit)
         return;
     if (!m_bSaveAndValidate) {
-        edit->setText(FormatFloat(member));
+        if (!IsBeingEdited(edit))
+            edit->setText(FormatFloat(member));
         return;
     }
     float value = 0.0f;
     if (!ParseFloat(edit->text(), &value)) {
-        Fail(id, QStringLiteral("Please enter a number."));
+        Fail(id, m_chinese ? QStringLiteral("请输入一个数字。") : QStringLiteral("Please enter a number."));
         return;
     }
     member = value;
+    edit->setModified(false);
 }

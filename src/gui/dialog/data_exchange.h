@@ -3,6 +3,12 @@
 // copies members into controls. The first binding that fails shows its
 // message, keeps its member and ends the transfer: later bindings are not
 // exchanged and the transfer reports failure.
+//
+// An edit the user is typing into (it has the focus and was changed since
+// the last transfer) keeps its text on a transfer out, so that a poll that
+// writes every member back while the instrument prints does not overwrite
+// a value being typed; a transfer in takes the text and the edit counts as
+// unchanged from then on.
 #ifndef TAVIX_GUI_DIALOG_DATA_EXCHANGE_H
 #define TAVIX_GUI_DIALOG_DATA_EXCHANGE_H
 
@@ -11,6 +17,7 @@
 #include <QString>
 
 class Prompts;
+class QLineEdit;
 class QListWidget;
 
 class DataExchange
@@ -21,6 +28,18 @@ public:
 
     bool SaveAndValidate() const { return m_bSaveAndValidate; }
     bool Failed() const { return m_failed; }
+
+    // The messages of failed bindings in Chinese ("请输入一个数字。") instead
+    // of English.
+    void SetChinese(bool chinese) { m_chinese = chinese; }
+    // Exchanges only the control with identifier id, and quietly: a value
+    // that cannot be taken shows no message, moves no focus and keeps the
+    // member (the edit the user just left).
+    void LimitTo(int id) { m_onlyId = id; }
+
+    // True while edit is being typed into: it has the focus and its text
+    // was changed by the user since the program last set or took it.
+    static bool IsBeingEdited(const QLineEdit *edit);
 
     // Binds the control object itself (no value is exchanged).
     void Control(int id, QListWidget *&member);
@@ -49,6 +68,8 @@ public:
 
 private:
     bool Active() const { return !m_failed; }
+    // Whether the binding of id takes part in this transfer.
+    bool Takes(int id) const { return Active() && (m_onlyId == 0 || m_onlyId == id); }
     void Fail(int id, const QString &message);
 
     const DialogTemplate &m_dialog;
@@ -56,6 +77,8 @@ private:
     Prompts &m_prompts;
     bool m_bSaveAndValidate;
     bool m_failed = false;
+    bool m_chinese = false;
+    int m_onlyId = 0;
 };
 
 #endif

@@ -2,6 +2,7 @@
 
 #include "core/device/profile.h"
 #include "core/locale/help_texts.h"
+#include "core/util/window_placement.h"
 #include "gui/dialog/data_exchange.h"
 #include "gui/widgets/about_dlg.h"
 #include "gui/widgets/auto_radio_button.h"
@@ -14,11 +15,17 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScreen>
 #include <QVBoxLayout>
+
+#include <limits>
+#include <optional>
 
 int g_bDeviceReady = 0;
 
@@ -56,6 +63,7 @@ COstrumDlg::COstrumDlg(Prompts &prompts, const QString &driverPath, QWidget *par
     WireCommands();
     qApp->installEventFilter(this);
     OnInitDialog();
+    RestoreWindowPlace();
 }
 
 COstrumDlg::~COstrumDlg()
@@ -131,6 +139,8 @@ bool COstrumDlg::OnInitDialog()
     FillLanguageList();
     if (auto *languages = qobject_cast<QComboBox *>(GetDlgItem(IDC_LANGUAGE)))
         languages->setCurrentIndex(languages->count() > 0 ? 0 : -1);
+    //    Then the language chosen in the last run, when there was one.
+    RestoreLanguage();
 
     // 7. The translate command has no visible button; the first log type's variables show.
     ShowControl(IDC_TRANSLATE_KEYWORDS, false);
@@ -239,7 +249,12 @@ void COstrumDlg::CreateMenuBar()
 
 bool COstrumDlg::UpdateData(bool bSaveAndValidate)
 {
+    // The box under the input window shows how many characters the input
+    // text holds.
+    if (!bSaveAndValidate)
+        m_nInfoValue = int(qMin<qsizetype>(m_strInput.size(), std::numeric_limits<int>::max()));
     DataExchange dx(MainDialogTemplate(), m_controls, m_prompts, bSaveAndValidate);
+    dx.SetChinese(Texts().IsChinese());
     const bool previous = m_bTransferringOut;
     if (!bSaveAndValidate)
         m_bTransferringOut = true;
@@ -264,11 +279,60 @@ void COstrumDlg::DoDataExchange(DataExchange &dx)
     dx.Float(IDC_INTERVAL, m_fInterval);
 }
 
+void COstrumDlg::TakeEditedControl(int id)
+{
+    DataExchange dx(MainDialogTemplate(), m_controls, m_prompts, true);
+    dx.LimitTo(id);
+    DoDataExchange(dx);
+}
+
+bool COstrumDlg::ConfirmEndWithUnsavedInput()
+{
+    if (!m_bInputUnsaved)
+        return true;
+    switch (m_prompts.AskSaveDiscardCancel(
+        Pick(QStringLiteral("The input data has not been saved. Save it before the program ends?"),
+             QStringLiteral("输入数据尚未保存。是否在退出前保存？")))) {
+    case Prompts::SaveAnswer::Save:
+        OnSaveInput();
+        return !m_bInputUnsaved;
+    case Prompts::SaveAnswer::Discard:
+        return true;
+    case Prompts::SaveAnswer::Cancel:
+        break;
+    }
+    return false;
+}
+
+QString COstrumDlg::FileFailureText(const QString &path, const QString &detail, bool writing) const
+{
+    if (!Texts().IsChinese())
+        return detail;
+    const QString file = QDir::toNativeSeparators(path);
+    return (writing ? QStringLiteral("无法写入文件“%1”。") : QStringLiteral("无法读取文件“%1”。")).arg(file)
+           + QStringLiteral("\n系统说明：") + detail;
+}
+
+void COstrumDlg::RememberWindowPlace()
+{
+    Profile::WriteWindowRect(frameGeometry());
+}
+
+void COstrumDlg::RestoreWindowPlace()
+{
+    QList<QRect> screens;
+    for (const QScreen *screen : QGuiApplication::screens())
+        screens.append(screen->availableGeometry());
+    if (const std::optional<QPoint> place = PlaceRememberedWindow(Profile::ReadWindowRect(), screens))
+        move(*place);
+}
+
 void COstrumDlg::OnOK()
 {
     // The controls are taken in first: when that fails (the interval holds
-    // no number) the dialog stays open with the device and library as they were.
-    if (!UpdateData(true))
+    // no number) the dialog stays open with the device and library as they
+    // were; so it does when unsaved input data is not let go.
+    if (!UpdateData(true) || !ConfirmEndWithUnsavedInput())
         return;
     StopReconnecting();
     // A running upload stops before the handle and the library go; a worker
@@ -277,13 +341,16 @@ void COstrumDlg::OnOK()
     FtClose();
     if (workerEnded)
         m_driver.Unload();
+    RememberWindowPlace();
     done(1);
 }
 
 void COstrumDlg::OnClose()
 {
-    if (UpdateData(true))
+    if (UpdateData(true) && ConfirmEndWithUnsavedInput()) {
+        RememberWindowPlace();
         done(1);
+    }
 }
 
 void COstrumDlg::closeEvent(QCloseEvent *event)
@@ -313,6 +380,15 @@ bool COstrumDlg::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress && PreTranslateMessage(watched, event))
         return true;
+    // An edit the user changed and now leaves: its value is taken in, so
+    // that the next transfer out shows it instead of the old member.
+    if (event->type() == QEvent::FocusOut) {
+        if (auto *edit = qobject_cast<QLineEdit *>(watched); edit && edit->isModified()) {
+            const int id = ControlIdOf(edit);
+            if (GetDlgItem(id) == edit)
+                TakeEditedControl(id);
+        }
+    }
     return QDialog::eventFilter(watched, event);
 }
 
@@ -328,8 +404,11 @@ bool COstrumDlg::PreTranslateMessage(QObject *receiver, QEvent *event)
     const bool start = first ? widget == first : widget == this;
 
     auto *key = static_cast<QKeyEvent *>(event);
+    // A key held with Ctrl or Alt is a shortcut (Ctrl+V, Alt+Space ...): it
+    // is never forwarded to the instrument.
+    const bool shortcut = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-        if (start) {
+        if (start && !shortcut) {
             UpdateData(false);
             SendKeyByte(0x0D);
         }
@@ -339,8 +418,10 @@ bool COstrumDlg::PreTranslateMessage(QObject *receiver, QEvent *event)
         return false;
     switch (key->key()) {
     case Qt::Key_Space:
-        UpdateData(false);
-        SendKeyByte(0x20);
+        if (!shortcut) {
+            UpdateData(false);
+            SendKeyByte(0x20);
+        }
         // Space then does what it does to the focused control, except to
         // EXIT: a press that ends the program and discards the captured
         // text is never made by the key the dialog asks to press for a
@@ -348,8 +429,10 @@ bool COstrumDlg::PreTranslateMessage(QObject *receiver, QEvent *event)
         return ControlIdOf(widget) == IDOK_EXIT;
     case Qt::Key_V:
     case Qt::Key_F7:
-        UpdateData(false);
-        SendKeyByte(0x76);
+        if (!shortcut) {
+            UpdateData(false);
+            SendKeyByte(0x76);
+        }
         return false;
     default:
         return false; // other keys send nothing

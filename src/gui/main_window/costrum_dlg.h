@@ -13,6 +13,7 @@
 #include "core/locale/text_table.h"
 #include "core/sorting/log_parser.h"
 #include "gui/dialog/dialog_builder.h"
+#include "gui/widgets/qt_translations.h"
 
 #include <QByteArray>
 #include <QDialog>
@@ -77,6 +78,25 @@ public:
     const ControlMap &Controls() const { return m_controls; }
     QMenuBar *MenuBar() const { return m_pMenuBar; }
     Prompts &GetPrompts() const { return m_prompts; }
+
+    // ---- Ending, the window's place, the value being typed (costrum_dlg.cpp) -
+    // True while the input text holds received or appended text that is in
+    // no file: neither written by "Save input data" nor logged to the backup
+    // file. Clear and a successful save end it.
+    bool m_bInputUnsaved = false;
+    // EXIT and the close box: with unsaved input text, asks Save, Discard
+    // or Cancel. True when the dialog may end: nothing to lose, Discard, or
+    // Save that saved (a cancelled or failed save keeps the dialog open).
+    bool ConfirmEndWithUnsavedInput();
+    // Keeps the window's frame in the profile; puts the window where the
+    // profile says, kept on a screen that is attached now.
+    void RememberWindowPlace();
+    void RestoreWindowPlace();
+    // Takes the text of the edit with identifier id into its member when it
+    // holds a value (a number for the interval), silently; the user left
+    // the edit after changing it.
+    void TakeEditedControl(int id);
+    QtTranslations m_qtTranslations;
 
     // ---- D2XX driver binding (link/dlg_driver.cpp) --------------------------
     void LoadDriver();
@@ -312,6 +332,16 @@ public:
     const LocaleTexts &Texts() const { return m_texts; }
     // Fills combo box 1038 with the language names, in order.
     void FillLanguageList();
+    // Applies the language remembered in the profile, when the language list
+    // has it and it is not the first.
+    void RestoreLanguage();
+    // A message the window adds to the fixed texts, in the current language.
+    QString Pick(const QString &english, const QString &chinese) const { return m_texts.Pick(english, chinese); }
+    // A file that could not be written (writing) or read, in the current
+    // language: in English the detail as it is (it names the file and the
+    // system's reason); in Chinese a sentence naming the file, then the
+    // detail as the system gave it.
+    QString FileFailureText(const QString &path, const QString &detail, bool writing) const;
 
     LocaleTexts m_texts;
     ReplacementTable TranslationTable;

@@ -21,7 +21,9 @@ void COstrumDlg::ScrollInputToEnd()
 
 void COstrumDlg::OnClearInput()
 {
+    // Cleared text is nothing to lose at the end.
     m_strInput.clear();
+    m_bInputUnsaved = false;
     UpdateData(false);
 }
 
@@ -31,8 +33,11 @@ void COstrumDlg::OnSaveInput()
     if (path.isEmpty())
         return;
     QString error;
-    if (!WriteFileBytes(path, Utf16LeWithBom(m_strInput), &error))
-        m_prompts.Message(error);
+    if (!WriteFileBytes(path, Utf16LeWithBom(m_strInput), &error)) {
+        m_prompts.Message(FileFailureText(path, error, true));
+        return;
+    }
+    m_bInputUnsaved = false;
 }
 
 void COstrumDlg::OnOpenInput()
@@ -46,13 +51,18 @@ void COstrumDlg::OnOpenInput()
         QString text;
         QString error;
         if (!ReadInputText(path, InputFileForm::Utf16Le, &text, &error)) {
-            m_prompts.Message(error);
+            m_prompts.Message(FileFailureText(path, error, false));
             return;
         }
+        // A file opened into an empty window is that file; appended to
+        // other text, the whole is in no file.
+        if (!m_strInput.isEmpty() && !text.isEmpty())
+            m_bInputUnsaved = true;
         m_strInput.append(text);
     } catch (const std::bad_alloc &) {
-        m_prompts.Message(QStringLiteral("There is not enough memory to open the file %1. The input data "
-                                         "is unchanged.")
+        m_prompts.Message(Pick(QStringLiteral("There is not enough memory to open the file %1. The input data "
+                                              "is unchanged."),
+                               QStringLiteral("内存不足，无法打开文件 %1。输入数据保持不变。"))
                               .arg(QDir::toNativeSeparators(path)));
         return;
     }

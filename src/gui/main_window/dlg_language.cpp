@@ -3,6 +3,7 @@
 // help text.
 #include "gui/main_window/costrum_dlg.h"
 
+#include "core/device/profile.h"
 #include "core/io/text_file.h"
 #include "gui/widgets/prompts.h"
 
@@ -17,7 +18,7 @@ void COstrumDlg::InitLanguage()
     // standard error with the reason, once.
     if (!m_texts.LoadConfigFile()) {
         if (!m_texts.ConfigProblem().isEmpty())
-            std::fprintf(stderr, "%s\n", qUtf8Printable(m_texts.ConfigProblem()));
+            std::fprintf(stderr, "tavixterminal: %s\n", qUtf8Printable(m_texts.ConfigProblem()));
         m_texts.BuildBuiltInTexts();
     }
     BuildKeywordTables();
@@ -32,9 +33,22 @@ void COstrumDlg::ApplyLanguage(int slot)
     for (const ControlCaption &caption : captions)
         SetDlgItemText(caption.id, caption.text);
     CurrentLanguage = m_texts.CurrentLanguage();
+    // Qt's own texts (file dialogs, message box buttons) follow.
+    m_qtTranslations.UseChinese(m_texts.IsChinese());
     // The search for a lost instrument speaks the new language too.
     if (m_recovery.IsSearching())
         ShowReconnectStatus();
+}
+
+void COstrumDlg::RestoreLanguage()
+{
+    const QString name = Profile::ReadLanguageName();
+    const int index = name.isEmpty() ? -1 : int(m_texts.LanguageNames().indexOf(name));
+    if (index <= 0)
+        return;
+    ApplyLanguage(index);
+    if (auto *languages = qobject_cast<QComboBox *>(GetDlgItem(IDC_LANGUAGE)))
+        languages->setCurrentIndex(index);
 }
 
 void COstrumDlg::FillLanguageList()
@@ -55,6 +69,9 @@ void COstrumDlg::OnLanguageChange()
     FillLanguageList();
     ApplyLanguage(index);
     languages->setCurrentIndex(index);
+    // Remembered by name: a Config.dat with other languages does not
+    // mistake it for another.
+    Profile::WriteLanguageName(m_texts.LanguageNames().value(index));
 }
 
 void COstrumDlg::BuildKeywordTables()
@@ -72,7 +89,7 @@ void COstrumDlg::OnTranslateKeywords()
     // The whole translated text is written; the input data stays as it is.
     QString error;
     if (!WriteFileBytes(path, TranslatedInputFile(input, TranslationTable), &error))
-        m_prompts.Message(error);
+        m_prompts.Message(FileFailureText(path, error, true));
 }
 
 void COstrumDlg::OnHelp()

@@ -81,7 +81,8 @@ void COstrumDlg::OnStartLogging()
     if (!m_logFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         // Logging without its file would lose what the user asked to keep:
         // it does not start.
-        m_prompts.Message(QStringLiteral("The backup file \"%1\" cannot be created: %2")
+        m_prompts.Message(Pick(QStringLiteral("The backup file \"%1\" cannot be created: %2"),
+                               QStringLiteral("无法创建备份文件“%1”：%2"))
                               .arg(QDir::toNativeSeparators(path), m_logFile.errorString()));
         return;
     }

@@ -56,9 +56,11 @@ void COstrumDlg::PollDevice()
     } catch (const std::bad_alloc &) {
         if (!m_bInputMemoryReported) {
             m_bInputMemoryReported = true;
-            m_prompts.Message(QStringLiteral("There is not enough memory to take more received data into "
-                                             "the input window. Everything received so far is kept; please "
-                                             "save the input data and clear it, then reception goes on."));
+            m_prompts.Message(Pick(QStringLiteral("There is not enough memory to take more received data into "
+                                                  "the input window. Everything received so far is kept; please "
+                                                  "save the input data and clear it, then reception goes on."),
+                                   QStringLiteral("内存不足，输入窗口无法再接收更多数据。已接收的数据全部保留；"
+                                                  "请保存并清空输入数据，之后接收将继续。")));
         }
         return;
     }
@@ -69,6 +71,7 @@ void COstrumDlg::PollDevice()
     const FT_STATUS status = FtRead(buffer, qMin(rx, kReceiveBufferSize), &got);
     got = qMin(got, kReceiveBufferSize);
     QString backupError;
+    bool logged = false;
     if (got > 0 && (status == FT_OK || status == FT_IO_ERROR)) {
         const QString chunk = InstrumentBytesToText(QByteArrayView(buffer, got));
         if ((m_bLogging || m_bCloseLogPending) && m_logFile.isOpen()) {
@@ -78,15 +81,21 @@ void COstrumDlg::PollDevice()
             // complete record.
             QString reason;
             if (!WriteAllBytes(m_logFile, Utf16LeBytes(chunk), &reason)) {
-                backupError = QStringLiteral("The backup file \"%1\" cannot be written: %2. Logging has "
-                                             "stopped; the input window keeps everything received.")
+                backupError = Pick(QStringLiteral("The backup file \"%1\" cannot be written: %2. Logging has "
+                                                  "stopped; the input window keeps everything received."),
+                                   QStringLiteral("无法写入备份文件“%1”：%2。记录已停止；"
+                                                  "输入窗口保留全部已接收的数据。"))
                                   .arg(QDir::toNativeSeparators(m_logFile.fileName()), reason);
                 StopLoggingAfterFailure();
-            } else if (m_bCloseLogPending) {
-                CloseBackupFile();
+            } else {
+                logged = true;
+                if (m_bCloseLogPending)
+                    CloseBackupFile();
             }
         }
         m_strInput.append(chunk);
+        // What the backup file holds is not lost at the end.
+        m_bInputUnsaved = m_bInputUnsaved || !logged;
     }
 
     UpdateData(false);

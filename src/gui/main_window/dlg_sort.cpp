@@ -28,8 +28,10 @@ void COstrumDlg::OnSort()
     try {
         SortCommand();
     } catch (const std::bad_alloc &) {
-        m_prompts.Message(QStringLiteral("There is not enough memory to sort the input data. The input "
-                                         "data is unchanged; please save it and sort a smaller part."));
+        m_prompts.Message(Pick(QStringLiteral("There is not enough memory to sort the input data. The input "
+                                              "data is unchanged; please save it and sort a smaller part."),
+                               QStringLiteral("内存不足，无法对输入数据排序。输入数据保持不变；"
+                                              "请先保存，再对其中较小的一部分排序。")));
     }
 }
 
@@ -76,7 +78,7 @@ void COstrumDlg::OnSaveSortedData()
     // The member's text: the output window is read-only and always shows it.
     QString error;
     if (!WriteFileBytes(path, Utf16LeWithBom(m_strSortedOutput), &error))
-        m_prompts.Message(error);
+        m_prompts.Message(FileFailureText(path, error, true));
 }
 
 void COstrumDlg::OnClearSortedData()

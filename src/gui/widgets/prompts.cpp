@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -177,4 +178,28 @@ QString QtPrompts::SaveFileName(const QString &filter)
 void QtPrompts::SetClipboardText(const QString &text)
 {
     QApplication::clipboard()->setText(text);
+}
+
+std::unique_ptr<QMessageBox> BuildSaveQuestionBox(const QString &text, QWidget *parent)
+{
+    // The buttons' captions are Qt's own, so they follow the translations
+    // the program has loaded for the language chosen.
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Question, ProgramTitle(), text,
+                                             QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                                             parent);
+    box->setDefaultButton(QMessageBox::Save);
+    box->setEscapeButton(QMessageBox::Cancel);
+    return box;
+}
+
+Prompts::SaveAnswer QtPrompts::AskSaveDiscardCancel(const QString &text)
+{
+    switch (BuildSaveQuestionBox(text, m_parent)->exec()) {
+    case QMessageBox::Save:
+        return SaveAnswer::Save;
+    case QMessageBox::Discard:
+        return SaveAnswer::Discard;
+    default:
+        return SaveAnswer::Cancel;
+    }
 }

@@ -11,6 +11,7 @@
 
 #include <memory>
 
+class QMessageBox;
 class QWidget;
 
 class Prompts
@@ -33,6 +34,13 @@ public:
     virtual QString SaveFileName(const QString &filter) = 0;
     // Puts Unicode text on the clipboard.
     virtual void SetClipboardText(const QString &text) = 0;
+
+    // The answers to a question about unsaved data.
+    enum class SaveAnswer { Save, Discard, Cancel };
+    // A question with the program's name as title and three buttons: Save,
+    // Discard and Cancel (also the answer when the box is closed otherwise,
+    // as with Escape); returns the user's answer.
+    virtual SaveAnswer AskSaveDiscardCancel(const QString &text) = 0;
 };
 
 // The program's name, the title of every message box.
@@ -53,6 +61,11 @@ QString FileDialogFilter(const QString &filter);
 // shown in a scrolling read-only view, and the box is held inside room.
 std::unique_ptr<QDialog> BuildMessageBox(const QString &text, const QSize &room, QWidget *parent = nullptr);
 
+// The question of AskSaveDiscardCancel, not yet shown: the text with Qt's
+// question icon and the buttons Save (the default), Discard and Cancel (also
+// Escape's answer).
+std::unique_ptr<QMessageBox> BuildSaveQuestionBox(const QString &text, QWidget *parent = nullptr);
+
 // The screen area a box may take: the available geometry of the parent's
 // screen, or of the primary screen.
 QSize MessageBoxRoom(QWidget *parent);
@@ -69,6 +82,7 @@ public:
     QString OpenFileName(const QString &filter) override;
     QString SaveFileName(const QString &filter) override;
     void SetClipboardText(const QString &text) override;
+    SaveAnswer AskSaveDiscardCancel(const QString &text) override;
 
 private:
     QWidget *m_parent;

@@ -5,10 +5,12 @@
 #include "core/device/d2xx_binding.h"
 
 #include <QLibrary>
+#include <QLocale>
 #include <QProcess>
 #include <QThread>
 #include <QtTest>
 
+#include <clocale>
 #include <memory>
 
 class TestD2xxBinding : public QObject
@@ -20,6 +22,9 @@ private slots:
     void candidates_data();
     void candidates();
     void failedCandidatesAreReported();
+    void versionOrder_data();
+    void versionOrder();
+    void versionedFilesNewestFirstInTheCLocale();
     void fullLibraryBindsAllEntries_data();
     void fullLibraryBindsAllEntries();
     void missingEntryStopsTheBinding();
@@ -89,6 +94,54 @@ void TestD2xxBinding::candidates()
     QFETCH(QStringList, versioned);
     QFETCH(QStringList, expected);
     QCOMPARE(D2xxBinding::Candidates(path, programDir, versioned), expected);
+}
+
+void TestD2xxBinding::versionOrder_data()
+{
+    QTest::addColumn<QString>("older");
+    QTest::addColumn<QString>("newer");
+    QTest::newRow("last part as a number") << "/l/libftd2xx.so.1.4.8" << "/l/libftd2xx.so.1.4.27";
+    QTest::newRow("middle part as a number") << "/l/libftd2xx.so.1.9.0" << "/l/libftd2xx.so.1.10.0";
+    QTest::newRow("more parts is newer") << "libftd2xx.so.1.4" << "libftd2xx.so.1.4.0";
+    QTest::newRow("the folder plays no part") << "/z/libftd2xx.so.1" << "/a/libftd2xx.so.2";
+    QTest::newRow("a part that is no number") << "libftd2xx.so.1.4.27" << "libftd2xx.so.1.4.x";
+}
+
+void TestD2xxBinding::versionOrder()
+{
+    QFETCH(QString, older);
+    QFETCH(QString, newer);
+    QCOMPARE(D2xxBinding::CompareLibraryVersions(older, newer), -1);
+    QCOMPARE(D2xxBinding::CompareLibraryVersions(newer, older), 1);
+    QCOMPARE(D2xxBinding::CompareLibraryVersions(newer, newer), 0);
+}
+
+void TestD2xxBinding::versionedFilesNewestFirstInTheCLocale()
+{
+    // The locale of services and cron jobs: no collation rules at all.
+    qputenv("LC_ALL", "C");
+    std::setlocale(LC_ALL, "C");
+    QLocale::setDefault(QLocale::c());
+    QTemporaryDir first, second;
+    QVERIFY(first.isValid() && second.isValid());
+    const auto make = [](const QTemporaryDir &dir, const char *name) {
+        QFile file(dir.filePath(QLatin1String(name)));
+        return file.open(QIODevice::WriteOnly);
+    };
+    QVERIFY(make(first, "libftd2xx.so.1.4.8") && make(first, "libftd2xx.so.1.10.2"));
+    QVERIFY(make(second, "libftd2xx.so.1.4.27") && make(second, "libftd2xx.so.1.4.100"));
+    QVERIFY(make(second, "libftd2xx.so.1.10.2"));
+    const QByteArray savedPath = qgetenv("LD_LIBRARY_PATH");
+    qputenv("LD_LIBRARY_PATH", (first.path() + QLatin1Char(':') + second.path()).toLocal8Bit());
+    QStringList found = D2xxBinding::VersionedFtdiLibraries();
+    qputenv("LD_LIBRARY_PATH", savedPath);
+    // Only the fake files: the system's folders may hold real ones.
+    found.removeIf([&](const QString &path) {
+        return !path.startsWith(first.path()) && !path.startsWith(second.path());
+    });
+    QCOMPARE(found, (QStringList{first.filePath("libftd2xx.so.1.10.2"), second.filePath("libftd2xx.so.1.10.2"),
+                                 second.filePath("libftd2xx.so.1.4.100"), second.filePath("libftd2xx.so.1.4.27"),
+                                 first.filePath("libftd2xx.so.1.4.8")}));
 }
 
 void TestD2xxBinding::failedCandidatesAreReported()

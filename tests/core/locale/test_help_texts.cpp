@@ -30,6 +30,8 @@ private slots:
     void englishFirmwareSection();
     void chineseFragments_data();
     void chineseFragments();
+    void platformPassages_data();
+    void platformPassages();
     void aboutTexts();
 };
 
@@ -40,8 +42,10 @@ void TestHelpTexts::layout_data()
     QTest::addColumn<int>("minLength");
     QTest::addColumn<int>("maxLength");
 
-    QTest::newRow("English") << EnglishHelpText() << 93 << 2600 << 3000;
-    QTest::newRow("Chinese") << ChineseHelpText() << 72 << 1250 << 1600;
+    QTest::newRow("English, Windows") << EnglishHelpText(HelpPlatform::Windows) << 93 << 2600 << 3000;
+    QTest::newRow("Chinese, Windows") << ChineseHelpText(HelpPlatform::Windows) << 72 << 1250 << 1600;
+    QTest::newRow("English, Linux") << EnglishHelpText(HelpPlatform::Linux) << 93 << 2600 << 3200;
+    QTest::newRow("Chinese, Linux") << ChineseHelpText(HelpPlatform::Linux) << 72 << 1250 << 1600;
 }
 
 void TestHelpTexts::layout()
@@ -104,12 +108,12 @@ void TestHelpTexts::englishFragments_data()
 void TestHelpTexts::englishFragments()
 {
     QFETCH(QString, fragment);
-    QVERIFY2(EnglishHelpText().contains(fragment), qPrintable(fragment));
+    QVERIFY2(EnglishHelpText(HelpPlatform::Windows).contains(fragment), qPrintable(fragment));
 }
 
 void TestHelpTexts::englishQuotes()
 {
-    const QString text = EnglishHelpText();
+    const QString text = EnglishHelpText(HelpPlatform::Windows);
     // Typographic quotes pair up; the only ASCII apostrophes are around Print and Log.
     QCOMPARE(text.count(QChar(0x2018)), text.count(QChar(0x2019)));
     QCOMPARE(text.count(u'\''), 4);
@@ -119,7 +123,7 @@ void TestHelpTexts::englishQuotes()
 
 void TestHelpTexts::englishFirmwareSection()
 {
-    const QStringList lines = Lines(EnglishHelpText());
+    const QStringList lines = Lines(EnglishHelpText(HelpPlatform::Windows));
     const qsizetype heading = lines.indexOf(QStringLiteral("Update the software inside Tavix 3000 with TavixTerminal 2.0:"));
     QVERIFY(heading > 0);
     QVERIFY(lines.at(heading + 1).startsWith(QStringLiteral("\u2022 ")));
@@ -161,7 +165,51 @@ void TestHelpTexts::chineseFragments_data()
 void TestHelpTexts::chineseFragments()
 {
     QFETCH(QString, fragment);
-    QVERIFY2(ChineseHelpText().contains(fragment), qPrintable(fragment));
+    QVERIFY2(ChineseHelpText(HelpPlatform::Windows).contains(fragment), qPrintable(fragment));
+}
+
+void TestHelpTexts::platformPassages_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QStringList>("absent");
+
+    const QStringList windowsOnly{"CDM_Setup.exe", "FTDI CDM drivers"};
+    const QStringList linuxOnly{"ftdi_sio", "60-tavixterminal.rules", "\u2018dialout\u2019",
+                                "sudo usermod -aG dialout $USER"};
+    QTest::newRow("English, Windows") << EnglishHelpText(HelpPlatform::Windows)
+                                      << windowsOnly + QStringList{"language settings of Windows in the Control Panel"}
+                                      << linuxOnly;
+    QTest::newRow("English, Linux") << EnglishHelpText(HelpPlatform::Linux)
+                                    << linuxOnly + QStringList{"no driver has to be installed", "udev rule",
+                                                               "decimal comma and a decimal point"}
+                                    << windowsOnly + QStringList{"Windows", "Control Panel"};
+    QTest::newRow("Chinese, Windows") << ChineseHelpText(HelpPlatform::Windows)
+                                      << windowsOnly + QStringList{"首次使用前安装驱动程序："} << linuxOnly;
+    QTest::newRow("Chinese, Linux") << ChineseHelpText(HelpPlatform::Linux)
+                                    << linuxOnly + QStringList{"无需安装驱动程序", "udev规则", "重新登录"}
+                                    << windowsOnly + QStringList{"Windows", "安装USB驱动程序"};
+}
+
+void TestHelpTexts::platformPassages()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, present);
+    QFETCH(QStringList, absent);
+    for (const QString &fragment : present)
+        QVERIFY2(text.contains(fragment), qPrintable(fragment));
+    for (const QString &fragment : absent)
+        QVERIFY2(!text.contains(fragment), qPrintable(fragment));
+    // Both platforms share everything else: the steps and the firmware section.
+    QVERIFY(text.contains(QStringLiteral("XXXXXXX.PRO")));
+    QVERIFY(text.contains(QStringLiteral("'Print'")));
+#ifdef Q_OS_WIN
+    QCOMPARE(RunningHelpPlatform(), HelpPlatform::Windows);
+#else
+    QCOMPARE(RunningHelpPlatform(), HelpPlatform::Linux);
+    QCOMPARE(EnglishHelpText(), EnglishHelpText(HelpPlatform::Linux));
+    QCOMPARE(ChineseHelpText(), ChineseHelpText(HelpPlatform::Linux));
+#endif
 }
 
 void TestHelpTexts::aboutTexts()

@@ -75,6 +75,7 @@ private slots:
     void backupFileClosesWhenNoLateReplyComes();
     void requestHeldBackWhileAProgramIsSent();
     void failedBackupWriteStopsLogging();
+    void startingIntoALongerFileReplacesIt();
 
 private:
     DialogFixture m_fixture;
@@ -462,6 +463,30 @@ void TestLogging::failedBackupWriteStopsLogging()
     dlg.PollDevice();
     QCOMPARE(dlg.m_strInput.count(kVersionLine), 2);
     QCOMPARE(prompts.messages.size(), 1);
+}
+
+void TestLogging::startingIntoALongerFileReplacesIt()
+{
+    // A file chosen again holds an earlier, longer log: the new log replaces
+    // it from its first byte, and nothing of the old one is left behind.
+    const QString path = m_dir.filePath(QStringLiteral("again.txt"));
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    const QByteArray earlier = Utf16Le(QStringLiteral("an earlier log of many lines\r\n").repeated(400));
+    QCOMPARE(old.write(earlier), earlier.size());
+    old.close();
+    ScriptedPrompts prompts;
+    prompts.saveAnswers = {path};
+    COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
+    DialogFixture::OpenDevice(dlg);
+    TypeInterval(dlg, QStringLiteral("0.2"));
+    dlg.OnStartLogging();
+    QVERIFY(dlg.m_bLogging);
+    QTRY_VERIFY_WITH_TIMEOUT(dlg.m_strInput.count(QStringLiteral("m/s")) >= 2, 20000);
+    dlg.StopLoggingAfterFailure(); // stops and closes the file at once
+    const QByteArray logged = ReadAll(path);
+    QCOMPARE(logged, Utf16Le(dlg.m_strInput));
+    QVERIFY(logged.size() < earlier.size());
 }
 
 QTEST_MAIN(TestLogging)

@@ -4,10 +4,12 @@
 #include "core/locale/built_in_texts.h"
 #include "gui/widgets/prompts.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QImage>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -53,6 +55,8 @@ private slots:
     void builtInTextsLookAsBefore();
     void largeTextsScrollInsideTheScreen_data();
     void largeTextsScrollInsideTheScreen();
+    void saveQuestionAnswers_data();
+    void saveQuestionAnswers();
 };
 
 void TestPrompts::builtInTextsLookAsBefore_data()
@@ -136,6 +140,36 @@ void TestPrompts::largeTextsScrollInsideTheScreen()
     QVERIFY(box->rect().contains(QRect(ok->mapTo(box.get(), QPoint(0, 0)), ok->size())));
     QTest::mouseClick(ok, Qt::LeftButton);
     QCOMPARE(box->result(), int(QDialog::Accepted));
+}
+
+void TestPrompts::saveQuestionAnswers_data()
+{
+    QTest::addColumn<int>("key"); // pressed in the box
+    QTest::addColumn<int>("answer");
+    QTest::newRow("Enter: Save, the default") << int(Qt::Key_Return) << int(Prompts::SaveAnswer::Save);
+    QTest::newRow("Escape: Cancel") << int(Qt::Key_Escape) << int(Prompts::SaveAnswer::Cancel);
+}
+
+void TestPrompts::saveQuestionAnswers()
+{
+    QFETCH(int, key);
+    QFETCH(int, answer);
+    const std::unique_ptr<QMessageBox> probe = BuildSaveQuestionBox(QStringLiteral("Unsaved?"));
+    QCOMPARE(probe->standardButtons(), QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    QCOMPARE(probe->windowTitle(), ProgramTitle());
+    QCOMPARE(probe->text(), QStringLiteral("Unsaved?"));
+    // QtPrompts shows the same box; the key is pressed once it is up.
+    QtPrompts prompts;
+    QTimer::singleShot(0, [key] {
+        if (QWidget *box = QApplication::activeModalWidget())
+            QTest::keyClick(box, Qt::Key(key));
+    });
+    // Bounded: a box the key did not close is closed after 10 s (Cancel).
+    QTimer::singleShot(10000, [] {
+        if (QWidget *box = QApplication::activeModalWidget())
+            box->close();
+    });
+    QCOMPARE(int(prompts.AskSaveDiscardCancel(QStringLiteral("Unsaved?"))), answer);
 }
 
 QTEST_MAIN(TestPrompts)
