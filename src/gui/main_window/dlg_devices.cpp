@@ -276,12 +276,10 @@ void COstrumDlg::ConnectAtStartup()
         // The remembered instrument is looked for until it can be opened;
         // the status line says so, and why the open failed when the driver
         // gives a reason. Nothing is looked for without a remembered name.
-        if (!m_strDevice.contains(QStringLiteral("Enter device Description"))) {
-            BeginReconnecting(LinkRecovery::Cause::NotFoundAtStart);
-            if (m_recovery.IsSearching()) {
-                m_recovery.NoteOpenFailure(m_strOpenFailure);
-                m_strStatus = m_recovery.StatusText(Texts());
-            }
+        BeginReconnecting(LinkRecovery::Cause::NotFoundAtStart);
+        if (m_recovery.IsSearching()) {
+            m_recovery.NoteOpenFailure(m_strOpenFailure);
+            m_strStatus = m_recovery.StatusText(Texts());
         }
     } else {
         // The readiness probe: the instrument answers 0x80 with 0x80.

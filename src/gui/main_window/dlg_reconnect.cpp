@@ -41,7 +41,9 @@ void COstrumDlg::BeginReconnecting(LinkRecovery::Cause cause)
     LinkRecovery::Target target;
     target.openMode = m_nOpenMode;
     target.name = m_strDevice;
-    if ((target.openMode == 0 || target.openMode == 1) && target.name.isEmpty())
+    // Modes 0 and 1 need a name; the placeholder of the device text is none.
+    if ((target.openMode == 0 || target.openMode == 1)
+        && (target.name.isEmpty() || target.name.contains(QStringLiteral("Enter device Description"))))
         return;
     m_recovery.Begin(target, cause, QDateTime::currentDateTime(), m_linkClock.elapsed());
     m_strStatus = m_recovery.StatusText(Texts());
