@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -40,7 +41,22 @@ PtyServer::~PtyServer()
     closeMaster();
 }
 
-bool PtyServer::open(std::string *error)
+bool PtyServer::open(std::string *error, const std::string &linkPath)
+{
+    m_linkPath = linkPath;
+    if (!openPair(error))
+        return false;
+    if (!openSession()) {
+        *error = "no simulated instrument is attached (TAVIXSIM_DEVICES)";
+        return false;
+    }
+    if (!m_linkPath.empty() && !pointLink(error))
+        return false;
+    m_plugged = true;
+    return true;
+}
+
+bool PtyServer::openPair(std::string *error)
 {
     m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0) {
@@ -66,10 +82,49 @@ bool PtyServer::open(std::string *error)
         ::tcsetattr(m_slave, TCSANOW, &settings);
     }
     ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
-    if (!openSession()) {
-        *error = "no simulated instrument is attached (TAVIXSIM_DEVICES)";
+    return true;
+}
+
+// The link is replaced in one step (a new link renamed over the old one),
+// so a program never finds the path missing or half made while plugged.
+bool PtyServer::pointLink(std::string *error)
+{
+    const std::string temporary = m_linkPath + ".new";
+    ::unlink(temporary.c_str());
+    if (::symlink(m_slavePath.c_str(), temporary.c_str()) != 0
+        || ::rename(temporary.c_str(), m_linkPath.c_str()) != 0) {
+        *error = "cannot make the link " + m_linkPath + ": " + std::strerror(errno);
+        ::unlink(temporary.c_str());
         return false;
     }
+    return true;
+}
+
+// The cable pulled: the program that has the port open sees a hang-up, and
+// the port's path is gone until the cable is plugged back.
+void PtyServer::pullCable()
+{
+    closeMaster();
+    m_toInstrument.clear();
+    m_toMaster.clear();
+    if (!m_linkPath.empty())
+        ::unlink(m_linkPath.c_str());
+    m_plugged = false;
+}
+
+// A new pair for the same instrument, at the same path. An instrument the
+// simulator had unplugged is attached again.
+bool PtyServer::plugIn()
+{
+    if (m_plugged || m_linkPath.empty())
+        return false;
+    Simulator::instance().control("PLUG");
+    std::string error;
+    if (!openPair(&error) || !openSession() || !pointLink(&error)) {
+        closeMaster();
+        return false;
+    }
+    m_plugged = true;
     return true;
 }
 
@@ -115,11 +170,21 @@ void PtyServer::handleControlLine(const std::string &line, int replyFd)
 {
     if (line.empty())
         return;
+    int result = 0;
     if (line == "unplug") {
-        m_unplugRequested = true;
-        return;
+        // Without a link the server ends (unanswered, as before a link existed).
+        if (m_linkPath.empty()) {
+            m_unplugRequested = true;
+            return;
+        }
+        result = m_plugged ? 0 : 2;
+        if (m_plugged)
+            pullCable();
+    } else if (line == "replug") {
+        result = plugIn() ? 0 : 2;
+    } else {
+        result = Simulator::instance().control(line.c_str());
     }
-    const int result = Simulator::instance().control(line.c_str());
     writeAll(replyFd, "control=" + std::to_string(result) + "\n");
 }
 
@@ -183,10 +248,21 @@ void PtyServer::pushToMaster()
 }
 
 void PtyServer::run(int controlFd, int replyFd, const volatile std::sig_atomic_t &stop,
-                    const volatile std::sig_atomic_t &unplug)
+                    volatile std::sig_atomic_t &unplug, volatile std::sig_atomic_t &replug)
 {
-    while (!stop && !unplug && !m_unplugRequested) {
-        pollfd fds[2] = {{m_master, POLLIN, 0}, {m_controlOpen ? controlFd : -1, POLLIN, 0}};
+    while (!stop && !m_unplugRequested) {
+        if (unplug) {
+            unplug = 0;
+            if (m_linkPath.empty())
+                break;
+            if (m_plugged)
+                pullCable();
+        }
+        if (replug) {
+            replug = 0;
+            plugIn();
+        }
+        pollfd fds[2] = {{m_plugged ? m_master : -1, POLLIN, 0}, {m_controlOpen ? controlFd : -1, POLLIN, 0}};
         if (!m_toMaster.empty())
             fds[0].events |= POLLOUT;
         if (!m_toInstrument.empty())
@@ -209,15 +285,24 @@ void PtyServer::run(int controlFd, int replyFd, const volatile std::sig_atomic_t
                 }
             }
         }
+        if (!m_plugged)
+            continue;
         if (fds[0].revents & POLLIN)
             pullFromMaster();
         bool alive = pushToInstrument();
         alive = alive && pullFromInstrument();
-        if (!alive && !restartSession())
-            break; // no longer attached: the cable is pulled
+        if (!alive && !restartSession()) {
+            // No longer attached: the cable is pulled.
+            if (m_linkPath.empty())
+                break;
+            pullCable();
+            continue;
+        }
         pushToMaster();
     }
     closeMaster();
+    if (!m_linkPath.empty())
+        ::unlink(m_linkPath.c_str());
 }
 
 } // namespace tavixsim

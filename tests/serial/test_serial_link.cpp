@@ -3,8 +3,8 @@
 // and end to end through the serial adapter (libtavixserial.so) and the
 // kernel's tty layer to the same instrument served by tavixsim-pty. Search
 // and Open, the start-up probe, a print-out captured byte for byte,
-// display-value logging, a firmware upload, and the cable pulled while the
-// poll runs and while an upload runs.
+// display-value logging, a firmware upload, and the cable pulled and plugged
+// back while the device is idle, captures, logs or takes a program.
 #include "core/device/instrument_charset.h"
 #include "core/device/profile.h"
 #include "gui/main_window/costrum_dlg.h"
@@ -14,11 +14,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -38,8 +40,9 @@ public:
     // A fresh instrument (serial number TX300001) with these settings.
     virtual bool Start(const QList<QByteArray> &settings) = 0;
     virtual int Control(const QByteArray &setting) = 0;
-    // Pulls the cable.
+    // Pulls the cable; plugs it back.
     virtual bool Unplug() = 0;
+    virtual bool Replug() = 0;
 };
 
 // The simulator library, loaded in this process as the dialog loads it.
@@ -56,16 +59,18 @@ public:
     }
     int Control(const QByteArray &setting) override { return m_sim.Set(setting); }
     bool Unplug() override { return m_sim.Set("UNPLUG") == 0; }
+    bool Replug() override { return m_sim.Set("PLUG") == 0; }
 
 private:
     SimControl m_sim;
 };
 
-// tavixsim-pty in a process of its own; the adapter finds its port through
-// TAVIX_SERIAL_PORTS.
+// tavixsim-pty in a process of its own, serving at a link it keeps in
+// folder; the adapter finds the port through TAVIX_SERIAL_PORTS.
 class PtyInstrument : public Instrument
 {
 public:
+    explicit PtyInstrument(const QString &folder) : m_link(folder + QStringLiteral("/ttyTAVIX")) {}
     ~PtyInstrument() override
     {
         if (m_process.state() != QProcess::NotRunning) {
@@ -84,11 +89,10 @@ public:
         }
         m_process.setProcessEnvironment(environment);
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QStringLiteral(TAVIXSIM_PTY), QStringList());
-        const QByteArray path = ReadLine();
-        if (!path.startsWith("/dev/"))
+        m_process.start(QStringLiteral(TAVIXSIM_PTY), {QStringLiteral("--link"), m_link});
+        if (ReadLine() != m_link.toLocal8Bit())
             return false;
-        qputenv("TAVIX_SERIAL_PORTS", path + "=TX300001=Tavix 3000");
+        qputenv("TAVIX_SERIAL_PORTS", m_link.toLocal8Bit() + "=TX300001=Tavix 3000");
         return true;
     }
     int Control(const QByteArray &setting) override
@@ -97,12 +101,9 @@ public:
         const QByteArray reply = ReadLine();
         return reply.startsWith("control=") ? reply.mid(8).toInt() : -1;
     }
-    bool Unplug() override
-    {
-        m_process.write("unplug\n");
-        return m_process.waitForFinished(10000) && m_process.exitStatus() == QProcess::NormalExit
-               && m_process.exitCode() == 0;
-    }
+    bool Unplug() override { return Control("unplug") == 0 && !QFile::exists(m_link); }
+    bool Replug() override { return Control("replug") == 0 && QFile::exists(m_link); }
+    const QString &Link() const { return m_link; }
 
 private:
     QByteArray ReadLine()
@@ -114,13 +115,14 @@ private:
         return m_process.readLine().trimmed();
     }
 
+    QString m_link;
     QProcess m_process;
 };
 
-std::unique_ptr<Instrument> MakeInstrument(const QString &kind)
+std::unique_ptr<Instrument> MakeInstrument(const QString &kind, const QString &folder)
 {
     if (kind == QLatin1String("pty"))
-        return std::make_unique<PtyInstrument>();
+        return std::make_unique<PtyInstrument>(folder);
     return std::make_unique<LibraryInstrument>();
 }
 
@@ -139,6 +141,11 @@ QByteArray ProgramBytes(int size)
     for (int i = 0; i < size; ++i)
         bytes[i] = static_cast<char>((i * 37 + 11) & 0xFF);
     return bytes;
+}
+
+QByteArray Utf16Le(const QString &text)
+{
+    return QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
 }
 
 QByteArray ReadAll(const QString &path)
@@ -187,10 +194,11 @@ private slots:
     void displayLoggingAnswersEveryRequest();
     void firmwareArrivesUnchanged_data() { Drivers(); }
     void firmwareArrivesUnchanged();
-    void unplugDuringThePollKeepsWhatCame_data() { Drivers(); }
-    void unplugDuringThePollKeepsWhatCame();
+    void lostAndFound_data();
+    void lostAndFound();
     void unplugDuringAnUploadEndsIt_data() { Drivers(); }
     void unplugDuringAnUploadEndsIt();
+    void portHeldByAnotherProgramSaysWhy();
 
 private:
     static void Drivers();
@@ -231,7 +239,7 @@ void TestSerialLink::cleanup()
 std::unique_ptr<Instrument> TestSerialLink::StartInstrument(const QList<QByteArray> &settings)
 {
     QFETCH(QString, kind);
-    auto instrument = MakeInstrument(kind);
+    auto instrument = MakeInstrument(kind, m_dir.path());
     if (!instrument->Start(settings))
         return nullptr;
     return instrument;
@@ -335,31 +343,94 @@ void TestSerialLink::firmwareArrivesUnchanged()
     QTRY_VERIFY_WITH_TIMEOUT(dlg.m_strInput.contains(QStringLiteral("\r\nProgram OK\r\n")), 10000);
 }
 
-void TestSerialLink::unplugDuringThePollKeepsWhatCame()
+void TestSerialLink::lostAndFound_data()
 {
-    // 10 KB at 19200 baud: about five seconds on the wire.
-    const QByteArray printout = AllBytes(40);
-    QVERIFY(WriteFile(m_file + ".printout", printout));
-    auto instrument = StartInstrument(
-        {"TAVIXSIM_PRINTOUT=" + (m_file + ".printout").toLocal8Bit(), "TAVIXSIM_BAUD=19200"});
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("state");
+    for (const char *state : {"idle", "capture", "logging", "upload"}) {
+        QTest::addRow("%s, simulator library", state) << QStringLiteral("library") << QString::fromLatin1(state);
+        QTest::addRow("%s, serial adapter and pty", state) << QStringLiteral("pty") << QString::fromLatin1(state);
+    }
+}
+
+void TestSerialLink::lostAndFound()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, state);
+    const QString trace = m_file + ".trace";
+    const QString backup = m_file + ".backup";
+    // 10 KB of print-out at 19200 baud: about five seconds on the wire.
+    QVERIFY(WriteFile(m_file + ".printout", AllBytes(40)));
+    QVERIFY(WriteFile(m_file + ".pro", ProgramBytes(64 * 1024)));
+    auto instrument = StartInstrument({"TAVIXSIM_TRACE=" + trace.toLocal8Bit(), "TAVIXSIM_BAUD=19200",
+                                       "TAVIXSIM_PRINTOUT=" + (m_file + ".printout").toLocal8Bit()});
     QVERIFY(instrument);
     ScriptedPrompts prompts;
+    prompts.saveAnswers = {backup};
+    prompts.openAnswers = {m_file + ".pro"};
     COstrumDlg dlg(prompts, instrument->Driver());
     OpenFirst(dlg);
-    dlg.SendKeyByte(0x0D);
-    QTRY_VERIFY_WITH_TIMEOUT(dlg.m_strInput.size() >= 2000, 20000);
-    const qsizetype atUnplug = dlg.m_strInput.size();
-    QVERIFY(instrument->Unplug());
+    const QString held = QStringLiteral("captured before\r\n");
+    dlg.m_strInput = held;
+    if (state == QLatin1String("capture")) {
+        dlg.SendKeyByte(0x0D);
+        QTRY_VERIFY_WITH_TIMEOUT(dlg.m_strInput.size() >= 2000, 20000);
+    } else if (state == QLatin1String("logging")) {
+        qobject_cast<QLineEdit *>(dlg.GetDlgItem(1053))->setText(QStringLiteral("0.1"));
+        dlg.OnStartLogging();
+        QTRY_VERIFY_WITH_TIMEOUT(dlg.m_strInput.count(QStringLiteral("m/s")) >= 3, 20000);
+    } else if (state == QLatin1String("upload")) {
+        QCOMPARE(instrument->Control("TAVIXSIM_FAULTS=partial_write=0"), 0);
+        dlg.OnSendProgram();
+        QVERIFY(dlg.IsFirmwareUploadRunning());
+    }
+    const QString atUnplug = dlg.m_strInput;
 
-    QTRY_COMPARE_WITH_TIMEOUT(dlg.m_strStatus, QStringLiteral("Device is not open."), 10000);
+    QVERIFY(instrument->Unplug());
+    QTRY_VERIFY_WITH_TIMEOUT(!dlg.IsDeviceOpen(), 10000);
+    QVERIFY2(dlg.m_strStatus.startsWith(QStringLiteral("Device is not open.")), qPrintable(dlg.m_strStatus));
     QCOMPARE(g_bDeviceReady, 0);
-    QVERIFY(!dlg.IsDeviceOpen());
+    if (kind == QLatin1String("library")) {
+        // Noticed by a status query of the first ticks after the unplug,
+        // whatever ran (the library's trace shows the program's calls).
+        const QString calls = QString::fromLatin1(ReadAll(trace));
+        const QString after = calls.mid(calls.indexOf(QStringLiteral("setting=\"UNPLUG\"")));
+        const qsizetype queries = after.left(after.indexOf(QStringLiteral("\nFT_Close "))).count(QStringLiteral("\nFT_GetStatus "));
+        QVERIFY2(queries >= 1 && queries <= 3, qPrintable(QString::number(queries)));
+    }
+    if (state == QLatin1String("upload")) {
+        // The text held before the upload stays; the note became the failure.
+        QVERIFY(dlg.m_strInput.startsWith(held + QStringLiteral("Send File Fail!")));
+        // The instrument would restart from its loader: the user opens it.
+        QVERIFY(!dlg.m_recovery.IsSearching());
+        return;
+    }
+    // Everything received before the unplug is kept; logging waits with its file open.
+    QVERIFY(dlg.m_strInput.startsWith(atUnplug));
+    QVERIFY(dlg.m_recovery.IsSearching());
+    QCOMPARE(dlg.m_logFile.isOpen(), state == QLatin1String("logging"));
+    if (dlg.m_bLogging)
+        QCOMPARE(ReadAll(backup), Utf16Le(dlg.m_strInput.mid(held.size())));
     QVERIFY(prompts.messages.isEmpty());
-    // What came before the cable was pulled is all there, unchanged.
-    const QString expected = InstrumentBytesToText(printout);
-    QVERIFY(dlg.m_strInput.size() >= atUnplug);
-    QVERIFY(dlg.m_strInput.size() < expected.size());
-    QVERIFY(expected.startsWith(dlg.m_strInput));
+
+    QVERIFY(instrument->Replug());
+    QTRY_COMPARE_WITH_TIMEOUT(dlg.m_strStatus, QStringLiteral("Deveice is  ready."), 10000);
+    QCOMPARE(g_bDeviceReady, 1);
+    QCOMPARE(prompts.notices, 1);
+    QVERIFY2(prompts.messages.first().contains(QStringLiteral(" was lost from ")), qPrintable(prompts.messages.first()));
+    QCOMPARE(prompts.messages.first().contains(QStringLiteral("logging goes on")), dlg.m_bLogging);
+    if (dlg.m_bLogging) {
+        // Logging goes on by itself at its interval, into the same file.
+        QVERIFY(dlg.IsTimerActive(COstrumDlg::TIMER_LOG) && !dlg.IsTimerActive(COstrumDlg::TIMER_POLL));
+        const qsizetype back = dlg.m_strInput.count(QStringLiteral("m/s"));
+        QTRY_VERIFY_WITH_TIMEOUT(dlg.m_strInput.count(QStringLiteral("m/s")) >= back + 3, 20000);
+        dlg.OnStartLogging();
+        QTRY_VERIFY_WITH_TIMEOUT(!dlg.m_logFile.isOpen(), 10000);
+        QCOMPARE(ReadAll(backup), Utf16Le(dlg.m_strInput.mid(held.size())));
+    }
+    // One message, and no text of the program's own among the received.
+    QCOMPARE(prompts.messages.size(), 1);
+    QVERIFY(!dlg.m_strInput.contains(QStringLiteral("lost"), Qt::CaseInsensitive));
 }
 
 void TestSerialLink::unplugDuringAnUploadEndsIt()
@@ -379,10 +450,12 @@ void TestSerialLink::unplugDuringAnUploadEndsIt()
     // the port's buffer fills and writes time out with what went).
     QCOMPARE(instrument->Control("TAVIXSIM_FAULTS=partial_write=0"), 0);
     QSignalSpy ended(&dlg, &COstrumDlg::FirmwareUploadEnded);
+    dlg.m_strInput = QStringLiteral("captured before\r\n");
     dlg.OnSendProgram();
     QVERIFY(dlg.IsFirmwareUploadRunning());
     QCOMPARE(instrument->Control("PRINT"), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(dlg.m_strInput, kNote + QStringLiteral("DURING UPLOAD\r\n"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(dlg.m_strInput, QStringLiteral("captured before\r\n") + kNote
+                                                  + QStringLiteral("DURING UPLOAD\r\n"), 10000);
     QCOMPARE(ended.size(), 0);
 
     QVERIFY(instrument->Unplug());
@@ -390,10 +463,46 @@ void TestSerialLink::unplugDuringAnUploadEndsIt()
     QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 10000);
     QCOMPARE(ended.at(0).at(0).toBool(), false);
     QCOMPARE(dlg.m_strStatus, QStringLiteral("Device is not open."));
-    // What arrived during the upload stays below the failure note.
-    QCOMPARE(dlg.m_strInput, QStringLiteral("Send File Fail!\r\nDURING UPLOAD\r\n"));
+    // The text held before stays; what arrived during the upload stays below
+    // the failure note.
+    QCOMPARE(dlg.m_strInput, QStringLiteral("captured before\r\nSend File Fail!\r\nDURING UPLOAD\r\n"));
     QCOMPARE(g_bDeviceReady, 0);
     QVERIFY(program.startsWith(ReadAll(received)));
+}
+
+void TestSerialLink::portHeldByAnotherProgramSaysWhy()
+{
+    // flock(1) holds the port as serial terminals do (an advisory lock).
+    const QString flock = QStandardPaths::findExecutable(QStringLiteral("flock"));
+    if (flock.isEmpty())
+        QSKIP("no flock command on this system");
+    PtyInstrument instrument(m_dir.path());
+    QVERIFY(instrument.Start({}));
+    QProcess holder;
+    holder.start(flock, {QStringLiteral("--exclusive"), instrument.Link(), QStringLiteral("sleep"), QStringLiteral("60")});
+    QVERIFY(holder.waitForStarted(10000));
+    const auto held = [&] {
+        return QProcess::execute(flock, {QStringLiteral("--nonblock"), instrument.Link(), QStringLiteral("true")}) == 1;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(held(), 10000);
+    ScriptedPrompts prompts;
+    COstrumDlg dlg(prompts, instrument.Driver());
+    if (!dlg.m_driver.HasOpenErrorReason())
+        QSKIP("the serial adapter of this build does not say why an open failed");
+    dlg.OnSearch();
+    dlg.OnOpen();
+    // Refused, with the adapter's reason, which names the port; the holder
+    // goes on undisturbed.
+    QCOMPARE(dlg.m_strStatus, QStringLiteral("Could not open Device"));
+    QCOMPARE(prompts.messages.size(), 1);
+    const QString target = QFileInfo(instrument.Link()).symLinkTarget();
+    QVERIFY2(prompts.messages.first().startsWith(QStringLiteral("Could not open Device: "))
+                 && (prompts.messages.first().contains(instrument.Link()) || prompts.messages.first().contains(target)),
+             qPrintable(prompts.messages.first()));
+    QCOMPARE(holder.state(), QProcess::Running);
+    QVERIFY(held());
+    holder.kill();
+    QVERIFY(holder.waitForFinished(10000));
 }
 
 QTEST_MAIN(TestSerialLink)

@@ -14,6 +14,12 @@ class ScriptedPrompts : public Prompts
 {
 public:
     void Message(const QString &text) override { messages.append(text); }
+    // Recorded among the messages; notices counts those that did not wait.
+    void Notice(const QString &text) override
+    {
+        messages.append(text);
+        ++notices;
+    }
     QString OpenFileName(const QString &filter) override
     {
         filters.append(filter);
@@ -44,6 +50,7 @@ public:
     QList<SaveAnswer> saveQuestionAnswers;
     int openDialogs = 0;
     int saveDialogs = 0;
+    int notices = 0;
 };
 
 #endif

@@ -168,6 +168,8 @@ D2xxBinding::LoadResult D2xxBinding::Load(const QString &path)
         result.message = QStringLiteral("Error: Can't Load ft8u245.dll");
         return result;
     }
+    // Optional, and independent of the thirteen: bound whatever they give.
+    m_lastError = reinterpret_cast<PFN_TavixSerial_LastError>(m_library.resolve("TavixSerial_LastError"));
 
     for (Entry entry : LookupOrder()) {
         QFunctionPointer fn = m_library.resolve(EntryName(entry));
@@ -187,8 +189,20 @@ D2xxBinding::LoadResult D2xxBinding::Load(const QString &path)
 void D2xxBinding::Unload()
 {
     m_slots.fill(nullptr);
+    m_lastError = nullptr;
     if (m_library.isLoaded())
         m_library.unload();
+}
+
+bool D2xxBinding::IsComplete() const
+{
+    return std::all_of(m_slots.begin(), m_slots.end(), [](QFunctionPointer fn) { return fn != nullptr; });
+}
+
+QString D2xxBinding::LastOpenError() const
+{
+    const char *reason = m_lastError ? m_lastError() : nullptr;
+    return reason ? QString::fromUtf8(reason).trimmed() : QString();
 }
 
 FT_STATUS D2xxBinding::Open(int deviceNumber, FT_HANDLE *handle) const

@@ -12,6 +12,12 @@
 // When binding fails, or when verbose reports are asked for, standard error
 // gets one line per library that failed to load, with the loader's reason,
 // and one naming the library bound; a start that binds says nothing.
+//
+// Besides the thirteen D2XX entry points, a library may export
+// TavixSerial_LastError (the serial adapter does; FTDI's library and the
+// simulated instrument do not): why the last failed open on the calling
+// thread failed, in words for the user. It is bound when present and
+// changes nothing when absent.
 #ifndef TAVIX_CORE_DEVICE_D2XX_BINDING_H
 #define TAVIX_CORE_DEVICE_D2XX_BINDING_H
 
@@ -97,6 +103,13 @@ public:
 
     bool IsLoaded() const { return m_library.isLoaded(); }
     bool IsBound(Entry entry) const { return m_slots[entry] != nullptr; }
+    // True when all thirteen entry points are bound.
+    bool IsComplete() const;
+    // True when the library exports TavixSerial_LastError.
+    bool HasOpenErrorReason() const { return m_lastError != nullptr; }
+    // Why the last FT_Open or FT_OpenEx on this thread failed, as the library
+    // words it (UTF-8); empty when the library gives no reason.
+    QString LastOpenError() const;
     QString LoadedFileName() const { return m_library.fileName(); }
 
     FT_STATUS Open(int deviceNumber, FT_HANDLE *handle) const;
@@ -119,6 +132,7 @@ private:
 
     QLibrary m_library;
     std::array<QFunctionPointer, EntryCount> m_slots{};
+    PFN_TavixSerial_LastError m_lastError = nullptr;
 };
 
 #endif

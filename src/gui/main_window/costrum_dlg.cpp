@@ -53,6 +53,7 @@ COstrumDlg::COstrumDlg(Prompts &prompts, const QString &driverPath, QWidget *par
     layout->addWidget(m_pClient, 0, Qt::AlignLeft | Qt::AlignTop);
     m_controls = BuildControls(dialog, m_pClient);
 
+    m_linkClock.start();
     m_pollTimer.setTimerType(Qt::PreciseTimer);
     m_logTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_pollTimer, &QTimer::timeout, this, [this] { OnTimer(TIMER_POLL); });
@@ -333,6 +334,7 @@ void COstrumDlg::OnOK()
     // were; so it does when unsaved input data is not let go.
     if (!UpdateData(true) || !ConfirmEndWithUnsavedInput())
         return;
+    StopReconnecting();
     // A running upload stops before the handle and the library go; a worker
     // that did not end in time may still return into the library.
     const bool workerEnded = StopFirmwareUpload();

@@ -8,6 +8,7 @@
 #include "core/charts/chart_model.h"
 #include "core/device/d2xx_binding.h"
 #include "core/device/device_names.h"
+#include "core/device/link_recovery.h"
 #include "core/locale/keyword_tables.h"
 #include "core/locale/text_table.h"
 #include "core/sorting/log_parser.h"
@@ -16,6 +17,7 @@
 
 #include <QByteArray>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QIcon>
 #include <QList>
@@ -143,6 +145,48 @@ public:
     // of the last open attempt.
     QString m_strOpenedDevice;
 
+    // Why the last open failed, as the driver words it (TavixSerial_LastError);
+    // empty when it gives no reason or made no call.
+    QString m_strOpenFailure;
+    // What Open does to a device it has opened: reset, purge the receive
+    // queue, reset, and the settle time.
+    void PrepareOpenedDevice();
+    // The readiness probe on the open device: reset, 300 ms time-outs, purge,
+    // 0x80 out and one byte in (read twice when the first read brings
+    // nothing). True when the instrument answered 0x80; otherwise *got is
+    // the number of bytes read (0 or 1) and *reply the byte.
+    bool ProbeInstrument(quint8 *reply, DWORD *got);
+
+    // ---- Finding the instrument again (dlg_reconnect.cpp) -------------------
+    // The poll found the open device gone: closes it ("Device is not open."),
+    // closes a backup file that waits for its last chunk, keeps a running
+    // log's file open and starts looking for the device, unless an upload
+    // ran on it.
+    void OnDeviceLost();
+    // Starts looking for the device last opened (m_nOpenMode, m_strDevice),
+    // when the driver is complete and the device has a name to look for.
+    void BeginReconnecting(LinkRecovery::Cause cause);
+    // Ends the search (the user's Search, Open or EXIT, an upload); logging
+    // that ran meanwhile goes back to its own timer.
+    void StopReconnecting();
+    // The poll's tick while no device is ready: a look when one is due.
+    void ReconnectTick();
+    // One look: the driver's list, and when the device is listed, an open
+    // with the settings of the user's Open and the readiness probe. True
+    // when the device is back and ready.
+    bool TryReconnect();
+    // Shows the search's state in the status line (and its tool tip), in the
+    // current language; clears the tool tip once the search has ended.
+    void ShowReconnectStatus();
+    // Logging that runs goes on at its interval (timer 16 instead of 15).
+    void ResumeLoggingTimer();
+    LinkRecovery m_recovery;
+    // The monotonic clock of the search and of the backup file's close.
+    QElapsedTimer m_linkClock;
+    // Set when a program was sent to the open device: the instrument then
+    // restarts from its loader, and its loss starts no search.
+    bool m_bUploadedSinceOpen = false;
+
     // ---- Input window commands (link/dlg_input.cpp) -------------------------
     void OnClearInput();
     void OnSaveInput();
@@ -161,6 +205,12 @@ public:
     // Ends logging after the backup file failed: stops as the Stop command
     // does and closes the file at once.
     void StopLoggingAfterFailure();
+    // Closes the backup file that waited for its last chunk.
+    void CloseBackupFile();
+    // After Stop Logging the file waits this long at most for the last
+    // reply; then the poll closes it even when nothing came.
+    static constexpr qint64 kLateReplyMs = 1000;
+    qint64 m_nCloseLogDueMs = 0;
     void WireLoggingCommands();
 
     // ---- Firmware upload (link/dlg_firmware.cpp) ----------------------------
@@ -187,8 +237,9 @@ public:
     quint64 m_nFirmwareJob = 0;
     // How long the device may accept nothing while reporting success.
     int m_nFirmwareStallLimitMs = 30000;
-    // The progress note as put in front of the input text.
+    // The progress note as put after the input text, and where it starts.
     QString m_strSendingNote;
+    qsizetype m_nSendingNoteAt = 0;
     QFont m_inputFontBeforeSending;
     QPalette m_inputPaletteBeforeSending;
 

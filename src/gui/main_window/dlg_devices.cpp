@@ -3,6 +3,7 @@
 // device text. Every driver call goes through the dialog's wrappers.
 #include "gui/main_window/costrum_dlg.h"
 
+#include "core/device/device_listing.h"
 #include "core/device/profile.h"
 #include "gui/widgets/device_list_box.h"
 #include "gui/widgets/prompts.h"
@@ -12,14 +13,8 @@
 #include <QSignalBlocker>
 #include <QThread>
 
-#include <array>
-#include <cstring>
-#include <vector>
-
 namespace {
 
-// The size of each name buffer the driver's list call fills.
-constexpr size_t kNameBufferSize = 64;
 // The settle time of a freshly reset device before it is used.
 constexpr unsigned long kSettleMs = 150;
 constexpr ULONG kTimeoutMs = 300;
@@ -55,37 +50,16 @@ void AddDeviceEntry(COstrumDlg &dlg, const QString &text)
 }
 
 // Lists the names (descriptions or serial numbers) of the attached devices
-// into both lists, each after prefix.
+// into both lists, each after prefix; a list call that fails adds the entry
+// "ListDevices failed", a failed count adds nothing.
 void AddListedNames(COstrumDlg &dlg, DWORD openBy, const QString &prefix)
 {
-    // The count may have changed since the first query: the buffers are
-    // made for the number the driver reports now.
-    DWORD count = 0;
-    if (dlg.FtListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY) != FT_OK)
-        return;
-
-    // One zero-filled 64-byte buffer a device, and a null pointer that ends
-    // the table.
-    std::vector<std::array<char, kNameBufferSize>> buffers(count);
-    std::vector<char *> table(static_cast<size_t>(count) + 1, nullptr);
-    for (size_t i = 0; i < buffers.size(); ++i) {
-        buffers[i].fill('\0');
-        table[i] = buffers[i].data();
-    }
-
-    DWORD listed = count;
-    if (dlg.FtListDevices(table.data(), &listed, FT_LIST_ALL | openBy) != FT_OK) {
+    const DeviceNameList listing = ListDeviceNames(
+        [&dlg](void *arg1, void *arg2, DWORD flags) { return dlg.FtListDevices(arg1, arg2, flags); }, openBy);
+    if (listing.outcome == DeviceNameList::ListFailed)
         AddDeviceEntry(dlg, QStringLiteral("ListDevices failed"));
-        return;
-    }
-    // A device unplugged between the two calls leaves fewer names than buffers.
-    const size_t names = qMin<size_t>(listed, buffers.size());
-    for (size_t i = 0; i < names; ++i) {
-        const char *name = buffers[i].data();
-        // A name that fills its buffer without a terminator ends at the buffer's end.
-        const size_t length = strnlen(name, kNameBufferSize);
-        AddDeviceEntry(dlg, prefix + QString::fromLatin1(name, static_cast<qsizetype>(length)));
-    }
+    for (const QString &name : listing.names)
+        AddDeviceEntry(dlg, prefix + name);
 }
 
 // The open-mode radio buttons: remember the mode, show its device text.
@@ -140,6 +114,7 @@ void COstrumDlg::WireLinkCommands()
 
 void COstrumDlg::OnSearch()
 {
+    StopReconnecting(); // the user takes over
     StopFirmwareUpload(); // the worker writes on the handle closed here
     FtClose();
     g_bDeviceReady = 0;
@@ -182,6 +157,7 @@ void COstrumDlg::OnSearch()
 
 FT_STATUS COstrumDlg::OpenDevice()
 {
+    m_strOpenFailure.clear();
     UpdateData(true);
 
     if (m_strDevice.contains(QStringLiteral("Enter device Description"))) {
@@ -211,15 +187,21 @@ FT_STATUS COstrumDlg::OpenDevice()
             FtSetChars(0, 0, 0, 0);
             FtSetEventNotification(0, nullptr);
         }
-        return status;
+        break;
     default:
         // By device number (or no mode chosen): the first attached device.
-        return FtOpen(0);
+        status = FtOpen(0);
+        break;
     }
+    // Read at once: the reason belongs to this call on this thread.
+    if (status != FT_OK)
+        m_strOpenFailure = m_driver.LastOpenError();
+    return status;
 }
 
 void COstrumDlg::OnOpen()
 {
+    StopReconnecting(); // the user takes over
     StopFirmwareUpload(); // the worker writes on the handle closed here
     UpdateData(true);
     m_strStatus = StatusText("-reset-");
@@ -232,14 +214,11 @@ void COstrumDlg::OnOpen()
         m_strStatus = StatusText("Could not open Device");
         g_bDeviceReady = 0;
     } else {
-        FtResetDevice();
-        FtPurge(FT_PURGE_RX);
-        FtResetDevice();
-        // The device needs this long after a reset before it takes commands.
-        QThread::msleep(kSettleMs);
+        PrepareOpenedDevice();
         m_strStatus = StatusText("Deveice is  ready.");
         EnableControl(IDC_OPEN, true);
         g_bDeviceReady = 1;
+        m_bUploadedSinceOpen = false;
         // The next start-up connects to this device by itself; the text is
         // kept as listed, so that it loses its prefix then as it did now.
         Profile::WriteDeviceText(m_nOpenMode, m_strOpenedDevice);
@@ -250,6 +229,38 @@ void COstrumDlg::OnOpen()
         FtSetTimeouts(kTimeoutMs, kTimeoutMs);
     UpdateData(false);
     Repaint();
+    // The status line keeps its fixed text; why the open failed, when the
+    // driver says it (a busy port, no permission), comes in a message.
+    if (status != FT_OK && !m_strOpenFailure.isEmpty())
+        m_prompts.Message(Texts().Pick(QStringLiteral("Could not open Device: %1").arg(m_strOpenFailure),
+                                       QStringLiteral("无法打开设备：%1").arg(m_strOpenFailure)));
+}
+
+void COstrumDlg::PrepareOpenedDevice()
+{
+    FtResetDevice();
+    FtPurge(FT_PURGE_RX);
+    FtResetDevice();
+    // The device needs this long after a reset before it takes commands.
+    QThread::msleep(kSettleMs);
+}
+
+bool COstrumDlg::ProbeInstrument(quint8 *reply, DWORD *got)
+{
+    // The statuses of the write and the reads are not examined: the byte
+    // read decides.
+    FtResetDevice();
+    FtSetTimeouts(kTimeoutMs, kTimeoutMs);
+    FtPurge(FT_PURGE_RX);
+    const quint8 probe = kProbeByte;
+    DWORD sent = 0;
+    FtWrite(&probe, 1, &sent);
+    *reply = 0;
+    *got = 0;
+    FtRead(reply, 1, got);
+    if (*got == 0)
+        FtRead(reply, 1, got);
+    return *got > 0 && *reply == kProbeByte;
 }
 
 void COstrumDlg::ConnectAtStartup()
@@ -262,24 +273,23 @@ void COstrumDlg::ConnectAtStartup()
         m_strStatus = StatusText("Device not responding");
         g_bDeviceReady = 0;
         EnableControl(IDC_OPEN, true);
+        // The remembered instrument is looked for until it can be opened;
+        // the status line says so, and why the open failed when the driver
+        // gives a reason. Nothing is looked for without a remembered name.
+        BeginReconnecting(LinkRecovery::Cause::NotFoundAtStart);
+        if (m_recovery.IsSearching()) {
+            m_recovery.NoteOpenFailure(m_strOpenFailure);
+            m_strStatus = m_recovery.StatusText(Texts());
+        }
     } else {
         // The readiness probe: the instrument answers 0x80 with 0x80.
-        FtResetDevice();
-        FtSetTimeouts(kTimeoutMs, kTimeoutMs);
-        FtPurge(FT_PURGE_RX);
-        const quint8 probe = kProbeByte;
-        DWORD sent = 0;
-        FtWrite(&probe, 1, &sent);
         quint8 reply = 0;
         DWORD got = 0;
-        FtRead(&reply, 1, &got);
-        if (got == 0)
-            FtRead(&reply, 1, &got);
-
-        if (got > 0 && reply == kProbeByte) {
+        if (ProbeInstrument(&reply, &got)) {
             m_strStatus = StatusText("Device is ready.");
             EnableControl(IDC_OPEN, true);
             g_bDeviceReady = 1;
+            m_bUploadedSinceOpen = false;
         } else {
             // The device stays open; without any reply byte there is no
             // code to show.
@@ -295,6 +305,7 @@ void COstrumDlg::ConnectAtStartup()
     if (IsDeviceOpen())
         FtSetTimeouts(kTimeoutMs, kTimeoutMs);
     UpdateData(false);
+    ShowReconnectStatus();
     Repaint();
 }
 

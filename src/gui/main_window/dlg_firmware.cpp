@@ -47,9 +47,17 @@ void COstrumDlg::OnSendProgram()
         return;
 
     m_bSending = true;
+    // The instrument restarts from its loader after the program: its loss
+    // is expected and starts no search.
+    m_bUploadedSinceOpen = true;
     ShowSendingLook(true);
+    // The note goes after the text held so far (on a line of its own), which
+    // stays: it may be hours of capture not yet saved.
     m_strSendingNote = CurrentMessageTexts().SendingProgramText;
-    m_strInput = m_strSendingNote;
+    if (!m_strInput.isEmpty() && !m_strInput.endsWith(QLatin1Char('\n')))
+        m_strSendingNote.prepend(QStringLiteral("\r\n"));
+    m_nSendingNoteAt = m_strInput.size();
+    m_strInput += m_strSendingNote;
     UpdateData(false);
     update();
     EnableControl(IDC_SEND_PROGRAM, false);
@@ -134,25 +142,33 @@ void COstrumDlg::EndFirmwareUpload(bool sent)
 {
     m_bSending = false;
     ShowSendingLook(false);
+    // The note is where it was put unless the input was cleared (or
+    // replaced) meanwhile; then nothing is removed, so no text is lost.
+    const bool noteInPlace = m_strInput.size() >= m_nSendingNoteAt + m_strSendingNote.size()
+                             && QStringView(m_strInput).sliced(m_nSendingNoteAt, m_strSendingNote.size())
+                                    == m_strSendingNote;
     if (sent) {
-        // The note goes; text the poll appended after it stays. When the note
-        // is no longer at the start (the input was cleared meanwhile), nothing
-        // is removed, so no received text is lost.
-        if (m_strInput.startsWith(m_strSendingNote))
-            m_strInput.remove(0, m_strSendingNote.size());
+        // The note alone goes: the text before it and what the poll
+        // appended after it stay.
+        if (noteInPlace)
+            m_strInput.remove(m_nSendingNoteAt, m_strSendingNote.size());
         if (auto *input = qobject_cast<TextWindow *>(GetDlgItem(IDC_INPUT)))
             input->ShowText(m_strInput);
     } else {
         // "Send File Fail!" takes the place of the note. Text the instrument
-        // sent during the upload (the poll appended it after the note, or
-        // after whatever the input held when it was cleared meanwhile) stays
-        // below it: a failed upload loses no received byte.
-        const QString received = m_strInput.startsWith(m_strSendingNote)
-                                     ? m_strInput.sliced(m_strSendingNote.size())
-                                     : m_strInput;
-        m_strInput = QStringLiteral("Send File Fail!");
-        if (!received.isEmpty())
-            m_strInput += QStringLiteral("\r\n") + received;
+        // sent during the upload stays after it, on the next line: a failed
+        // upload loses no received byte.
+        if (noteInPlace) {
+            const QString received = m_strInput.sliced(m_nSendingNoteAt + m_strSendingNote.size());
+            const QString failure = QStringLiteral("Send File Fail!")
+                                    + (received.isEmpty() ? QString() : QStringLiteral("\r\n"));
+            m_strInput.replace(m_nSendingNoteAt, m_strSendingNote.size(),
+                               m_strSendingNote.startsWith(QStringLiteral("\r\n")) ? QStringLiteral("\r\n") + failure
+                                                                                    : failure);
+        } else {
+            m_strInput = QStringLiteral("Send File Fail!")
+                         + (m_strInput.isEmpty() ? QString() : QStringLiteral("\r\n") + m_strInput);
+        }
         UpdateData(false);
     }
     m_strSendingNote.clear();

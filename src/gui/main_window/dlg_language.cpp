@@ -35,6 +35,9 @@ void COstrumDlg::ApplyLanguage(int slot)
     CurrentLanguage = m_texts.CurrentLanguage();
     // Qt's own texts (file dialogs, message box buttons) follow.
     m_qtTranslations.UseChinese(m_texts.IsChinese());
+    // The search for a lost instrument speaks the new language too.
+    if (m_recovery.IsSearching())
+        ShowReconnectStatus();
 }
 
 void COstrumDlg::RestoreLanguage()

@@ -36,13 +36,21 @@ void COstrumDlg::StopLoggingAfterFailure()
     }
 }
 
+void COstrumDlg::CloseBackupFile()
+{
+    m_bCloseLogPending = false;
+    m_logFile.close();
+}
+
 void COstrumDlg::OnStartLogging()
 {
     if (m_bLogging) {
         // Stop: the file stays open until the poll has written the next chunk
-        // it receives (the end of a late reply), then the poll closes it.
+        // it receives (the end of a late reply), then the poll closes it; a
+        // reply that does not come within kLateReplyMs is not waited for.
         m_bLogging = false;
         m_bCloseLogPending = true;
+        m_nCloseLogDueMs = m_linkClock.elapsed() + kLateReplyMs;
         ShowLoggingCaption();
         KillTimer(TIMER_LOG);
         SetTimer(TIMER_POLL, kPollPeriodMs);
@@ -63,10 +71,8 @@ void COstrumDlg::OnStartLogging()
 
     // The file of an earlier run still waits for its last chunk: it is
     // closed now, so that the chunk cannot close the new file instead.
-    if (m_bCloseLogPending) {
-        m_bCloseLogPending = false;
-        m_logFile.close();
-    }
+    if (m_bCloseLogPending)
+        CloseBackupFile();
     if (m_logFile.isOpen())
         m_logFile.close();
     m_logFile.setFileName(path);
@@ -83,6 +89,10 @@ void COstrumDlg::OnStartLogging()
 
     m_bLogging = true;
     ShowLoggingCaption();
-    KillTimer(TIMER_POLL);
-    SetTimer(TIMER_LOG, LoggingPeriodMs(m_fInterval));
+    // While the instrument is being looked for, the 10 ms tick stays: the
+    // logging interval starts when it is back.
+    if (!m_recovery.IsSearching()) {
+        KillTimer(TIMER_POLL);
+        SetTimer(TIMER_LOG, LoggingPeriodMs(m_fInterval));
+    }
 }

@@ -18,25 +18,29 @@ constexpr DWORD kReceiveBufferSize = 600;
 
 void COstrumDlg::PollDevice()
 {
-    if (!g_bDeviceReady)
+    // A backup file that waits for the last reply after Stop Logging is
+    // closed when none came in time.
+    if (m_bCloseLogPending && m_linkClock.elapsed() >= m_nCloseLogDueMs)
+        CloseBackupFile();
+    if (!g_bDeviceReady) {
+        if (m_recovery.IsSearching())
+            ReconnectTick();
         return;
+    }
 
     // While a program file is sent, the display request is held back: the
-    // instrument would take the space for a byte of the program.
+    // instrument would take the space for a byte of the program. A request
+    // that cannot be written is not the end of the tick: the status query
+    // below tells a lost device from a passing failure, and a reply that
+    // had already arrived is still read.
     if (m_bLogging && !m_bSending) {
         DWORD sent = 0;
-        if (FtWrite(&m_chLogRequest, 1, &sent) != FT_OK)
-            return;
+        FtWrite(&m_chLogRequest, 1, &sent);
     }
 
     DWORD rx = 0, tx = 0, events = 0;
     if (FtGetStatus(&rx, &tx, &events) != FT_OK) {
-        m_strStatus = QStringLiteral("Device is not open.");
-        StopFirmwareUpload();
-        FtClose();
-        g_bDeviceReady = 0;
-        UpdateData(false);
-        Repaint();
+        OnDeviceLost();
         return;
     }
     if (rx == 0)
@@ -85,10 +89,8 @@ void COstrumDlg::PollDevice()
                 StopLoggingAfterFailure();
             } else {
                 logged = true;
-                if (m_bCloseLogPending) {
-                    m_bCloseLogPending = false;
-                    m_logFile.close();
-                }
+                if (m_bCloseLogPending)
+                    CloseBackupFile();
             }
         }
         m_strInput.append(chunk);

@@ -153,6 +153,18 @@ void QtPrompts::Message(const QString &text)
     box->exec();
 }
 
+void QtPrompts::Notice(const QString &text)
+{
+    if (m_notice)
+        m_notice->close();
+    std::unique_ptr<QDialog> box = BuildMessageBox(text, MessageBoxRoom(m_parent), m_parent);
+    box->setWindowModality(Qt::NonModal);
+    // OK, Escape and the close box all end in finished; the box goes then.
+    QObject::connect(box.get(), &QDialog::finished, box.get(), &QObject::deleteLater);
+    m_notice = box.release();
+    m_notice->show();
+}
+
 QString QtPrompts::OpenFileName(const QString &filter)
 {
     return QFileDialog::getOpenFileName(m_parent, QString(), QString(), FileDialogFilter(filter));

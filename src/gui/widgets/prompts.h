@@ -4,12 +4,13 @@
 #ifndef TAVIX_GUI_WIDGETS_PROMPTS_H
 #define TAVIX_GUI_WIDGETS_PROMPTS_H
 
+#include <QDialog>
+#include <QPointer>
 #include <QSize>
 #include <QString>
 
 #include <memory>
 
-class QDialog;
 class QMessageBox;
 class QWidget;
 
@@ -21,6 +22,11 @@ public:
     // A message box with the program's name as title and one OK button;
     // returns when the user has closed it.
     virtual void Message(const QString &text) = 0;
+    // The same box, but the caller goes on at once: for news the user need
+    // not answer (the instrument is back) told from inside the poll, which
+    // must keep running while the box is open. Without a box of its own a
+    // Prompts shows it as a Message.
+    virtual void Notice(const QString &text) { Message(text); }
     // The open and save file dialogs. The filter is given in the program's
     // own form ("text file(*.txt)|*.txt|...||"). An empty result means
     // cancelled. The save dialog asks before overwriting an existing file.
@@ -71,6 +77,8 @@ public:
     void SetParent(QWidget *parent) { m_parent = parent; }
 
     void Message(const QString &text) override;
+    // Not modal; a newer notice replaces one still open.
+    void Notice(const QString &text) override;
     QString OpenFileName(const QString &filter) override;
     QString SaveFileName(const QString &filter) override;
     void SetClipboardText(const QString &text) override;
@@ -78,6 +86,7 @@ public:
 
 private:
     QWidget *m_parent;
+    QPointer<QDialog> m_notice;
 };
 
 #endif

@@ -4,11 +4,14 @@
 // order in which the libraries are searched.
 #include "core/device/d2xx_binding.h"
 
+#include <QLibrary>
 #include <QLocale>
 #include <QProcess>
+#include <QThread>
 #include <QtTest>
 
 #include <clocale>
+#include <memory>
 
 class TestD2xxBinding : public QObject
 {
@@ -28,6 +31,8 @@ private slots:
     void callsReachTheDevice_data();
     void callsReachTheDevice();
     void unloadEmptiesEverySlot();
+    void openFailureReason_data();
+    void openFailureReason();
 };
 
 void TestD2xxBinding::missingLibraryBindsNothing()
@@ -269,6 +274,43 @@ void TestD2xxBinding::unloadEmptiesEverySlot()
         QVERIFY(!binding.IsBound(static_cast<D2xxBinding::Entry>(e)));
     DWORD count = 0;
     QCOMPARE(binding.ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY), FT_STATUS(FT_INVALID_HANDLE));
+}
+
+void TestD2xxBinding::openFailureReason_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("complete");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("a library that words its reason")
+        << QStringLiteral(TAVIX_REFUSING_LIBRARY) << true
+        << QString::fromUtf8("/dev/ttyUSB0 is busy: held by picocom (process 4242) \xE2\x80\x94 close it");
+    QTest::newRow("the simulated instrument gives none") << QStringLiteral(TAVIX_SIM_LIBRARY) << true << QString();
+    QTest::newRow("an incomplete library") << QStringLiteral(TAVIX_SIM_NO_QUEUE_LIBRARY) << false << QString();
+}
+
+void TestD2xxBinding::openFailureReason()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, reason);
+    D2xxBinding binding;
+    binding.Load(path);
+    QTEST(binding.IsComplete(), "complete");
+    QCOMPARE(binding.HasOpenErrorReason(), !reason.isEmpty());
+    QLibrary library(path);
+    if (auto set = reinterpret_cast<void (*)(const char *)>(library.resolve("TavixTest_SetOpenFailure")))
+        set(reason.toUtf8().constData());
+    FT_HANDLE handle = nullptr;
+    QVERIFY(binding.OpenEx(const_cast<char *>("TX300099"), FT_OPEN_BY_SERIAL_NUMBER, &handle) != FT_OK);
+    QCOMPARE(binding.LastOpenError(), reason);
+    // The reason belongs to the thread whose open failed.
+    QString elsewhere = QStringLiteral("unset");
+    std::unique_ptr<QThread> other(QThread::create([&] { elsewhere = binding.LastOpenError(); }));
+    other->start();
+    QVERIFY(other->wait(10000));
+    QCOMPARE(elsewhere, QString());
+    binding.Unload();
+    QVERIFY(!binding.HasOpenErrorReason());
+    QCOMPARE(binding.LastOpenError(), QString());
 }
 
 QTEST_GUILESS_MAIN(TestD2xxBinding)

@@ -10,7 +10,9 @@
 #include "gui/widgets/device_list_box.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QFile>
+#include <QLibrary>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSettings>
@@ -68,6 +70,7 @@ private slots:
     void placeholderTextCallsNoDriver();
     void openFailureReportsCouldNotOpen();
     void missingDriverMessages();
+    void openFailureSaysWhyOncePerCause();
 
     void startupProbe_data();
     void startupProbe();
@@ -442,6 +445,42 @@ void TestDeviceLink::missingDriverMessages()
     QCOMPARE(dlg.m_strStatus, QStringLiteral("Could not open Device"));
 }
 
+void TestDeviceLink::openFailureSaysWhyOncePerCause()
+{
+    // A driver that words why its device does not open, as the serial
+    // adapter does for a busy port.
+    QLibrary library(QStringLiteral(TAVIX_REFUSING_LIBRARY));
+    const auto setReason = reinterpret_cast<void (*)(const char *)>(library.resolve("TavixTest_SetOpenFailure"));
+    const auto attempts = reinterpret_cast<int (*)()>(library.resolve("TavixTest_OpenAttempts"));
+    QVERIFY(setReason && attempts);
+    setReason("/dev/ttyUSB0 is busy: held by picocom (process 4242)");
+    SetProfileString("SerialString", "TX300001");
+    ScriptedPrompts prompts;
+    COstrumDlg dlg(prompts, QStringLiteral(TAVIX_REFUSING_LIBRARY));
+    // At start-up the search says it in the status line, and tries again
+    // once a second without saying it again.
+    QCOMPARE(dlg.m_strStatus, QStringLiteral("Device not responding - searching since %1... Last try: /dev/ttyUSB0 "
+                                             "is busy: held by picocom (process 4242)")
+                                  .arg(dlg.m_recovery.since().toString(QStringLiteral("HH:mm:ss"))));
+    const int first = attempts();
+    QTRY_VERIFY_WITH_TIMEOUT(attempts() >= first + 2, 10000);
+    setReason("no permission to open /dev/ttyUSB0");
+    QTRY_VERIFY_WITH_TIMEOUT(dlg.m_strStatus.endsWith(QStringLiteral("Last try: no permission to open /dev/ttyUSB0")),
+                             10000);
+    QVERIFY(prompts.messages.isEmpty());
+
+    // The user's Open ends the search; the status line keeps its fixed text
+    // and a message says why, in the language chosen.
+    dlg.OnOpen();
+    QVERIFY(!dlg.m_recovery.IsSearching());
+    QCOMPARE(dlg.m_strStatus, QStringLiteral("Could not open Device"));
+    qobject_cast<QComboBox *>(dlg.GetDlgItem(1038))->setCurrentIndex(1);
+    dlg.OnLanguageChange();
+    dlg.OnOpen();
+    QCOMPARE(prompts.messages, (QStringList{"Could not open Device: no permission to open /dev/ttyUSB0",
+                                            QString::fromUtf8("无法打开设备：no permission to open /dev/ttyUSB0")}));
+}
+
 void TestDeviceLink::startupProbe_data()
 {
     QTest::addColumn<QString>("remembered");
@@ -459,7 +498,9 @@ void TestDeviceLink::startupProbe_data()
                                    << true;
     QTest::newRow("silent instrument") << "TX300001" << QByteArray("none") << "No response from Device" << 0
                                        << true;
-    QTest::newRow("unknown device") << "TX999999" << QByteArray("0x80") << "Device not responding" << 0 << false;
+    // Not attached: looked for until it is (the start of the search in %1).
+    QTest::newRow("unknown device") << "TX999999" << QByteArray("0x80") << "Device not responding - searching since %1..."
+                                    << 0 << false;
 }
 
 void TestDeviceLink::startupProbe()
@@ -474,6 +515,9 @@ void TestDeviceLink::startupProbe()
     QCOMPARE(m_sim.Set("TAVIXSIM_PROBE_REPLY=" + reply), 0);
     ScriptedPrompts prompts;
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
+    QCOMPARE(dlg.m_recovery.IsSearching(), status.contains(QStringLiteral("%1")));
+    if (dlg.m_recovery.IsSearching())
+        status = status.arg(dlg.m_recovery.since().toString(QStringLiteral("HH:mm:ss")));
     QCOMPARE(dlg.m_strStatus, status);
     QCOMPARE(g_bDeviceReady, ready);
     QCOMPARE(dlg.IsDeviceOpen(), open);
@@ -599,14 +643,17 @@ void TestDeviceLink::statusFailureClosesTheDevice()
     QCOMPARE(m_sim.Set("TAVIXSIM_FAULTS=unplug_after=1"), 0);
 
     dlg.PollDevice();
-    QCOMPARE(dlg.m_strStatus, QStringLiteral("Device is not open."));
-    QCOMPARE(qobject_cast<QLineEdit *>(dlg.GetDlgItem(1015))->text(), QStringLiteral("Device is not open."));
+    const QString status = QStringLiteral("Device is not open. Lost since %1, searching...")
+                               .arg(dlg.m_recovery.since().toString(QStringLiteral("HH:mm:ss")));
+    QCOMPARE(dlg.m_strStatus, status);
+    QCOMPARE(qobject_cast<QLineEdit *>(dlg.GetDlgItem(1015))->text(), status);
     QCOMPARE(g_bDeviceReady, 0);
     QVERIFY(!dlg.IsDeviceOpen());
     QVERIFY(!dlg.GetDlgItem(1093)->isEnabled());
     QVERIFY(prompts.messages.isEmpty());
 
-    // The poll stops: no further status queries.
+    // The poll stops: no further status queries (the search lists devices
+    // once a second and opens none that is not listed).
     const int queries = TraceLines("FT_GetStatus").size();
     dlg.PollDevice();
     QTest::qWait(50);

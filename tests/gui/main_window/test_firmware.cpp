@@ -298,24 +298,27 @@ void TestFirmware::threeHundredBytesGoAsThreeBlocks()
     dlg.OnSendProgram();
     QCOMPARE(prompts.openDialogs, 1);
     QCOMPARE(prompts.filters, QStringList{QString()});
-    // The note replaces the input text at once, in the larger font and red.
-    QCOMPARE(dlg.m_strInput, kNote);
+    // The note follows the text held, on a line of its own, in the larger
+    // font and red.
+    QCOMPARE(dlg.m_strInput, QStringLiteral("text captured before\r\n") + kNote);
     QCOMPARE(qobject_cast<QPlainTextEdit *>(dlg.GetDlgItem(1031))->toPlainText(),
-             QStringLiteral("Sending program,\nplease be patient!\n"));
+             QStringLiteral("text captured before\nSending program,\nplease be patient!\n"));
     CheckSendingLook(dlg, true);
 
     QVERIFY(ended.wait(20000));
     QCOMPARE(ended.at(0).at(0).toBool(), true);
     CheckSendingLook(dlg, false);
-    QCOMPARE(dlg.m_strInput, QString());
-    QCOMPARE(qobject_cast<QPlainTextEdit *>(dlg.GetDlgItem(1031))->toPlainText(), QString());
+    // The note alone goes.
+    QCOMPARE(dlg.m_strInput, QStringLiteral("text captured before"));
+    QCOMPARE(qobject_cast<QPlainTextEdit *>(dlg.GetDlgItem(1031))->toPlainText(),
+             QStringLiteral("text captured before"));
     QCOMPARE(TracedWrites(m_trace),
              (QList<TracedWrite>{{128, 0, 128}, {128, 0, 128}, {44, 0, 44}}));
     QCOMPARE(ReadAll(m_firmwareOut), program);
     QVERIFY(!dlg.IsFirmwareUploadRunning());
 
     // The instrument answers half a second after the last data.
-    QTRY_COMPARE_WITH_TIMEOUT(dlg.m_strInput, QStringLiteral("\r\nProgram OK\r\n"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(dlg.m_strInput, QStringLiteral("text captured before\r\nProgram OK\r\n"), 10000);
 }
 
 void TestFirmware::emptyFileRemovesTheNoteAtOnce()

@@ -71,7 +71,8 @@ private slots:
     void captionFollowsTheLanguageWhileLogging();
     void backupFileHoldsTheLoggedTextAndOneChunkMore();
     void startingAgainWhileACloseIsPendingKeepsTheNewFileOpen();
-    void failedRequestReadsNothing();
+    void failedRequestStillReadsWhatArrived();
+    void backupFileClosesWhenNoLateReplyComes();
     void requestHeldBackWhileAProgramIsSent();
     void failedBackupWriteStopsLogging();
     void startingIntoALongerFileReplacesIt();
@@ -363,7 +364,7 @@ void TestLogging::startingAgainWhileACloseIsPendingKeepsTheNewFileOpen()
     QCOMPARE(ReadAll(first), QByteArray());
 }
 
-void TestLogging::failedRequestReadsNothing()
+void TestLogging::failedRequestStillReadsWhatArrived()
 {
     const QString path = m_dir.filePath(QStringLiteral("failed.txt"));
     ScriptedPrompts prompts;
@@ -373,17 +374,36 @@ void TestLogging::failedRequestReadsNothing()
     TypeInterval(dlg, QStringLiteral("100"));
     dlg.OnStartLogging();
 
-    dlg.SendKeyByte(0x76); // a reply waits
+    // A reply waits when the request cannot be written: the tick still asks
+    // the status, finds the device there and reads the reply.
+    dlg.SendKeyByte(0x76);
     QCOMPARE(m_sim.Set("TAVIXSIM_FAULTS=write_fail"), 0);
     dlg.PollDevice();
-    QCOMPARE(dlg.m_strInput, QString());
+    QCOMPARE(dlg.m_strInput, kVersionLine);
+    QCOMPARE(ReadAll(path), Utf16Le(kVersionLine));
+    QVERIFY(dlg.IsDeviceOpen() && dlg.m_bLogging);
     QCOMPARE(m_sim.Set("TAVIXSIM_FAULTS="), 0);
-    // The next tick sends its request and reads both replies.
+    // The next tick sends its request and reads its reply.
     dlg.PollDevice();
-    QVERIFY(dlg.m_strInput.startsWith(kVersionLine));
-    QVERIFY(dlg.m_strInput.endsWith(QStringLiteral("\r\n")));
     QCOMPARE(dlg.m_strInput.count(QStringLiteral("m/s")), 1);
     QCOMPARE(ReadAll(path), Utf16Le(dlg.m_strInput));
+}
+
+void TestLogging::backupFileClosesWhenNoLateReplyComes()
+{
+    const QString path = m_dir.filePath(QStringLiteral("closed.txt"));
+    ScriptedPrompts prompts;
+    prompts.saveAnswers = {path};
+    COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
+    DialogFixture::OpenDevice(dlg);
+    TypeInterval(dlg, QStringLiteral("100"));
+    dlg.OnStartLogging();
+    dlg.OnStartLogging();
+    QVERIFY(dlg.m_bCloseLogPending && dlg.m_logFile.isOpen());
+    // Nothing more arrives: the file does not wait for ever.
+    QTRY_VERIFY_WITH_TIMEOUT(!dlg.m_logFile.isOpen(), 10000);
+    QVERIFY(!dlg.m_bCloseLogPending);
+    QCOMPARE(ReadAll(path), QByteArray());
 }
 
 void TestLogging::requestHeldBackWhileAProgramIsSent()

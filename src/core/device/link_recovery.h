@@ -1,0 +1,95 @@
+// Finding the instrument again: while the device that was open is lost (or
+// the one remembered at start-up is not attached), the window looks for it
+// about once a second in the driver's own device list, and opens it only
+// once it is listed. This class holds what that search knows: what to look
+// for, since when it is missing, when the next look is due, why the last
+// open of a listed device failed, and the texts the window shows meanwhile
+// and once the instrument is back. The window makes the driver calls.
+#ifndef TAVIX_CORE_DEVICE_LINK_RECOVERY_H
+#define TAVIX_CORE_DEVICE_LINK_RECOVERY_H
+
+#include "core/device/d2xx_types.h"
+#include "core/device/device_listing.h"
+
+#include <QDateTime>
+#include <QString>
+
+class LocaleTexts;
+
+class LinkRecovery
+{
+public:
+    // Why the search runs: the open device was lost, or the device
+    // remembered at start-up could not be opened.
+    enum class Cause { Lost, NotFoundAtStart };
+
+    // The device to open again, as it was opened: by description (mode 0),
+    // by serial number (1, the name without the list's prefix) or as the
+    // first attached device (2, the name unused).
+    struct Target
+    {
+        int openMode = 1;
+        QString name;
+    };
+
+    // The time between two looks.
+    static constexpr qint64 kLookPeriodMs = 1000;
+
+    // Starts a search (a running one starts over). since is the wall-clock
+    // time the device went missing, nowMs the monotonic clock; the first
+    // look is due one period later.
+    void Begin(const Target &target, Cause cause, const QDateTime &since, qint64 nowMs);
+    // Ends the search: the device is back, or the user took over (Search,
+    // Open, EXIT) or an upload ran.
+    void End() { m_searching = false; }
+    bool IsSearching() const { return m_searching; }
+
+    // True when a look is due at nowMs (monotonic milliseconds). Called every
+    // poll tick, so it only compares two numbers.
+    bool LookDue(qint64 nowMs) const { return m_searching && nowMs >= m_nextLookMs; }
+    // A look was made at nowMs: the next one is due a period later.
+    void Looked(qint64 nowMs) { m_nextLookMs = nowMs + kLookPeriodMs; }
+
+    const Target &target() const { return m_target; }
+    Cause cause() const { return m_cause; }
+    const QDateTime &since() const { return m_since; }
+
+    // The names to ask the driver for: FT_OPEN_BY_DESCRIPTION in mode 0,
+    // FT_OPEN_BY_SERIAL_NUMBER in mode 1, 0 (the count alone) otherwise.
+    DWORD ListFlags() const;
+    // Whether the target is among the devices listed: its name exactly
+    // (case-sensitive, as the driver's open compares it), or in mode 2 any
+    // device at all. A failed listing lists nothing.
+    bool IsListed(const DeviceNameList &listing) const;
+
+    // The last look found the device listed but could not open it (or it
+    // did not answer), for reason (empty when the driver gives none). True
+    // when the reason differs from the last one noted, so that the window
+    // changes its status once per cause, not at every look.
+    bool NoteOpenFailure(const QString &reason);
+    // The last look did not find the device listed; true when a failure
+    // reason was shown until now (it no longer applies).
+    bool NoteNotListed();
+    const QString &openFailure() const { return m_openFailure; }
+
+    // The status line while the search runs: the status of the moment the
+    // device went missing ("Device is not open." after a loss, "Device not
+    // responding" at start-up), since when and that it is being searched
+    // for, and the reason of the last failed open, in the current language.
+    QString StatusText(const LocaleTexts &texts) const;
+    // The one message once the device is back at back: from when to when it
+    // was missing (HH:MM:SS, with the dates when they differ) and, when
+    // loggingResumed, that display-value logging goes on in the same backup
+    // file.
+    QString BackMessage(const LocaleTexts &texts, const QDateTime &back, bool loggingResumed) const;
+
+private:
+    Target m_target;
+    Cause m_cause = Cause::Lost;
+    QDateTime m_since;
+    qint64 m_nextLookMs = 0;
+    QString m_openFailure;
+    bool m_searching = false;
+};
+
+#endif
