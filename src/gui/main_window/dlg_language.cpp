@@ -4,6 +4,7 @@
 #include "gui/main_window/costrum_dlg.h"
 
 #include "core/io/text_file.h"
+#include "core/locale/keyword_tables.h"
 #include "gui/widgets/prompts.h"
 
 #include <QComboBox>
@@ -66,9 +67,10 @@ void COstrumDlg::OnTranslateKeywords()
     const QString path = m_prompts.SaveFileName(TextFileFilter());
     if (path.isEmpty())
         return;
-    // The whole translated text is written; the input data stays as it is.
+    // The whole translated text is written, streamed from the translation
+    // itself; the input data stays as it is.
     QString error;
-    if (!WriteFileBytes(path, TranslatedInputFile(input, TranslationTable), &error))
+    if (!SaveTextFile(path, ApplyReplacementTable(input, TranslationTable), &error))
         m_prompts.Message(error);
 }
 
