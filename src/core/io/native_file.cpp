@@ -305,13 +305,19 @@ bool OpenInPlace(QFile &file, const QString &path, QString *reason)
         ::close(fd);
         return false;
     }
-    file.setFileName(path);
-    if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+    // Qt's file keeps the name only when it opens the file itself: it opens
+    // it by name to append (the file is empty now), and must find there the
+    // very file examined above, else it is refused.
+    file.setFileName(FileSystemPath(path));
+    struct stat opened{};
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::ExistingOnly | QIODevice::Unbuffered)) {
         *reason = file.errorString();
-        ::close(fd);
-        return false;
+    } else if (::fstat(file.handle(), &opened) != 0 || opened.st_dev != info.st_dev || opened.st_ino != info.st_ino) {
+        *reason = QStringLiteral("it was replaced while it was opened");
+        file.close();
     }
-    return true;
+    ::close(fd);
+    return file.isOpen();
 }
 
 bool OpenForReading(QFile &file, const QString &path, bool streams, bool *isStream, QString *reason)

@@ -122,7 +122,9 @@ bool SafeFileWriter::Commit()
     if (!m_open || m_failed)
         return false;
     if (m_stream) {
-        if (auto *file = qobject_cast<QFileDevice *>(m_stream); file && !(file->openMode() & QIODevice::Unbuffered)) {
+        // Flushed even when opened unbuffered: a file opened on a C stream
+        // (stdout) still has the stream's own buffer behind it.
+        if (auto *file = qobject_cast<QFileDevice *>(m_stream)) {
             errno = 0;
             if (!file->flush())
                 return Fail(StreamReason(errno, *file));

@@ -1,67 +1,18 @@
 // Tests of the UTF-16 little-endian byte layouts and of writing a file.
 #include "core/io/text_file.h"
 
+#include "child_process.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <functional>
-
 #include <cerrno>
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
-
-// Runs body in a child process, so that a file size limit or a changed user
-// stays there; returns the text body returns, or a note that the child died.
-QString InChild(const std::function<QString()> &body)
-{
-    int channel[2];
-    if (pipe(channel) != 0)
-        return QStringLiteral("<no pipe>");
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(channel[0]);
-        const QByteArray text = body().toUtf8();
-        qsizetype done = 0;
-        while (done < text.size()) {
-            const ssize_t n = write(channel[1], text.constData() + done, size_t(text.size() - done));
-            if (n <= 0)
-                break;
-            done += n;
-        }
-        _exit(0);
-    }
-    close(channel[1]);
-    QByteArray text;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = read(channel[0], buffer, sizeof buffer)) > 0)
-        text.append(buffer, n);
-    close(channel[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return QStringLiteral("<child ended with status %1>").arg(status);
-    return QString::fromUtf8(text);
-}
-
-// Limits the size of files this process writes; writes beyond it stop short
-// and then fail with EFBIG instead of raising SIGXFSZ.
-void LimitFileSize(rlim_t bytes)
-{
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-}
 
 QByteArray Content(const QString &path)
 {
