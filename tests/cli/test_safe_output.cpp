@@ -23,6 +23,7 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <functional>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -80,7 +81,8 @@ void Fill(const QString &folder)
 struct Outcome
 {
     int status = -1; // the exit status; for the window 0 without a message, else 1
-    QString message;
+    QString message; // standard error, or the window's messages
+    QByteArray out;  // standard output
 };
 
 } // namespace
@@ -98,7 +100,10 @@ private slots:
     void backupStartsAnExistingFileAfresh();
 
 private:
-    Outcome RunProgram(const QStringList &arguments, bool limitSize, const QByteArray &input = {}) const;
+    // Runs the program on arguments (under a file size limit when limitSize
+    // is set); feed writes its input once it has started.
+    Outcome RunProgram(const QStringList &arguments, bool limitSize,
+                       const std::function<void(QProcess &)> &feed = {}) const;
     Outcome RunWindowWriter(const QString &writer, const QString &target, bool limitSize);
 
     DialogFixture m_fixture;
@@ -111,7 +116,8 @@ void TestSafeOutput::initTestCase()
     QVERIFY(QFile::copy(kSample, m_fixture.dir.path() + QStringLiteral("/:sample.txt")));
 }
 
-Outcome TestSafeOutput::RunProgram(const QStringList &arguments, bool limitSize, const QByteArray &input) const
+Outcome TestSafeOutput::RunProgram(const QStringList &arguments, bool limitSize,
+                                   const std::function<void(QProcess &)> &feed) const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "TAVIXSIM_FAULTS"})
@@ -130,7 +136,8 @@ Outcome TestSafeOutput::RunProgram(const QStringList &arguments, bool limitSize,
     Outcome outcome;
     if (!process.waitForStarted(30000))
         return outcome;
-    process.write(input);
+    if (feed)
+        feed(process);
     process.closeWriteChannel();
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
         process.kill();
@@ -140,6 +147,7 @@ Outcome TestSafeOutput::RunProgram(const QStringList &arguments, bool limitSize,
     }
     outcome.status = process.exitCode();
     outcome.message = QString::fromUtf8(process.readAllStandardError());
+    outcome.out = process.readAllStandardOutput();
     return outcome;
 }
 
@@ -167,7 +175,7 @@ Outcome TestSafeOutput::RunWindowWriter(const QString &writer, const QString &ta
             dlg.OnStartLogging();
         return QString(dlg.m_bLogging ? QStringLiteral("<logging>") : QString()) + prompts.messages.join('\n');
     });
-    return Outcome{result.isEmpty() || result.startsWith(QStringLiteral("<logging>")) ? 0 : 1, result};
+    return Outcome{result.isEmpty() || result.startsWith(QStringLiteral("<logging>")) ? 0 : 1, result, {}};
 }
 
 void TestSafeOutput::faultsLeaveTheOldFile_data()
@@ -305,21 +313,15 @@ void TestSafeOutput::standardStreamsAndPipes()
     }
     QVERIFY(!expected.isEmpty());
 
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("DISPLAY"));
-    env.insert(QStringLiteral("TAVIXSIM_BAUD"), QStringLiteral("0"));
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.setWorkingDirectory(m_fixture.dir.path());
     if (feed == QLatin1String("named pipe"))
         QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    process.start(QStringLiteral(TAVIX_TERMINAL_PROGRAM), arguments);
-    QVERIFY(process.waitForStarted(30000));
-    if (feed == QLatin1String("stdin")) {
-        process.write(ReadFile(kSample));
-    } else if (feed == QLatin1String("named pipe")) {
-        // Written in two parts, so that the program reads a stream, not a file.
+    const Outcome outcome = RunProgram(arguments, false, [&](QProcess &process) {
         const QByteArray bytes = ReadFile(kSample);
+        if (feed == QLatin1String("stdin"))
+            process.write(bytes);
+        if (feed != QLatin1String("named pipe"))
+            return;
+        // Written in two parts, so that the program reads a stream, not a file.
         const QString written = InChild([&] {
             QFile writer(pipe);
             if (!writer.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
@@ -330,12 +332,9 @@ void TestSafeOutput::standardStreamsAndPipes()
             return QString();
         }, 30000);
         QCOMPARE(written, QString());
-    }
-    process.closeWriteChannel();
-    QVERIFY(process.waitForFinished(60000));
-    const QByteArray err = process.readAllStandardError();
-    QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0, err.constData());
-    QCOMPARE(process.readAllStandardOutput(), expected);
+    });
+    QVERIFY2(outcome.status == 0, qPrintable(outcome.message));
+    QCOMPARE(outcome.out, expected);
 }
 
 void TestSafeOutput::windowRefusesANamedPipe()

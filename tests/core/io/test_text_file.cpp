@@ -10,7 +10,6 @@
 #include <QTest>
 
 #include <cerrno>
-#include <sys/stat.h>
 
 namespace {
 
@@ -44,7 +43,6 @@ private slots:
     void failedWriteKeepsTheOldFile();
     void writeAllBytesSaysWhy_data();
     void writeAllBytesSaysWhy();
-    void targetThatIsNoRegularFileIsRefused();
     void folderWithoutRoomForATemporaryFileIsRefused();
 };
 
@@ -191,24 +189,6 @@ void TestTextFile::writeAllBytesSaysWhy()
     // What reached the file is a prefix of the bytes, without holes.
     if (limit >= 0)
         QCOMPARE(Content(path), bytes.left(limit));
-}
-
-void TestTextFile::targetThatIsNoRegularFileIsRefused()
-{
-    // A named pipe: replacing it by a new file would destroy it.
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("pipe"));
-    QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    QString error;
-    QVERIFY(!WriteFileBytes(path, QByteArray("x"), &error));
-    QVERIFY2(error.contains(QStringLiteral("cannot be replaced as a whole")), qPrintable(error));
-    struct stat info{};
-    QCOMPARE(lstat(QFile::encodeName(path).constData(), &info), 0);
-    QVERIFY(S_ISFIFO(info.st_mode));
-
-    QVERIFY(!WriteFileBytes(dir.path(), QByteArray("x"), &error));
-    QVERIFY(QFileInfo(dir.path()).isDir());
 }
 
 void TestTextFile::folderWithoutRoomForATemporaryFileIsRefused()
