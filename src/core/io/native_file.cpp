@@ -204,9 +204,10 @@ bool Replacement::Begin(const Target &target, QString *reason)
     Abandon();
     d->target = QFile::encodeName(target.path);
     const QByteArray folder = FolderOf(d->target);
-    const QByteArray name = d->target.mid(d->target.lastIndexOf('/') + 1);
-    // A hidden name beside the target, made exclusively: an existing file
-    // or link of that name is never opened.
+    // A hidden name beside the target (its start, if the name is long: the
+    // system allows 255 bytes), made exclusively: an existing file or link
+    // of that name is never opened.
+    const QByteArray name = d->target.mid(d->target.lastIndexOf('/') + 1).left(200);
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray temporary = folder + "/." + name + '.'
                                      + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".part";

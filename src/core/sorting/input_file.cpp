@@ -41,6 +41,9 @@ bool IsUtf16(QByteArrayView bytes, InputFileForm form)
 void Convert(char16_t *out, const uchar *in, qsizetype count, bool utf16)
 {
     static const WideningTable table;
+    // Empty bytes may have no data pointer at all, which the copy must not see.
+    if (count <= 0)
+        return;
     InTwoHalves(count, kLargeText, [&](qsizetype from, qsizetype to) {
         if (!utf16) {
             for (qsizetype i = from; i < to; ++i)
