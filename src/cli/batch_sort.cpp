@@ -4,18 +4,21 @@
 #include "cli/help_text.h"
 #include "cli/sorted_data_writer.h"
 #include "core/charts/log_graph.h"
+#include "core/io/safe_file_writer.h"
 #include "core/sorting/input_file.h"
 #include "core/sorting/log_parser.h"
 #include "core/sorting/sort_command.h"
 #include "core/sorting/sorted_output.h"
 #include "paint/log_graph_image.h"
 
+#include <QBuffer>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QIODevice>
 #include <QImage>
 
 #include <new>
+#include <optional>
 
 namespace BatchSort {
 
@@ -86,42 +89,9 @@ QString SortFailureMessage(SortStatus status, const QString &file, int logType)
     return QString();
 }
 
-namespace {
-
-// Draws the graph of the fileNumber-th picked file (counted from 1) into a
-// PNG file, as the window's graph shows it after the sort and the browse
-// buttons.
-int Plot(const SortResult &result, const QString &inputPath, int logType, int variable, int fileNumber,
-         const QString &pngPath, QIODevice &err)
+SortOptions ParseSortOptions(const QStringList &arguments)
 {
-    const QList<qint32> &picked = result.graphList == 1 ? result.logpFiles : result.plainLogFiles;
-    if (fileNumber > picked.size())
-        return UsageError(err, QStringLiteral("--file %1: log type %2 (\"%3\") picked %4 log file%5 in %6")
-                                   .arg(fileNumber)
-                                   .arg(logType)
-                                   .arg(LogTypeName(logType))
-                                   .arg(picked.size())
-                                   .arg(picked.size() == 1 ? "" : "s")
-                                   .arg(inputPath));
-    const LogFileRecord &rec = result.sortedFiles.at(picked.at(fileNumber - 1));
-    if (!LogGraphHasField(rec, result.graphField)) {
-        Say(err, QStringLiteral("log file %1 (File %2) has no variable %3 (row field %4)")
-                           .arg(fileNumber)
-                           .arg(rec.fileNumber)
-                           .arg(variable)
-                           .arg(result.graphField));
-        return ExitSortFailed;
-    }
-    const QImage image = RenderLogGraph(rec, result.graphField);
-    if (image.isNull() || !image.save(pngPath, "PNG")) {
-        Say(err, QStringLiteral("cannot write the PNG file %1").arg(pngPath));
-        return ExitUsage;
-    }
-    return ExitSorted;
-}
-
-int RunSort(const QStringList &arguments, QIODevice &out, QIODevice &err)
-{
+    SortOptions options;
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption sortOption(QStringLiteral("sort"), QString(), QStringLiteral("FILE"));
@@ -136,53 +106,133 @@ int RunSort(const QStringList &arguments, QIODevice &out, QIODevice &err)
     parser.addOptions({sortOption, typeOption, variableOption, outputOption, helpOption, driverOption, plotOption,
                        fileOption});
 
+    const auto wrong = [&options](const QString &message) {
+        options.error = message;
+        return options;
+    };
     if (!parser.parse(arguments))
-        return UsageError(err, parser.errorText());
+        return wrong(parser.errorText());
     if (parser.isSet(helpOption)) {
-        out.write(HelpText().toUtf8());
-        return ExitSorted;
+        options.help = true;
+        return options;
     }
     if (!parser.isSet(sortOption))
-        return UsageError(err, QStringLiteral("--sort FILE is missing"));
+        return wrong(QStringLiteral("--sort FILE is missing"));
     if (!parser.positionalArguments().isEmpty())
-        return UsageError(err, QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
+        return wrong(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
     for (const QCommandLineOption &option : {sortOption, typeOption, variableOption, outputOption, plotOption,
                                              fileOption}) {
         if (parser.values(option).size() > 1)
-            return UsageError(err, QStringLiteral("--%1 is given more than once").arg(option.names().first()));
+            return wrong(QStringLiteral("--%1 is given more than once").arg(option.names().first()));
     }
     if (parser.isSet(driverOption))
-        return UsageError(err, QStringLiteral("--driver has no use with --sort"));
+        return wrong(QStringLiteral("--driver has no use with --sort"));
 
-    int logType = LogTypeQrt03Logp;
     if (parser.isSet(typeOption)
-        && (!ReadInteger(parser.value(typeOption), &logType) || logType < LogTypeQrt03Logp
-            || logType > LogTypeQrt31Logp))
-        return UsageError(err, QStringLiteral("--log-type must be 0, 1 or 2, not '%1'").arg(parser.value(typeOption)));
-    int variable = 0;
+        && (!ReadInteger(parser.value(typeOption), &options.logType) || options.logType < LogTypeQrt03Logp
+            || options.logType > LogTypeQrt31Logp))
+        return wrong(QStringLiteral("--log-type must be 0, 1 or 2, not '%1'").arg(parser.value(typeOption)));
     if (parser.isSet(variableOption)
-        && (!ReadInteger(parser.value(variableOption), &variable) || variable < 0
-            || variable >= VariableCount(logType)))
-        return UsageError(err, QStringLiteral("--variable must be 0 to %1 for log type %2, not '%3'")
-                                   .arg(VariableCount(logType) - 1)
-                                   .arg(logType)
-                                   .arg(parser.value(variableOption)));
+        && (!ReadInteger(parser.value(variableOption), &options.variable) || options.variable < 0
+            || options.variable >= VariableCount(options.logType)))
+        return wrong(QStringLiteral("--variable must be 0 to %1 for log type %2, not '%3'")
+                         .arg(VariableCount(options.logType) - 1)
+                         .arg(options.logType)
+                         .arg(parser.value(variableOption)));
 
-    int fileNumber = 1;
     if (parser.isSet(fileOption) && !parser.isSet(plotOption))
-        return UsageError(err, QStringLiteral("--file chooses the log file of --plot; give --plot PNG too"));
-    if (parser.isSet(fileOption) && (!ReadInteger(parser.value(fileOption), &fileNumber) || fileNumber < 1))
-        return UsageError(err, QStringLiteral("--file must be a number from 1, not '%1'").arg(parser.value(fileOption)));
-    if (parser.isSet(plotOption) && parser.value(plotOption).isEmpty())
-        return UsageError(err, QStringLiteral("--plot needs a file name"));
+        return wrong(QStringLiteral("--file chooses the log file of --plot; give --plot PNG too"));
+    if (parser.isSet(fileOption)
+        && (!ReadInteger(parser.value(fileOption), &options.fileNumber) || options.fileNumber < 1))
+        return wrong(QStringLiteral("--file must be a number from 1, not '%1'").arg(parser.value(fileOption)));
+    options.plot = parser.value(plotOption);
+    if (parser.isSet(plotOption) && options.plot.isEmpty())
+        return wrong(QStringLiteral("--plot needs a file name"));
+    options.input = parser.value(sortOption);
+    if (options.input.isEmpty())
+        return wrong(QStringLiteral("--sort needs a file name"));
+    options.output = parser.value(outputOption);
+    if (parser.isSet(outputOption) && options.output.isEmpty())
+        return wrong(QStringLiteral("--output needs a file name"));
+    // Standard output takes one of them: the sorted data (without --output,
+    // or with --output -) or the image (--plot -).
+    if (options.plot == QLatin1String("-") && (options.output.isEmpty() || options.output == QLatin1String("-")))
+        return wrong(QStringLiteral("--plot - writes the image to standard output, where the sorted data would "
+                                    "go too; give --output FILE"));
+    return options;
+}
 
-    const QString inputPath = parser.value(sortOption);
-    if (inputPath.isEmpty())
-        return UsageError(err, QStringLiteral("--sort needs a file name"));
+namespace {
+
+// Writes bytes to the file at path as a whole, or to out for "-"; the
+// system's reason and what became of the file on failure.
+bool WriteWhole(const QString &path, QByteArrayView bytes, QIODevice &out, QString *problem)
+{
+    std::optional<SafeFileWriter> writer;
+    if (path == QLatin1String("-"))
+        writer.emplace(out, QStringLiteral("standard output"));
+    else
+        writer.emplace(path);
+    if (writer->Open() && writer->Write(bytes) && writer->Commit())
+        return true;
+    *problem = writer->Problem();
+    return false;
+}
+
+// Draws the graph of the fileNumber-th picked file (counted from 1) into a
+// PNG file, as the window's graph shows it after the sort and the browse
+// buttons.
+int Plot(const SortResult &result, const SortOptions &options, QIODevice &out, QIODevice &err)
+{
+    const QList<qint32> &picked = result.graphList == 1 ? result.logpFiles : result.plainLogFiles;
+    if (options.fileNumber > picked.size())
+        return UsageError(err, QStringLiteral("--file %1: log type %2 (\"%3\") picked %4 log file%5 in %6")
+                                   .arg(options.fileNumber)
+                                   .arg(options.logType)
+                                   .arg(LogTypeName(options.logType))
+                                   .arg(picked.size())
+                                   .arg(picked.size() == 1 ? "" : "s")
+                                   .arg(options.input));
+    const LogFileRecord &rec = result.sortedFiles.at(picked.at(options.fileNumber - 1));
+    if (!LogGraphHasField(rec, result.graphField)) {
+        Say(err, QStringLiteral("log file %1 (File %2) has no variable %3 (row field %4)")
+                           .arg(options.fileNumber)
+                           .arg(rec.fileNumber)
+                           .arg(options.variable)
+                           .arg(result.graphField));
+        return ExitSortFailed;
+    }
+    // The image is encoded in memory (a few kilobytes), then written whole.
+    const QImage image = RenderLogGraph(rec, result.graphField);
+    QByteArray png;
+    QBuffer buffer(&png);
+    QString problem;
+    if (!buffer.open(QIODevice::WriteOnly) || image.isNull() || !image.save(&buffer, "PNG"))
+        problem = QStringLiteral("the image could not be made");
+    else if (WriteWhole(options.plot, png, out, &problem))
+        return ExitSorted;
+    Say(err, QStringLiteral("cannot write the PNG file %1: %2")
+                 .arg(options.plot == QLatin1String("-") ? QStringLiteral("to standard output") : options.plot,
+                      problem));
+    return ExitUsage;
+}
+
+int RunSort(const QStringList &arguments, QIODevice &out, QIODevice &err)
+{
+    const SortOptions options = ParseSortOptions(arguments);
+    if (!options.error.isEmpty())
+        return UsageError(err, options.error);
+    if (options.help) {
+        out.write(HelpText().toUtf8());
+        return ExitSorted;
+    }
+
+    const QString &inputPath = options.input;
     QString text;
     QString error;
     try {
-        if (!ReadInputText(inputPath, InputFileForm::Detected, &text, &error, LogParser::Terminator().size())) {
+        if (!ReadInputText(inputPath, InputFileForm::Detected, &text, &error, LogParser::Terminator().size(),
+                           InputStreams::Read)) {
             Say(err, error);
             return ExitUsage;
         }
@@ -191,11 +241,11 @@ int RunSort(const QStringList &arguments, QIODevice &out, QIODevice &err)
     }
 
     SortSelection selection;
-    selection.logType = logType;
-    if (logType == LogTypeQrtLog)
-        selection.plainVariable = variable;
+    selection.logType = options.logType;
+    if (options.logType == LogTypeQrtLog)
+        selection.plainVariable = options.variable;
     else
-        selection.logpVariable = variable;
+        selection.logpVariable = options.variable;
     SortResult result;
     try {
         // The parse takes over the text, so the capture is held once while
@@ -204,19 +254,17 @@ int RunSort(const QStringList &arguments, QIODevice &out, QIODevice &err)
     } catch (const std::bad_alloc &) {
         return OutOfMemory(err, inputPath);
     }
+    const QString inputName = inputPath == QLatin1String("-") ? QStringLiteral("standard input") : inputPath;
     if (result.status != SortStatus::Sorted) {
-        Say(err, SortFailureMessage(result.status, inputPath, logType));
+        Say(err, SortFailureMessage(result.status, inputName, options.logType));
         return ExitSortFailed;
     }
-    if (parser.isSet(plotOption)) {
-        const int status = Plot(result, inputPath, logType, variable, fileNumber, parser.value(plotOption), err);
+    if (!options.plot.isEmpty()) {
+        const int status = Plot(result, options, out, err);
         if (status != ExitSorted)
             return status;
     }
-
-    if (parser.isSet(outputOption) && parser.value(outputOption).isEmpty())
-        return UsageError(err, QStringLiteral("--output needs a file name"));
-    return WriteSortedData(std::move(result), logType, parser.value(outputOption), out, err);
+    return WriteSortedData(std::move(result), options.logType, options.output, out, err);
 }
 
 } // namespace

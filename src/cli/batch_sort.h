@@ -5,7 +5,9 @@
 //   tavixterminal --sort FILE [--log-type 0|1|2] [--variable N] [--output OUT]
 //                 [--plot PNG [--file K]]
 //
-// --plot also draws the window's log graph of the K-th picked file.
+// --plot also draws the window's log graph of the K-th picked file. FILE
+// "-" is standard input, and a named pipe or a device is read as a stream;
+// OUT "-" writes the sorted data file to standard output, PNG "-" the image.
 // Exit status: 0 sorted; 1 the data cannot be sorted (what was wrong on
 // standard error), or the sort would pass its size limit (SortedOutputLimit)
 // or runs out of memory (a message saying so); 2 bad arguments (--file
@@ -18,6 +20,7 @@
 
 #include "cli/diagnostics.h"
 #include "core/sorting/sort_command.h"
+#include "core/sorting/sorted_output.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,6 +30,20 @@ class QIODevice;
 namespace BatchSort {
 
 enum ExitStatus : int { ExitSorted = 0, ExitSortFailed = 1, ExitUsage = Cli::kExitUsage };
+
+// What the arguments of a sort ask for, or a usage message.
+struct SortOptions
+{
+    bool help = false;
+    QString input; // "-": standard input
+    int logType = LogTypeQrt03Logp;
+    int variable = 0;
+    QString output; // empty: UTF-8 to standard output; "-": the sorted data file to standard output
+    QString plot;   // empty: no graph; "-": the PNG to standard output
+    int fileNumber = 1;
+    QString error;  // non-empty: the arguments are wrong
+};
+SortOptions ParseSortOptions(const QStringList &arguments);
 
 // The caption of a log type's button ("QRT 03 Logp", "QRT Log", "QRT 31 Logp").
 QString LogTypeName(int logType);

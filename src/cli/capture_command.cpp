@@ -3,7 +3,8 @@
 #include "cli/diagnostics.h"
 #include "core/device/device_names.h"
 #include "core/device/profile.h"
-#include "core/io/text_file.h"
+#include "core/io/native_file.h"
+#include "core/io/safe_file_writer.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -12,6 +13,8 @@
 #include <QIODevice>
 
 #include <cmath>
+#include <csignal>
+#include <optional>
 
 namespace CaptureCommand {
 
@@ -137,7 +140,9 @@ QString OutputProblem(const QString &path)
 {
     if (path.isEmpty())
         return QStringLiteral("no output file named");
-    const QFileInfo info(path);
+    if (path == QLatin1String("-"))
+        return QString();
+    const QFileInfo info(NativeFile::FileSystemPath(path));
     if (info.isDir())
         return QStringLiteral("%1 is a folder").arg(path);
     const QFileInfo folder(info.absolutePath());
@@ -170,7 +175,26 @@ void ProgressWriter::Finish()
     m_lineOpen = false;
 }
 
-int Run(const QStringList &arguments, QIODevice &err, bool errIsTerminal, const std::atomic<bool> *stop)
+namespace {
+
+// How a stop by signal is told: Ctrl+C as before, other signals by name.
+QString StopNote(int signal)
+{
+    if (signal == SIGINT)
+        return QStringLiteral(" (stopped by interrupt)");
+    if (signal == SIGTERM)
+        return QStringLiteral(" (stopped by SIGTERM; the print-out may be incomplete)");
+#ifdef SIGHUP
+    if (signal == SIGHUP)
+        return QStringLiteral(" (stopped by SIGHUP; the print-out may be incomplete)");
+#endif
+    return QStringLiteral(" (stopped by signal %1; the print-out may be incomplete)").arg(signal);
+}
+
+} // namespace
+
+int Run(const QStringList &arguments, QIODevice &out, QIODevice &err, bool errIsTerminal,
+        const std::atomic<int> *stopSignal)
 {
     const Options options = ParseOptions(arguments);
     if (!options.error.isEmpty()) {
@@ -190,6 +214,23 @@ int Run(const QStringList &arguments, QIODevice &err, bool errIsTerminal, const 
         return ExitNoDevice;
     }
 
+    // The new file is made before the instrument is opened: a target that
+    // is refused (a named pipe, a device, a stranger's link) or a folder
+    // where nothing can be made ends the command before anything is fetched.
+    const bool toStandardOutput = options.output == QLatin1String("-");
+    const QString outputName = toStandardOutput ? QStringLiteral("standard output") : options.output;
+    std::optional<SafeFileWriter> writer;
+    if (toStandardOutput)
+        writer.emplace(out, outputName);
+    else
+        writer.emplace(options.output);
+    const auto cannotWrite = [&]() {
+        Say(err, QStringLiteral("cannot write %1: %2").arg(outputName, writer->Problem()));
+        return ExitOutputNotWritable;
+    };
+    if (!writer->Open())
+        return cannotWrite();
+
     const QString device = QString::fromLatin1(request.deviceName);
     Say(err, QStringLiteral("opening %1 %2%3%4; receiving until nothing arrives for %5%6")
                        .arg(request.openBy == FT_OPEN_BY_DESCRIPTION ? "description" : "serial number", device,
@@ -201,10 +242,21 @@ int Run(const QStringList &arguments, QIODevice &err, bool errIsTerminal, const 
     if (request.waitForFirstByte)
         Say(err, QStringLiteral("long-press Print on the instrument now (Ctrl+C gives up)"));
     ProgressWriter progress(err, errIsTerminal);
+    // Each chunk is written as it arrives; the byte-order mark comes with
+    // the first, so that a capture that receives nothing writes nothing.
     const InstrumentCapture::Result result =
-        InstrumentCapture::Run(request, stop, [&progress](qint64 bytes) { progress.Received(bytes); });
+        InstrumentCapture::Run(request, stopSignal, [&](QStringView chunk, qint64 bytes) {
+            if (bytes == chunk.size() && !writer->Write("\xFF\xFE"))
+                return false;
+            if (!writer->WriteUtf16Le(chunk))
+                return false;
+            progress.Received(bytes);
+            return true;
+        });
     progress.Finish();
 
+    if (result.refused)
+        return cannotWrite();
     switch (result.status) {
     case InstrumentCapture::Status::NoDriver:
         Say(err, result.message);
@@ -222,17 +274,20 @@ int Run(const QStringList &arguments, QIODevice &err, bool errIsTerminal, const 
         break;
     }
 
-    QString error;
-    if (!WriteFileBytes(options.output, Utf16LeWithBom(result.text), &error)) {
-        Say(err, error);
-        return ExitOutputNotWritable;
+    if (!writer->Commit())
+        return cannotWrite();
+    if (result.deviceLost) {
+        Say(err, QStringLiteral("the instrument stopped answering after %1 bytes, before the print-out ended; "
+                                "what arrived is written into %2")
+                     .arg(result.bytes)
+                     .arg(outputName));
+        return ExitInstrumentLost;
     }
     Say(err, QStringLiteral("captured %1 bytes into %2%3")
-                       .arg(result.bytes)
-                       .arg(options.output,
-                            result.stopped      ? QStringLiteral(" (stopped by interrupt)")
-                            : result.deviceLost ? QStringLiteral(" (the instrument stopped answering)")
-                                                : QString()));
+                 .arg(result.bytes)
+                 .arg(outputName, result.stoppedBy != 0 ? StopNote(result.stoppedBy) : QString()));
+    if (result.stoppedBy != 0 && result.stoppedBy != SIGINT)
+        return SignalStatus(result.stoppedBy);
     return ExitCaptured;
 }
 

@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstring>
 #include <cstdio>
+#include <iterator>
 #include <memory>
 
 #ifdef Q_OS_WIN
@@ -28,15 +29,25 @@ namespace CommandLine {
 
 namespace {
 
-// Set by Ctrl+C while a capture runs; the capture then ends and writes what
-// arrived. A lock-free atomic may be stored from a signal handler.
-std::atomic<bool> g_captureInterrupted{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
+// The number of the signal (Ctrl+C's SIGINT, SIGTERM, SIGHUP) that arrived
+// while a capture runs; the capture then ends and writes what arrived. A
+// lock-free atomic may be stored from a signal handler.
+std::atomic<int> g_captureStopSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
-extern "C" void OnInterrupt(int)
+extern "C" void OnStopSignal(int signal)
 {
-    g_captureInterrupted.store(true);
+    g_captureStopSignal.store(signal);
 }
+
+// The signals that end a capture and keep what arrived: Ctrl+C, the
+// request to end of timeout, systemd and a shutdown, and a closed terminal.
+const int kCaptureStopSignals[] = {
+    SIGINT, SIGTERM,
+#ifdef SIGHUP
+    SIGHUP,
+#endif
+};
 
 bool StandardErrorIsTerminal()
 {
@@ -118,14 +129,20 @@ QStringList WithoutQtOptions(const QStringList &arguments, QString *platform)
 int RunCapture(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    QFile out;
     QFile err;
-    if (!err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered))
+    if (!out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered)
+        || !err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered))
         return CaptureCommand::ExitUsage;
-    g_captureInterrupted.store(false);
-    const auto previous = std::signal(SIGINT, OnInterrupt);
-    const int status = CaptureCommand::Run(QCoreApplication::arguments(), err, StandardErrorIsTerminal(),
-                                           &g_captureInterrupted);
-    std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
+    g_captureStopSignal.store(0);
+    using Handler = void (*)(int);
+    Handler previous[std::size(kCaptureStopSignals)];
+    for (size_t i = 0; i < std::size(kCaptureStopSignals); ++i)
+        previous[i] = std::signal(kCaptureStopSignals[i], OnStopSignal);
+    const int status = CaptureCommand::Run(QCoreApplication::arguments(), out, err, StandardErrorIsTerminal(),
+                                           &g_captureStopSignal);
+    for (size_t i = 0; i < std::size(kCaptureStopSignals); ++i)
+        std::signal(kCaptureStopSignals[i], previous[i] == SIG_ERR ? SIG_DFL : previous[i]);
     return status;
 }
 
@@ -272,6 +289,12 @@ int Run(int argc, char *argv[], WindowStarter startWindow)
     argc = kept;
     D2xxBinding::SetVerbose(verbose);
 
+#ifdef SIGXFSZ
+    // A file size limit makes a write fail with its reason ("File too
+    // large"), which every writer reports and recovers from, instead of
+    // ending the program halfway with a temporary file left behind.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     const QStringList arguments = RawArguments(argc, argv);
     switch (DecideMode(arguments)) {
     case Mode::Help:

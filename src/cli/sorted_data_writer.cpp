@@ -2,16 +2,14 @@
 
 #include "cli/batch_sort.h"
 #include "cli/diagnostics.h"
-#include "core/io/text_file.h"
+#include "core/io/safe_file_writer.h"
 #include "core/sorting/sorted_output.h"
 
-#include <QFileDevice>
 #include <QIODevice>
-#include <QSaveFile>
 #include <QScopeGuard>
-#include <QSysInfo>
 
 #include <new>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -21,40 +19,30 @@ using Cli::Say;
 
 int WriteSortedData(SortResult result, int logType, const QString &outputPath, QIODevice &out, QIODevice &err)
 {
-    const bool toFile = !outputPath.isEmpty();
-    QSaveFile file(outputPath);
-    QIODevice &device = toFile ? static_cast<QIODevice &>(file) : out;
-    if (toFile) {
-        file.setDirectWriteFallback(false);
-        if (!file.open(QIODevice::WriteOnly)) {
-            Say(err, QStringLiteral("cannot write %1: %2").arg(outputPath, file.errorString()));
-            return ExitUsage;
-        }
-    }
-    bool ok = true;
-    auto put = [&](const char *data, qint64 size) {
-        if (ok && device.write(data, size) != size)
-            ok = false;
-        return ok;
+    // Without --output the text goes to standard output as UTF-8; with
+    // --output the sorted data file (FF FE, UTF-16 little-endian) goes to
+    // the file, or to standard output for "-".
+    const bool fileForm = !outputPath.isEmpty();
+    const bool toStandardOutput = !fileForm || outputPath == QLatin1String("-");
+    const QString name = toStandardOutput ? QStringLiteral("standard output") : outputPath;
+    std::optional<SafeFileWriter> writer;
+    if (toStandardOutput)
+        writer.emplace(out, name);
+    else
+        writer.emplace(outputPath);
+    const auto cannotWrite = [&]() {
+        Say(err, QStringLiteral("cannot write the sorted data to %1: %2").arg(name, writer->Problem()));
+        return ExitUsage;
     };
+    if (!writer->Open() || (fileForm && !writer->Write("\xFF\xFE")))
+        return cannotWrite();
     try {
-        if (toFile)
-            put("\xFF\xFE", 2);
-        WriteSortedOutput(result.sortedFiles, PickedFileIndexes(result, logType), AbbreviationRows(), [&](QString piece) {
-            QByteArray bytes;
-            if (!toFile) {
-                bytes = piece.toUtf8();
-            } else if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
-                // The code units in memory are the file's bytes already.
-                return put(reinterpret_cast<const char *>(piece.constData()), piece.size() * 2);
-            } else {
-                AppendUtf16Le(bytes, piece);
-            }
-            return put(bytes.constData(), bytes.size());
-        });
+        WriteSortedOutput(result.sortedFiles, PickedFileIndexes(result, logType), AbbreviationRows(),
+                          [&](QString piece) {
+                              return fileForm ? writer->WriteUtf16Le(piece) : writer->Write(piece.toUtf8());
+                          });
     } catch (const std::bad_alloc &) {
-        if (toFile)
-            file.cancelWriting();
+        writer->Cancel();
         Say(err, QStringLiteral("not enough memory to write the sorted data"));
         return ExitSortFailed;
     }
@@ -74,23 +62,8 @@ int WriteSortedData(SortResult result, int logType, const QString &outputPath, Q
         if (freeing.joinable())
             freeing.join();
     });
-
-    if (toFile) {
-        if (ok && file.commit())
-            return ExitSorted;
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        Say(err, QStringLiteral("cannot write %1: %2; the file is left as it was")
-                           .arg(outputPath, reason));
-        return ExitUsage;
-    }
-    if (auto *fileDevice = qobject_cast<QFileDevice *>(&out); ok && fileDevice)
-        ok = fileDevice->flush();
-    if (!ok) {
-        Say(err, QStringLiteral("cannot write the sorted data to standard output: %1")
-                           .arg(out.errorString()));
-        return ExitUsage;
-    }
+    if (!writer->Commit())
+        return cannotWrite();
     return ExitSorted;
 }
 

@@ -12,13 +12,13 @@ class QIODevice;
 namespace BatchSort {
 
 // Writes the sorted data of result: to the file at outputPath (FF FE, then
-// UTF-16 little-endian) when a path is given, else to out as UTF-8. Both are
-// streamed a piece at a time, so the whole output is never built. The file
-// is written to a temporary file beside it that replaces it only once every
-// byte is written; a failure leaves any old file untouched (there is no
-// writing in place). Every write to out is checked, and a buffered file
-// behind it is flushed at the end. A failure is reported with the system's
-// reason and gives ExitUsage; running out of memory gives ExitSortFailed.
+// UTF-16 little-endian) when a path is given, to out in the same form for
+// "-", else to out as UTF-8. All are streamed a piece at a time, so the
+// whole output is never built, through SafeFileWriter: a file is replaced
+// only once every byte is on the disk, and a failure leaves any old file
+// untouched; every write to out is checked. A failure is reported with the
+// system's reason and gives ExitUsage; running out of memory gives
+// ExitSortFailed.
 int WriteSortedData(SortResult result, int logType, const QString &outputPath, QIODevice &out, QIODevice &err);
 
 } // namespace BatchSort

@@ -2,8 +2,9 @@
 // display (no DISPLAY, WAYLAND_DISPLAY or QT_QPA_PLATFORM): help, version,
 // bad arguments, the plain start, every exit status of --capture and of
 // --sort ... --plot, the capture against the window's "Save input data",
-// the graph's PNG against the window's chart and its worked geometry, an
-// interrupted capture, and the README's examples on the sample capture.
+// the graph's PNG against the window's chart and its worked geometry, a
+// capture cut short by a signal or an unplug, and the README's examples on
+// the sample capture.
 #include "cli/batch_sort.h"
 #include "cli/command_line.h"
 #include "gui/main_window/costrum_dlg.h"
@@ -75,7 +76,8 @@ private slots:
     void exitStatuses_data();
     void exitStatuses();
     void captureEqualsTheWindowsSavedInput();
-    void interruptKeepsWhatArrived();
+    void cutShortCaptureKeepsWhatArrived_data();
+    void cutShortCaptureKeepsWhatArrived();
     void plotDotsAtTheWorkedGeometry();
     void readmeExamplesRunAsPrinted();
     void captureProgressWithoutATerminal();
@@ -184,7 +186,8 @@ void TestCommandLine::exitStatuses_data()
     const QStringList sort{"--sort", "{sample}"};
     QTest::newRow("help") << QStringList{"--help"} << QStringList{} << 0
                           << QStringList{"--version", "--capture OUT", "--plot PNG", "--file K", "--idle SECONDS",
-                                         "the word serial", "Exit status", "  6  --capture"}
+                                         "the word serial", "Exit status", "  6  --capture", "  8  --capture",
+                                         "129, 143  --capture"}
                           << "";
     QTest::newRow("version") << QStringList{"--version"} << QStringList{} << 0 << QStringList{"tavixterminal 2.0\n"}
                              << "";
@@ -324,31 +327,57 @@ void TestCommandLine::captureEqualsTheWindowsSavedInput()
     QVERIFY(image.convertToFormat(QImage::Format_RGB32) == windowGraph);
 }
 
-void TestCommandLine::interruptKeepsWhatArrived()
+void TestCommandLine::cutShortCaptureKeepsWhatArrived_data()
 {
-    // At 2000 baud the print-out takes over a minute: Ctrl+C ends it early.
-    // The instrument's trace shows when the first bytes have been read.
-    const QString captured = m_dir.filePath(QStringLiteral("interrupted.txt"));
-    const QString trace = m_dir.filePath(QStringLiteral("interrupted.trace"));
+    QTest::addColumn<int>("signal"); // 0: the instrument is unplugged instead
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("note");
+    QTest::newRow("Ctrl+C") << int(SIGINT) << 0 << "(stopped by interrupt)";
+    QTest::newRow("SIGTERM") << int(SIGTERM) << 143 << "(stopped by SIGTERM; the print-out may be incomplete)";
+    QTest::newRow("SIGHUP") << int(SIGHUP) << 129 << "(stopped by SIGHUP; the print-out may be incomplete)";
+    QTest::newRow("unplugged") << 0 << 8 << "before the print-out ended; what arrived is written into";
+}
+
+void TestCommandLine::cutShortCaptureKeepsWhatArrived()
+{
+    QFETCH(int, signal);
+    QFETCH(int, status);
+    QFETCH(QString, note);
+    // At 2000 baud the print-out takes over a minute: a signal or an unplug
+    // (at the 150th status query, over a second in) ends it early. The
+    // instrument's trace shows when the first bytes have been read.
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString captured = folder.filePath(QStringLiteral("cut.txt"));
+    const QString trace = m_dir.filePath(QStringLiteral("cut.trace"));
+    QFile::remove(trace);
     QProcess process;
-    process.setProcessEnvironment(Environment({"TAVIXSIM_BAUD=2000", "TAVIXSIM_TRACE=" + trace}));
+    QProcessEnvironment env = Environment({"TAVIXSIM_BAUD=2000", "TAVIXSIM_TRACE=" + trace});
+    if (signal == 0)
+        env.insert(QStringLiteral("TAVIXSIM_FAULTS"), QStringLiteral("unplug_after=150"));
+    process.setProcessEnvironment(env);
     process.start(QStringLiteral(TAVIX_TERMINAL_PROGRAM),
                   {"--capture", captured, "--driver", QStringLiteral(TAVIX_SIM_LIBRARY), "--serial", "TX300001",
                    "--print"});
     QVERIFY(process.waitForStarted());
-    const QRegularExpression bytesRead(QStringLiteral("^FT_Read .* got=[1-9]"), QRegularExpression::MultilineOption);
-    QTRY_VERIFY_WITH_TIMEOUT(QString::fromLatin1(ReadFile(trace)).contains(bytesRead), 30000);
-    QCOMPARE(::kill(pid_t(process.processId()), SIGINT), 0);
+    if (signal != 0) {
+        const QRegularExpression bytesRead(QStringLiteral("^FT_Read .* got=[1-9]"),
+                                           QRegularExpression::MultilineOption);
+        QTRY_VERIFY_WITH_TIMEOUT(QString::fromLatin1(ReadFile(trace)).contains(bytesRead), 30000);
+        QCOMPARE(::kill(pid_t(process.processId()), signal), 0);
+    }
     QVERIFY(process.waitForFinished(30000));
     const QByteArray err = process.readAllStandardError();
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QVERIFY2(process.exitCode() == 0, err.constData());
-    QVERIFY2(err.contains("(stopped by interrupt)"), err.constData());
+    QVERIFY2(process.exitCode() == status, err.constData());
+    QVERIFY2(err.contains(note.toUtf8()), err.constData());
+    // What arrived is there, whole, and nothing else is left in the folder.
     const QByteArray bytes = ReadFile(captured);
     const QByteArray whole = ReadFile(kSample);
     QVERIFY(bytes.size() > 2);
     QVERIFY(bytes.size() < whole.size());
     QVERIFY(whole.startsWith(bytes));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("cut.txt")});
 }
 
 void TestCommandLine::plotDotsAtTheWorkedGeometry()

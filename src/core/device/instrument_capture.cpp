@@ -34,8 +34,8 @@ QString OpenFailure(const InstrumentCapture::Request &request, FT_STATUS status)
 
 } // namespace
 
-InstrumentCapture::Result InstrumentCapture::Run(const Request &request, const std::atomic<bool> *stop,
-                                                 const Progress &progress)
+InstrumentCapture::Result InstrumentCapture::Run(const Request &request, const std::atomic<int> *stop,
+                                                 const Receiver &receiver)
 {
     Result result;
     D2xxBinding driver;
@@ -79,8 +79,8 @@ InstrumentCapture::Result InstrumentCapture::Run(const Request &request, const s
     quiet.start();
     char buffer[kReceiveBufferSize];
     for (;;) {
-        if (stop && stop->load()) {
-            result.stopped = true;
+        if (const int stopper = stop ? stop->load() : 0) {
+            result.stoppedBy = stopper;
             break;
         }
         // The time limit also ends a link that never goes quiet.
@@ -96,11 +96,12 @@ InstrumentCapture::Result InstrumentCapture::Run(const Request &request, const s
             const FT_STATUS status = driver.Read(handle, buffer, qMin(rx, kReceiveBufferSize), &got);
             got = qMin(got, kReceiveBufferSize);
             if (got > 0 && (status == FT_OK || status == FT_IO_ERROR)) {
-                result.text.append(InstrumentBytesToText(QByteArrayView(buffer, got)));
+                if (receiver && !receiver(InstrumentBytesToText(QByteArrayView(buffer, got)), result.bytes + got)) {
+                    result.refused = true;
+                    break;
+                }
                 result.bytes += got;
                 quiet.restart();
-                if (progress)
-                    progress(result.bytes);
                 // More may be waiting already: read on without a pause.
                 continue;
             }
@@ -115,9 +116,9 @@ InstrumentCapture::Result InstrumentCapture::Run(const Request &request, const s
 
     if (result.bytes == 0) {
         result.status = Status::NothingReceived;
-        result.message = result.deviceLost
-            ? QStringLiteral("the instrument stopped answering before it sent anything")
-            : QStringLiteral("nothing arrived from the instrument");
+        result.message = result.deviceLost ? QStringLiteral("the instrument stopped answering before it sent anything")
+                         : result.refused  ? QStringLiteral("the first bytes that arrived could not be kept")
+                                           : QStringLiteral("nothing arrived from the instrument");
         return result;
     }
     result.status = Status::Captured;

@@ -1,9 +1,12 @@
 // Receiving the instrument's print-out without the window: binds the D2XX
 // library with the same binding the window uses, opens one instrument by its
 // serial number or description as the window's Open does, optionally sends
-// the Print key (0x0D), and gathers what arrives, widened through the
-// instrument's character table, until the link has been quiet for a while,
-// a time limit passes or a stop is requested.
+// the Print key (0x0D), and hands on what arrives, chunk by chunk as it is
+// read, widened through the instrument's character table, until the link
+// has been quiet for a while, a time limit passes, a stop is requested or
+// the instrument is lost. Nothing of the print-out is held here: the
+// receiver of the chunks keeps them (the command line writes them to a file
+// as they come).
 #ifndef TAVIX_CORE_DEVICE_INSTRUMENT_CAPTURE_H
 #define TAVIX_CORE_DEVICE_INSTRUMENT_CAPTURE_H
 
@@ -11,6 +14,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 
 #include <atomic>
 #include <functional>
@@ -19,7 +23,7 @@ class InstrumentCapture
 {
 public:
     enum class Status {
-        Captured,        // at least one byte arrived
+        Captured,        // at least one byte arrived and was taken
         NoDriver,        // the library could not be loaded or lacks an entry point
         DeviceNotOpened, // no instrument of that name, or the driver refused to open it
         NothingReceived, // the instrument was open but sent nothing
@@ -44,22 +48,25 @@ public:
     struct Result
     {
         Status status = Status::NothingReceived;
-        QString text;          // what arrived, one character a byte
-        qint64 bytes = 0;      // the number of bytes received
-        bool stopped = false;  // ended by a stop request
+        qint64 bytes = 0;        // the number of bytes received and taken
+        int stoppedBy = 0;       // ended by a stop request: its non-zero value
         bool deviceLost = false; // ended because the driver reported a failure
-        QString message;       // why it failed, for the user; empty when captured
+        bool refused = false;    // ended because the receiver refused a chunk
+        QString message;         // why it failed, for the user; empty when captured
     };
 
-    // Called after every chunk with the running byte count.
-    using Progress = std::function<void(qint64 bytes)>;
+    // Takes every chunk as it arrives, one character a byte, with the running
+    // byte count (this chunk included). Returning false ends the capture at
+    // once (Result::refused): the chunk is not counted as taken.
+    using Receiver = std::function<bool(QStringView chunk, qint64 bytes)>;
 
     // Runs the capture on the calling thread, polling every 10 ms and reading
     // at most 600 bytes a poll, as the window does. A chunk delivered with
     // FT_IO_ERROR is kept, as the window keeps it. stop may be null; when it
-    // becomes true the capture ends after the current poll and keeps what
-    // arrived. The device is closed and the library released before return.
-    static Result Run(const Request &request, const std::atomic<bool> *stop, const Progress &progress);
+    // becomes non-zero the capture ends after the current poll, its value in
+    // Result::stoppedBy. The device is closed and the library released
+    // before return.
+    static Result Run(const Request &request, const std::atomic<int> *stop, const Receiver &receiver);
 };
 
 #endif

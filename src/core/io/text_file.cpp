@@ -1,8 +1,7 @@
 #include "core/io/text_file.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QSaveFile>
+#include "core/io/safe_file_writer.h"
+
 #include <QSysInfo>
 
 #include <cerrno>
@@ -47,11 +46,6 @@ QByteArray Utf16LeWithBom(QStringView text)
 
 namespace {
 
-QString FileError(const QString &path, const QString &reason)
-{
-    return QStringLiteral("Cannot write the file %1: %2").arg(QDir::toNativeSeparators(path), reason);
-}
-
 // The system's words for the last failure of file: errno as the failing
 // call left it when there is one, else the file's own error text.
 QString SystemReason(int systemError, const QFileDevice &file)
@@ -95,41 +89,22 @@ bool WriteAllBytes(QFileDevice &file, QByteArrayView bytes, QString *reason)
     return true;
 }
 
-bool WriteFileBytes(const QString &path, const QByteArray &bytes, QString *errorText)
+bool WriteFileBytes(const QString &path, QByteArrayView bytes, QString *errorText)
 {
-    const auto fail = [errorText, &path](const QString &reason) {
-        if (errorText)
-            *errorText = FileError(path, reason);
-        return false;
-    };
+    SafeFileWriter writer(path);
+    if (writer.Open() && writer.Write(bytes) && writer.Commit())
+        return true;
+    if (errorText)
+        *errorText = writer.ErrorText();
+    return false;
+}
 
-    // A device, a pipe or a folder cannot be replaced by a new file without
-    // destroying what it is; such a target is refused, not written in place.
-    const QFileInfo target(path);
-    if (target.exists() && !target.isFile())
-        return fail(QStringLiteral("it is not a regular file, so it cannot be replaced as a whole; "
-                                   "nothing was written"));
-
-    QSaveFile file(path);
-    // Never written in place: a write that fails half-way would leave the
-    // old file cut short.
-    file.setDirectWriteFallback(false);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        const QString reason = SystemReason(errno, file);
-        if (target.exists())
-            return fail(QStringLiteral("no temporary file can be made in its folder (%1), so it cannot "
-                                       "be replaced as a whole; the file was left as it was")
-                            .arg(reason));
-        return fail(reason);
-    }
-    QString reason;
-    if (!WriteAllBytes(file, bytes, &reason)) {
-        file.cancelWriting();
-        return fail(target.exists() ? reason + QStringLiteral("; the file was left as it was") : reason);
-    }
-    errno = 0;
-    if (!file.commit())
-        return fail(SystemReason(errno, file));
-    return true;
+bool SaveTextFile(const QString &path, QStringView text, QString *errorText)
+{
+    SafeFileWriter writer(path);
+    if (writer.Open() && writer.Write("\xFF\xFE") && writer.WriteUtf16Le(text) && writer.Commit())
+        return true;
+    if (errorText)
+        *errorText = writer.ErrorText();
+    return false;
 }

@@ -23,16 +23,18 @@ void AppendUtf16Le(QByteArray &bytes, QStringView text);
 // FF FE followed by Utf16LeBytes(text).
 QByteArray Utf16LeWithBom(QStringView text);
 
-// Replaces the file at path, or creates it, with bytes, as a whole: the
-// bytes go to a temporary file beside it that takes the old file's place
-// only once every byte is written, so a failed write leaves an existing file
-// exactly as it was. Where no such replacement is possible (no temporary
-// file can be made in the folder, or the path names something other than a
-// regular file, such as a device or a pipe) nothing is written and the
-// refusal says so; the file is never written in place. Returns false and,
-// when errorText is given, a message naming the file and the system's reason
-// (its own words, "No space left on device" for a full disk).
-bool WriteFileBytes(const QString &path, const QByteArray &bytes, QString *errorText = nullptr);
+// Replaces the file at path, or creates it, with bytes, as a whole, through
+// SafeFileWriter: a failed write leaves an existing file exactly as it was,
+// and a target that is no regular file (a device, a pipe, a folder) is
+// refused. Returns false and, when errorText is given, a message naming the
+// file and the system's reason (its own words, "No space left on device"
+// for a full disk) and what became of the file.
+bool WriteFileBytes(const QString &path, QByteArrayView bytes, QString *errorText = nullptr);
+
+// Saves text as an input data, sorted data or translated input data file
+// (FF FE, then the text as UTF-16 little-endian), as WriteFileBytes writes,
+// streamed from the text a piece at a time: no second copy of it is made.
+bool SaveTextFile(const QString &path, QStringView text, QString *errorText = nullptr);
 
 // Writes every byte of bytes to the open file. A write that stops short is
 // taken up again with the rest, so a failure can leave no hole: the file

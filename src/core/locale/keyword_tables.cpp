@@ -1,7 +1,5 @@
 #include "core/locale/keyword_tables.h"
 
-#include "core/io/text_file.h"
-
 #include <algorithm>
 #include <iterator>
 
@@ -184,9 +182,4 @@ bool ReplacementTableSpansLines(const ReplacementTable &table)
             return true;
     }
     return false;
-}
-
-QByteArray TranslatedInputFile(QStringView input, const ReplacementTable &translationTable)
-{
-    return Utf16LeWithBom(ApplyReplacementTable(input.toString(), translationTable));
 }

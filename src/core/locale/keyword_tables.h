@@ -45,10 +45,4 @@ QString ApplyReplacementTable(QString text, const ReplacementTable &table);
 // remove one.
 bool ReplacementTableSpansLines(const ReplacementTable &table);
 
-// The bytes of a translated input data file: FF FE, then the whole of input
-// after TranslationTable has been applied, as UTF-16 little-endian code
-// units, no terminator. The whole text is written, the same as the plain
-// save of the input data, so nothing after the last full stop is lost.
-QByteArray TranslatedInputFile(QStringView input, const ReplacementTable &translationTable);
-
 #endif

@@ -1,5 +1,6 @@
 #include "core/locale/text_table.h"
 
+#include "core/io/native_file.h"
 #include "core/locale/built_in_texts.h"
 
 #include <QFile>
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -167,33 +169,44 @@ QString DescribeConfigProblem(const QByteArray &bytes, const QString &text, bool
 bool LocaleTexts::LoadConfigFile(const QString &path)
 {
     m_configProblem.clear();
-    // Only a regular file is read: a named pipe or a device could keep
-    // start-up waiting for ever. Anything else counts as a missing file.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
-        m_configProblem = QStringLiteral("%1: not a regular file; the built-in texts are used").arg(path);
+    // A missing file says nothing: the built-in texts are the normal case.
+    if (!QFileInfo::exists(NativeFile::FileSystemPath(path)))
         return false;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const auto refuse = [this, &path](const QString &why) {
+        m_configProblem = QStringLiteral("%1: %2; the built-in texts are used").arg(path, why);
         return false;
-    // A file that opens but fails while being read is treated like a missing
-    // one, so that the built-in texts are used instead of a truncated table.
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return false;
+    };
+    // Only a regular file is read, and never waited on: a named pipe or a
+    // device could keep start-up waiting for ever.
+    QFile file;
+    bool stream = false;
+    QString reason;
+    if (!NativeFile::OpenForReading(file, path, false, &stream, &reason))
+        return refuse(reason);
+    // The size is known before anything is read, so a huge file (or a
+    // sparse one) costs neither time nor memory.
+    if (file.size() > MaxConfigFileBytes)
+        return refuse(QStringLiteral("it holds %1 bytes, more than the %2 bytes a text table is read from")
+                          .arg(file.size())
+                          .arg(MaxConfigFileBytes));
+    try {
+        // A file that opens but fails while being read is treated like a
+        // missing one, so that the built-in texts are used instead of a
+        // truncated table; so is one that finds no memory to be read into.
+        const QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            return refuse(QStringLiteral("it cannot be read (%1)").arg(file.errorString()));
 
-    // A file that gives no language name or no caption group would blank
-    // the whole interface: it counts as missing, with the reason told.
-    LocaleTexts loaded(*this);
-    const int captionGroups = loaded.LoadConfigBytes(bytes);
-    if (loaded.m_languageNames.isEmpty() || captionGroups == 0) {
-        m_configProblem = QStringLiteral("%1: %2; the built-in texts are used")
-                              .arg(path, DescribeConfigProblem(bytes, DecodeConfigBytes(bytes),
-                                                       !loaded.m_languageNames.isEmpty()));
-        return false;
+        // A file that gives no language name or no caption group would blank
+        // the whole interface: it counts as missing, with the reason told.
+        LocaleTexts loaded(*this);
+        const int captionGroups = loaded.LoadConfigBytes(bytes);
+        if (loaded.m_languageNames.isEmpty() || captionGroups == 0)
+            return refuse(DescribeConfigProblem(bytes, DecodeConfigBytes(bytes), !loaded.m_languageNames.isEmpty()));
+        *this = std::move(loaded);
+    } catch (const std::bad_alloc &) {
+        return refuse(QStringLiteral("there is not enough memory to read it"));
     }
-    *this = std::move(loaded);
     m_fromFile = true;
     SetMessageTexts(0);
     return true;

@@ -63,13 +63,19 @@ public:
     // 1047 and 1048, which the file never supplies.
     static const QList<int> &AllTextNumbers();
 
+    // The largest Config.dat that is read (16 MiB): hundreds of times any
+    // real text table, small enough to be read at once at start-up.
+    static constexpr qint64 MaxConfigFileBytes = qint64(16) << 20;
+
     // Reads the table from the file at path (by default Config.dat in the
-    // working directory). Returns false, with nothing changed, when the file
-    // is missing, is not a regular file (a named pipe would keep the read
-    // waiting), cannot be opened or cannot be read to its end, or gives no
-    // language name or no caption group (another encoding, other line ends,
-    // an empty file): such a file counts as missing, so the built-in texts
-    // are used. For the last two ConfigProblem() then says what was wrong.
+    // working directory; never a Qt resource). Returns false, with nothing
+    // changed, when the file is missing, is not a regular file (a named pipe
+    // would keep the read waiting), cannot be opened, holds more than
+    // MaxConfigFileBytes (nothing of it is read then), cannot be read to its
+    // end or finds no memory to be read into, or gives no language name or
+    // no caption group (another encoding, other line ends, an empty file):
+    // such a file counts as missing, so the built-in texts are used. For
+    // every reason but a missing file ConfigProblem() then says what was wrong.
     // Otherwise loads it with LoadConfigBytes and returns true.
     bool LoadConfigFile(const QString &path = QStringLiteral("Config.dat"));
 

@@ -1,12 +1,15 @@
 #include "core/sorting/input_file.h"
 
 #include "core/device/instrument_charset.h"
+#include "core/io/native_file.h"
 #include "core/util/two_halves.h"
 
 #include <QByteArray>
 #include <QFile>
+#include <QFileInfo>
 #include <QSysInfo>
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -24,8 +27,9 @@ struct WideningTable
 
 // Bytes widened or copied in two halves at once from this many on.
 constexpr qsizetype kLargeText = 1 << 20;
-// The block read from a file at a time.
+// The block read from a file at a time, and from a stream.
 constexpr qsizetype kBlock = qsizetype(4) << 20;
+constexpr qsizetype kStreamBlock = qsizetype(1) << 20;
 
 bool IsUtf16(QByteArrayView bytes, InputFileForm form)
 {
@@ -37,6 +41,9 @@ bool IsUtf16(QByteArrayView bytes, InputFileForm form)
 void Convert(char16_t *out, const uchar *in, qsizetype count, bool utf16)
 {
     static const WideningTable table;
+    // Empty bytes may have no data pointer at all, which the copy must not see.
+    if (count <= 0)
+        return;
     InTwoHalves(count, kLargeText, [&](qsizetype from, qsizetype to) {
         if (!utf16) {
             for (qsizetype i = from; i < to; ++i)
@@ -62,20 +69,23 @@ QString InputTextFromBytes(QByteArrayView bytes, InputFileForm form)
     return text;
 }
 
-bool ReadInputText(const QString &path, InputFileForm form, QString *text, QString *errorText, qsizetype extra)
+namespace {
+
+QString TooLarge(const QString &name, qint64 length)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *errorText = QStringLiteral("Cannot open file %1: %2").arg(path, file.errorString());
-        return false;
-    }
+    return QStringLiteral("Cannot read file %1: it holds %2 bytes, more than the %3 bytes that can be held as text")
+        .arg(name)
+        .arg(length)
+        .arg(kMaxInputFileBytes);
+}
+
+// A regular file, whose length is known: the text is made at its size once.
+bool ReadRegular(QFile &file, const QString &name, InputFileForm form, QString *text, QString *errorText,
+                 qsizetype extra)
+{
     const qint64 length = file.size();
     if (length > kMaxInputFileBytes) {
-        *errorText = QStringLiteral("Cannot read file %1: it holds %2 bytes, more than the %3 bytes "
-                                    "that can be held as text")
-                         .arg(path)
-                         .arg(length)
-                         .arg(kMaxInputFileBytes);
+        *errorText = TooLarge(name, length);
         return false;
     }
     const bool utf16 = IsUtf16(file.peek(2), form);
@@ -97,7 +107,7 @@ bool ReadInputText(const QString &path, InputFileForm form, QString *text, QStri
                 : QStringLiteral("only %1 of its %2 bytes could be read")
                       .arg((utf16 ? 2 * done : done) + qMax<qint64>(got, 0))
                       .arg(length);
-            *errorText = QStringLiteral("Cannot read file %1: %2").arg(path, reason);
+            *errorText = QStringLiteral("Cannot read file %1: %2").arg(name, reason);
             return false;
         }
         Convert(out + done, in, utf16 ? got / 2 : got, utf16);
@@ -105,4 +115,80 @@ bool ReadInputText(const QString &path, InputFileForm form, QString *text, QStri
     }
     *text = std::move(result);
     return true;
+}
+
+// A pipe, a device or standard input, read to its end: the text grows a
+// block at a time. The form is told from the first two bytes; an odd byte
+// of a UTF-16 stream waits for its partner in the next block.
+bool ReadStream(QFile &file, const QString &name, InputFileForm form, QString *text, QString *errorText,
+                qsizetype extra)
+{
+    QString result;
+    QByteArray block(kStreamBlock, Qt::Uninitialized);
+    const auto *in = reinterpret_cast<const uchar *>(block.constData());
+    qint64 total = 0;
+    qsizetype pending = 0; // bytes at the start of block not yet converted
+    bool decided = false;
+    bool utf16 = false;
+    for (;;) {
+        const qint64 got = file.read(block.data() + pending, block.size() - pending);
+        if (got < 0) {
+            *errorText = QStringLiteral("Cannot read file %1: %2").arg(name, file.errorString());
+            return false;
+        }
+        total += got;
+        if (total > kMaxInputFileBytes) {
+            *errorText = TooLarge(name, total) + QStringLiteral(" (it was read as a stream and stopped there)");
+            return false;
+        }
+        pending += qsizetype(got);
+        const bool end = got == 0;
+        if (!decided) {
+            if (pending < 2 && !end)
+                continue;
+            utf16 = IsUtf16(QByteArrayView(block.constData(), pending), form);
+            decided = true;
+        }
+        const qsizetype units = utf16 ? pending / 2 : pending;
+        const qsizetype at = result.size();
+        if (result.capacity() < at + units + extra)
+            result.reserve(qMax(at + units + extra, 2 * result.capacity()));
+        result.resize(at + units);
+        Convert(reinterpret_cast<char16_t *>(result.data()) + at, in, units, utf16);
+        const qsizetype used = utf16 ? 2 * units : units;
+        if (pending > used)
+            block[0] = block[used];
+        pending -= used;
+        if (end)
+            break;
+    }
+    *text = std::move(result);
+    return true;
+}
+
+} // namespace
+
+bool ReadInputText(const QString &path, InputFileForm form, QString *text, QString *errorText, qsizetype extra,
+                   InputStreams streams)
+{
+    QFile file;
+    bool stream = true;
+    QString reason;
+    const bool standardInput = streams == InputStreams::Read && path == QLatin1String("-");
+    const QString name = standardInput ? QStringLiteral("standard input") : path;
+    const bool opened = standardInput
+        ? file.open(fileno(stdin), QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle)
+        : NativeFile::OpenForReading(file, path, streams == InputStreams::Read, &stream, &reason);
+    if (!opened) {
+        *errorText = QStringLiteral("Cannot open file %1: %2").arg(name, reason.isEmpty() ? file.errorString() : reason);
+        return false;
+    }
+    return stream ? ReadStream(file, name, form, text, errorText, extra)
+                  : ReadRegular(file, name, form, text, errorText, extra);
+}
+
+bool IsStreamPath(const QString &path)
+{
+    const QFileInfo info(NativeFile::FileSystemPath(path));
+    return info.exists() && !info.isFile() && !info.isDir();
 }

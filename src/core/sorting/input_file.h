@@ -26,14 +26,29 @@ enum class InputFileForm {
 // are widened or copied in two halves at once.
 QString InputTextFromBytes(QByteArrayView bytes, InputFileForm form = InputFileForm::Detected);
 
+// Whether named pipes, devices and standard input are read.
+enum class InputStreams {
+    // Only regular files: a named pipe or a device is refused at once, never
+    // waited on (the window).
+    Refused,
+    // Read as streams, to their end, within the same limit; "-" is standard
+    // input (the command line).
+    Read,
+};
+
 // Reads the input data file at path into text, a block at a time straight
 // into the text, so the file's bytes are never held whole beside it; extra
 // more code units are reserved after the text (room for a terminator that a
-// parse appends in place). False, with text unchanged and errorText naming
-// the file and the cause, when it cannot be opened, holds more than
-// kMaxInputFileBytes, or cannot be read to its end (a file that shrinks
-// while it is read included). An empty file reads as an empty text.
+// parse appends in place). A path is never taken as a Qt resource. False,
+// with text unchanged and errorText naming the file and the cause, when it
+// cannot be opened, holds more than kMaxInputFileBytes, cannot be read to
+// its end (a file that shrinks while it is read included), or is a stream
+// that streams refuses. An empty file reads as an empty text.
 bool ReadInputText(const QString &path, InputFileForm form, QString *text, QString *errorText,
-                   qsizetype extra = 0);
+                   qsizetype extra = 0, InputStreams streams = InputStreams::Refused);
+
+// True when path names a named pipe, a device or a socket (through links):
+// something that would be read as a stream, not a file.
+bool IsStreamPath(const QString &path);
 
 #endif

@@ -229,8 +229,8 @@ bool LogParser::ParseOwnedText(QString input, QList<LogFileRecord> &sortedFiles)
     // would have parsed from there, and they are taken. If it passes the
     // marker without stopping there (a file that reads on past it) or stops
     // before it, the second's work is dropped and this one goes on alone.
-    constexpr int kLarge = 1 << 20;
-    const int middle = text.Size() >= kLarge && m_threads == 2 ? text.Find(W::FileMarker, text.Size() / 2) : -1;
+    const int middle =
+        text.Size() >= m_twoPartThreshold && m_threads == 2 ? text.Find(W::FileMarker, text.Size() / 2) : -1;
     if (middle > range.start) {
         LogParser second;
         second.m_characterLimit = m_characterLimit;
@@ -275,7 +275,11 @@ bool LogParser::ParseOwnedText(QString input, QList<LogFileRecord> &sortedFiles)
                 for (LogFileRecord &record : secondFiles)
                     files.append(std::move(record));
                 m_nFileNumber = second.m_nFileNumber;
-                m_bFirstLogEntry = second.m_bFirstLogEntry;
+                // The second parser's flag is its own only once it read a
+                // Logp file; before that it is the state this parser
+                // arrived at the marker with, as on one thread.
+                if (second.m_bLogpEntriesRead)
+                    m_bFirstLogEntry = second.m_bFirstLogEntry;
                 end = FilesEnd::Done;
             } else if (end == FilesEnd::AtMarker || end == FilesEnd::PastMarker) {
                 // Past the marker, or the second part failed or passed the
@@ -470,6 +474,7 @@ bool LogParser::ParseLogpEntries(const LogSearchText &text, LogScanRange &range,
 bool LogParser::ReadLogpEntries(const LogSearchText &text, LogScanRange &range, LogFileRecord &record, int from)
 {
     m_bFirstLogEntry = true;
+    m_bLogpEntriesRead = true;
     int l = text.Find(W::LogMarker, from);
     const int f = text.Find(W::FileMarker, from);
     if (l == -1)

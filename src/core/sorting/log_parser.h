@@ -88,6 +88,10 @@ public:
     // 2 (the default): a large text is parsed in two parts at once, with
     // the same result; 1: on the calling thread alone.
     void SetThreads(int threads) { m_threads = threads; }
+    // The text size (in characters, the terminator included) from which two
+    // threads parse in two parts; 1 Mi by default. Tests lower it so that
+    // small texts take both ways.
+    void SetTwoPartThreshold(int characters) { m_twoPartThreshold = characters; }
     bool LimitExceeded() const { return m_bLimitExceeded; }
 
     // The characters a record holds: its header text and every column header
@@ -114,12 +118,14 @@ private:
     void SetColumnHeaders(LogFileRecord &record, const QStringView *texts, qsizetype count);
 
     int m_threads = 2;
+    int m_twoPartThreshold = 1 << 20;
     LogFieldList m_lastHeaders;     // the column headers set last
     QList<LogFieldList> m_rows;     // the rows of the file being read, gathered
     qsizetype m_characterLimit = -1;
     bool m_bLimitExceeded = false;
     int m_nFileNumber = 0;          // number of the file marker found last
     bool m_bFirstLogEntry = false;  // the Logp entry being read is its file's first
+    bool m_bLogpEntriesRead = false; // ReadLogpEntries ran, so m_bFirstLogEntry is this parse's own
 };
 
 #endif // TAVIX_CORE_SORTING_LOG_PARSER_H

@@ -32,8 +32,10 @@ void COstrumDlg::OnSaveInput()
     const QString path = m_prompts.SaveFileName(TextFileFilter());
     if (path.isEmpty())
         return;
+    // Streamed from the text itself: a capture that fills most of the memory
+    // is saved without a second copy of it.
     QString error;
-    if (!WriteFileBytes(path, Utf16LeWithBom(m_strInput), &error)) {
+    if (!SaveTextFile(path, m_strInput, &error)) {
         m_prompts.Message(FileFailureText(path, error, true));
         return;
     }
@@ -45,6 +47,17 @@ void COstrumDlg::OnOpenInput()
     const QString path = m_prompts.OpenFileName(TextFileFilter());
     if (path.isEmpty())
         return;
+    // A named pipe or a device would keep the window waiting for a writer
+    // or reading without end: it is refused.
+    if (IsStreamPath(path)) {
+        m_prompts.Message(Texts().Pick(
+            QStringLiteral("%1 is a named pipe or a device, not a file; the window does not wait to read it. "
+                           "The input data is unchanged.")
+                .arg(QDir::toNativeSeparators(path)),
+            QStringLiteral("%1 是命名管道或设备，不是文件；窗口不会等待读取它。输入数据未改变。")
+                .arg(QDir::toNativeSeparators(path))));
+        return;
+    }
     // A file too large for the memory left is refused; the input text is
     // only changed by an append that succeeded, so it stays as it was.
     try {

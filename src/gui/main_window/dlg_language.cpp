@@ -5,6 +5,7 @@
 
 #include "core/device/profile.h"
 #include "core/io/text_file.h"
+#include "core/locale/keyword_tables.h"
 #include "gui/widgets/prompts.h"
 
 #include <QComboBox>
@@ -86,9 +87,10 @@ void COstrumDlg::OnTranslateKeywords()
     const QString path = m_prompts.SaveFileName(TextFileFilter());
     if (path.isEmpty())
         return;
-    // The whole translated text is written; the input data stays as it is.
+    // The whole translated text is written, streamed from the translation
+    // itself; the input data stays as it is.
     QString error;
-    if (!WriteFileBytes(path, TranslatedInputFile(input, TranslationTable), &error))
+    if (!SaveTextFile(path, ApplyReplacementTable(input, TranslationTable), &error))
         m_prompts.Message(FileFailureText(path, error, true));
 }
 

@@ -5,6 +5,7 @@
 #include "gui/main_window/costrum_dlg.h"
 
 #include "core/device/logging_interval.h"
+#include "core/io/native_file.h"
 #include "gui/widgets/prompts.h"
 
 #include <QDir>
@@ -75,15 +76,17 @@ void COstrumDlg::OnStartLogging()
         CloseBackupFile();
     if (m_logFile.isOpen())
         m_logFile.close();
-    m_logFile.setFileName(path);
     // Unbuffered: each chunk reaches the system as the poll writes it, and
-    // a failed write is known at once.
-    if (!m_logFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+    // a failed write is known at once. An existing regular file is started
+    // again from empty; a named pipe, a device or a stranger's link in a
+    // shared folder is refused without waiting and left as it is.
+    QString reason;
+    if (!NativeFile::OpenInPlace(m_logFile, path, &reason)) {
         // Logging without its file would lose what the user asked to keep:
         // it does not start.
         m_prompts.Message(Pick(QStringLiteral("The backup file \"%1\" cannot be created: %2"),
                                QStringLiteral("无法创建备份文件“%1”：%2"))
-                              .arg(QDir::toNativeSeparators(path), m_logFile.errorString()));
+                              .arg(QDir::toNativeSeparators(path), reason));
         return;
     }
 

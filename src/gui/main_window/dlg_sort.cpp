@@ -76,8 +76,9 @@ void COstrumDlg::OnSaveSortedData()
     if (path.isEmpty())
         return;
     // The member's text: the output window is read-only and always shows it.
+    // It is streamed from the text itself, without a second copy.
     QString error;
-    if (!WriteFileBytes(path, Utf16LeWithBom(m_strSortedOutput), &error))
+    if (!SaveTextFile(path, m_strSortedOutput, &error))
         m_prompts.Message(FileFailureText(path, error, true));
 }
 

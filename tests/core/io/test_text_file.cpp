@@ -1,67 +1,17 @@
 // Tests of the UTF-16 little-endian byte layouts and of writing a file.
 #include "core/io/text_file.h"
 
+#include "child_process.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <functional>
-
 #include <cerrno>
-#include <csignal>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
-
-// Runs body in a child process, so that a file size limit or a changed user
-// stays there; returns the text body returns, or a note that the child died.
-QString InChild(const std::function<QString()> &body)
-{
-    int channel[2];
-    if (pipe(channel) != 0)
-        return QStringLiteral("<no pipe>");
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(channel[0]);
-        const QByteArray text = body().toUtf8();
-        qsizetype done = 0;
-        while (done < text.size()) {
-            const ssize_t n = write(channel[1], text.constData() + done, size_t(text.size() - done));
-            if (n <= 0)
-                break;
-            done += n;
-        }
-        _exit(0);
-    }
-    close(channel[1]);
-    QByteArray text;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = read(channel[0], buffer, sizeof buffer)) > 0)
-        text.append(buffer, n);
-    close(channel[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return QStringLiteral("<child ended with status %1>").arg(status);
-    return QString::fromUtf8(text);
-}
-
-// Limits the size of files this process writes; writes beyond it stop short
-// and then fail with EFBIG instead of raising SIGXFSZ.
-void LimitFileSize(rlim_t bytes)
-{
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-}
 
 QByteArray Content(const QString &path)
 {
@@ -93,7 +43,6 @@ private slots:
     void failedWriteKeepsTheOldFile();
     void writeAllBytesSaysWhy_data();
     void writeAllBytesSaysWhy();
-    void targetThatIsNoRegularFileIsRefused();
     void folderWithoutRoomForATemporaryFileIsRefused();
 };
 
@@ -240,24 +189,6 @@ void TestTextFile::writeAllBytesSaysWhy()
     // What reached the file is a prefix of the bytes, without holes.
     if (limit >= 0)
         QCOMPARE(Content(path), bytes.left(limit));
-}
-
-void TestTextFile::targetThatIsNoRegularFileIsRefused()
-{
-    // A named pipe: replacing it by a new file would destroy it.
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("pipe"));
-    QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-    QString error;
-    QVERIFY(!WriteFileBytes(path, QByteArray("x"), &error));
-    QVERIFY2(error.contains(QStringLiteral("cannot be replaced as a whole")), qPrintable(error));
-    struct stat info{};
-    QCOMPARE(lstat(QFile::encodeName(path).constData(), &info), 0);
-    QVERIFY(S_ISFIFO(info.st_mode));
-
-    QVERIFY(!WriteFileBytes(dir.path(), QByteArray("x"), &error));
-    QVERIFY(QFileInfo(dir.path()).isDir());
 }
 
 void TestTextFile::folderWithoutRoomForATemporaryFileIsRefused()

@@ -1,8 +1,11 @@
 // Tests of the keyword replacement tables, the replacement rule and the bytes
 // of the translated input data file.
+#include "core/io/text_file.h"
 #include "core/locale/keyword_tables.h"
 
+#include <QFile>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 
 class TestKeywordTables : public QObject
@@ -291,7 +294,14 @@ void TestKeywordTables::translatedFileBytes()
 {
     QFETCH(QString, input);
     QFETCH(QByteArray, bytes);
-    QCOMPARE(TranslatedInputFile(input, TranslationRows()), bytes);
+    // As the translated save writes it: the replaced text as a UTF-16 file.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("translated.txt"));
+    QVERIFY(SaveTextFile(path, ApplyReplacementTable(input, TranslationRows())));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), bytes);
 }
 
 QTEST_GUILESS_MAIN(TestKeywordTables)

@@ -2,7 +2,6 @@
 // the lookup fallbacks, the built-in texts, the language switch and the
 // sample Config.dat shipped with the program.
 #include "core/locale/text_table.h"
-
 #include "config_file_writer.h"
 #include "core/locale/built_in_texts.h"
 #include "core/locale/help_texts.h"
@@ -71,6 +70,8 @@ private slots:
     void unusableFileCountsAsMissing_data();
     void unusableFileCountsAsMissing();
     void namedPipeCountsAsMissing();
+    void largeOrUnreadableFileCountsAsMissing_data();
+    void largeOrUnreadableFileCountsAsMissing();
     void emptyTextsFallBackToBuiltIn();
 
     void configOrder();
@@ -554,6 +555,47 @@ void TestTextTable::namedPipeCountsAsMissing()
     QVERIFY(!texts.LoadConfigFile(path));
     QVERIFY(texts.textTable().isEmpty());
     QVERIFY(texts.ConfigProblem().contains(QStringLiteral("not a regular file")));
+}
+
+void TestTextTable::largeOrUnreadableFileCountsAsMissing_data()
+{
+    // A good file grown to size (sparse: the system gives zeros without
+    // storing them), or another path. Each is told in one line, the table
+    // unchanged, and nothing of a file past the limit is read.
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("reason");
+    const qint64 limit = LocaleTexts::MaxConfigFileBytes;
+    QTest::newRow("3 GB, sparse") << (qint64(3) << 30) << QString()
+                                  << "it holds 3221225472 bytes, more than the 16777216 bytes a text table is read from";
+    QTest::newRow("one byte over the limit") << limit + 1 << QString()
+                                             << "it holds 16777217 bytes, more than the 16777216 bytes";
+    QTest::newRow("a read that fails") << qint64(0) << QStringLiteral("/proc/self/mem")
+                                       << "/proc/self/mem: it cannot be read (";
+}
+
+void TestTextTable::largeOrUnreadableFileCountsAsMissing()
+{
+    QFETCH(qint64, size);
+    QFETCH(QString, path);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    if (path.isEmpty()) {
+        path = dir.filePath(QStringLiteral("Config.dat"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(ConfigFileBytes(Headers() << "Open:" << GE));
+        QVERIFY(file.resize(size));
+    }
+    LocaleTexts texts;
+    const QString result = QStringLiteral("%1 %2 %3")
+                               .arg(texts.LoadConfigFile(path))
+                               .arg(texts.textTable().size())
+                               .arg(texts.ConfigProblem());
+    QVERIFY2(result.startsWith(QStringLiteral("0 0 %1: ").arg(path)), qPrintable(result));
+    QVERIFY2(result.contains(reason), qPrintable(result));
+    QVERIFY2(result.endsWith(QStringLiteral("; the built-in texts are used")), qPrintable(result));
 }
 
 void TestTextTable::emptyTextsFallBackToBuiltIn()

@@ -369,6 +369,8 @@ private slots:
     void wordIndexAgreesWithPlainSearch();
     void largeTextIndexedInHalvesAgrees();
     void largeTextParsedInTwoPartsAgrees();
+    void smallTextsParsedInTwoPartsAgree_data();
+    void smallTextsParsedInTwoPartsAgree();
     void agreesWithLiteralRulesOnRandomTexts();
     void agreesWithLiteralRulesOnRandomCaptures();
 };
@@ -655,6 +657,47 @@ void TestLogParser::largeTextParsedInTwoPartsAgrees()
                     total += LogParser::RecordCharacters(record);
             }
         }
+    }
+}
+
+void TestLogParser::smallTextsParsedInTwoPartsAgree_data()
+{
+    // Two files, the second's marker past the middle of the text, so that
+    // with the threshold lowered a second parser starts there. The first is
+    // a Logp file whose only "Log " lies past the next marker (no entry of
+    // its own, so its first entry is still to come); the second is read, or
+    // cannot be read because its table runs to the end of the text.
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<int>("files");
+    QTest::addColumn<int>("fileNumber");
+    QTest::addColumn<bool>("firstLogEntry");
+    const QString filler = QStringLiteral("Remark\r\n").repeated(60);
+    const QString noEntries = Lines({"File 3 ", "Tavix 3000 s/n 1", "Probe QRT 03", "Time Constant 1 sec",
+                                     "Log Interval 10 sec", ""})
+                              + filler;
+    QTest::newRow("unreadable second file after a Logp file without entries")
+        << noEntries + QStringLiteral("File 5 \r\n") + PlainLogBody().chopped(4) << 1 << 5 << true;
+    QTest::newRow("plain second file after a Logp file without entries")
+        << noEntries + QStringLiteral("File 5 \r\n") + PlainLogBody() << 2 << 5 << true;
+    QTest::newRow("Logp second file after a plain file")
+        << PlainLog() + filler + LogpLog() << 2 << 3 << false;
+}
+
+void TestLogParser::smallTextsParsedInTwoPartsAgree()
+{
+    QFETCH(QString, input);
+    QFETCH(int, files);
+    QFETCH(int, fileNumber);
+    QFETCH(bool, firstLogEntry);
+    for (const int threads : {1, 2}) {
+        LogParser parser;
+        parser.SetThreads(threads);
+        parser.SetTwoPartThreshold(0);
+        QList<LogFileRecord> got;
+        QVERIFY(parser.ParseInputText(input, got));
+        QCOMPARE(got.size(), files);
+        QCOMPARE(parser.FileNumber(), fileNumber);
+        QCOMPARE(parser.FirstLogEntry(), firstLogEntry);
     }
 }
 

@@ -14,7 +14,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
 #include <climits>
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -428,10 +431,9 @@ void TestLogging::requestHeldBackWhileAProgramIsSent()
 
 void TestLogging::failedBackupWriteStopsLogging()
 {
-    // The backup file on a device that refuses every write, as a full disk does.
-    const QString path = QStringLiteral("/dev/full");
-    if (!QFile::exists(path))
-        QSKIP("this system has no /dev/full");
+    // The backup file on a disk that refuses every write, as a full disk
+    // does: a file size limit of 0 bytes while the poll writes.
+    const QString path = m_dir.filePath(QStringLiteral("refused.txt"));
     ScriptedPrompts prompts;
     prompts.saveAnswers = {path};
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
@@ -443,7 +445,16 @@ void TestLogging::failedBackupWriteStopsLogging()
     QVERIFY(dlg.IsTimerActive(COstrumDlg::TIMER_LOG));
 
     dlg.SendKeyByte(0x76);
-    dlg.PollDevice();
+    {
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit none = saved;
+        none.rlim_cur = 0;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &none), 0);
+        dlg.PollDevice();
+        setrlimit(RLIMIT_FSIZE, &saved);
+    }
     // Logging has stopped as the Stop command stops it, the file is closed,
     // and the chunk that could not be written is in the input window.
     QVERIFY(!dlg.m_bLogging);
@@ -455,8 +466,9 @@ void TestLogging::failedBackupWriteStopsLogging()
     QVERIFY(dlg.m_strInput.startsWith(QStringLiteral("captured before\r\n") + kVersionLine));
     QCOMPARE(dlg.m_strInput.count(QStringLiteral("m/s")), 1);
     QCOMPARE(prompts.messages,
-             QStringList{QStringLiteral("The backup file \"/dev/full\" cannot be written: No space left on device. "
-                                        "Logging has stopped; the input window keeps everything received.")});
+             QStringList{QStringLiteral("The backup file \"%1\" cannot be written: %2. Logging has stopped; the "
+                                        "input window keeps everything received.")
+                             .arg(path, qt_error_string(EFBIG))});
 
     // One message for the one failure: later chunks reach the input window only.
     dlg.SendKeyByte(0x76);

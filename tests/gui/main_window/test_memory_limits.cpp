@@ -83,6 +83,8 @@ private slots:
     void sortOutOfMemory();
     void openInputOutOfMemory();
     void pollOutOfMemoryReadsNothing();
+    void saveNeedsNoSecondCopy_data();
+    void saveNeedsNoSecondCopy();
 
 private:
     DialogFixture m_fixture;
@@ -202,6 +204,46 @@ void TestMemoryLimits::pollOutOfMemoryReadsNothing()
     QVERIFY(dlg.m_strInput.startsWith(QStringLiteral("Tavix 3000")));
     QCOMPARE(prompts.messages.size(), 1);
     g_bDeviceReady = 0;
+}
+
+void TestMemoryLimits::saveNeedsNoSecondCopy_data()
+{
+    QTest::addColumn<bool>("sortedData");
+    QTest::newRow("Save input data") << false;
+    QTest::newRow("Save sorted data") << true;
+}
+
+void TestMemoryLimits::saveNeedsNoSecondCopy()
+{
+    // 64 Mi characters (128 MiB) with 16 MiB of address space left: the
+    // text itself fits, a second copy of it would not. The save streams
+    // from the text and succeeds.
+    QFETCH(bool, sortedData);
+    const QString path = m_dir.filePath(QStringLiteral("saved.txt"));
+    ScriptedPrompts prompts;
+    COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
+    prompts.messages.clear();
+    QString text(64 * kMiB, QLatin1Char('x'));
+    text[0] = QLatin1Char('A');
+    (sortedData ? dlg.m_strSortedOutput : dlg.m_strInput) = std::move(text);
+    prompts.saveAnswers = {path};
+    {
+        AddressSpaceLimit limit(16 * kMiB);
+        QVERIFY(limit.IsSet());
+        if (sortedData)
+            dlg.OnSaveSortedData();
+        else
+            dlg.OnSaveInput();
+    }
+    QCOMPARE(prompts.messages, QStringList());
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.size(), 2 + 128 * kMiB);
+    QCOMPARE(saved.read(4), QByteArray("\xFF\xFE" "A\0", 4));
+    QVERIFY(saved.seek(saved.size() - 2));
+    QCOMPARE(saved.read(2), QByteArray("x\0", 2));
+    saved.close();
+    QFile::remove(path);
 }
 
 QTEST_MAIN(TestMemoryLimits)

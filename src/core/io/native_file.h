@@ -1,0 +1,99 @@
+// The file operations that Qt's file classes cannot do safely, made with the
+// system's own calls on POSIX systems and with Qt's classes elsewhere:
+// following the links of a path that is to be written one at a time, under
+// the rule the kernel's protected_symlinks applies to open; a replacement
+// file that takes the place of its target only once it is complete and on
+// the disk; a file opened to be written in place that is never a pipe, a
+// device or a stranger's link; and an input file that never keeps the
+// program waiting on a named pipe unless it is asked to read streams.
+// Every failure carries the system's reason in its own words.
+#ifndef TAVIX_CORE_IO_NATIVE_FILE_H
+#define TAVIX_CORE_IO_NATIVE_FILE_H
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <memory>
+
+class QFile;
+
+namespace NativeFile {
+
+// path as the file system names it. Qt's file classes take a path that
+// starts with ':' for a resource built into the program; such a path gets
+// "./" in front, so that it always names a file in the working folder.
+QString FileSystemPath(const QString &path);
+
+// What a path names.
+enum class Kind { Missing, Regular, Folder, Pipe, Device, Socket };
+
+// "a named pipe", "a device", ... for a message; empty for Missing and Regular.
+QString KindName(Kind kind);
+
+// Where a path that is to be written leads.
+struct Target
+{
+    QString path;              // the file the links lead to: the one written
+    Kind kind = Kind::Missing; // what is there now
+    // Why nothing may be written there, empty when it may: a link that is
+    // not followed, too many links, or a folder on the way that cannot be
+    // looked into (the system's reason).
+    QString refusal;
+};
+
+// Follows the links of path one at a time, those of its folders included,
+// as open would, but refuses a link that lies in a sticky folder writable by
+// everyone (such as /tmp) and belongs neither to the user nor to the
+// folder's owner: the rule of the kernel's protected_symlinks, applied here
+// because a replacement file is made beside the link's target and renamed
+// there, which the kernel's rule never sees. At most 40 links are followed.
+// A path whose folder is missing resolves to itself (writing it then fails
+// with the system's reason).
+Target ResolveForWriting(const QString &path);
+
+// A new file beside a target that takes the target's place as a whole:
+// every write is checked, the bytes are synced to the disk before the new
+// file is renamed over the target, and anything short of Finish removes
+// the new file again, so the target is either replaced or left as it was
+// and nothing is left behind.
+class Replacement
+{
+public:
+    Replacement();
+    ~Replacement(); // Abandon() unless finished
+    Replacement(const Replacement &) = delete;
+    Replacement &operator=(const Replacement &) = delete;
+
+    // Creates the new file in the target's folder, with the permissions of
+    // the file it replaces. target.kind must be Missing or Regular.
+    bool Begin(const Target &target, QString *reason);
+    // Writes every byte; a write that stops short is taken up again.
+    bool Write(QByteArrayView bytes, QString *reason);
+    // Syncs the new file to the disk, closes it and renames it over the
+    // target (then syncs the folder, as far as the system allows).
+    bool Finish(QString *reason);
+    // Closes and removes the new file; the target stays as it was.
+    void Abandon();
+
+private:
+    struct Data;
+    std::unique_ptr<Data> d;
+};
+
+// Opens the file at path to be written in place from its start, unbuffered,
+// into file (whose fileName() becomes path): links are followed as
+// ResolveForWriting follows them, the last one never (a link put there in
+// the meantime is refused); only a regular file is truncated, so a named
+// pipe, a device or a folder is refused without waiting and unchanged; a
+// missing file is created.
+bool OpenInPlace(QFile &file, const QString &path, QString *reason);
+
+// Opens path for reading into file. A regular file is opened at once. A
+// named pipe, a device or a socket is read only when streams is true (then
+// *isStream is set and opening a named pipe waits for its writer, as any
+// reader of a pipe does); otherwise it is refused without waiting.
+bool OpenForReading(QFile &file, const QString &path, bool streams, bool *isStream, QString *reason);
+
+} // namespace NativeFile
+
+#endif
