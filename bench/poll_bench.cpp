@@ -7,7 +7,7 @@
 //
 // Usage: poll_bench [path of libtavixsim.so]
 #include "gui/main_window/costrum_dlg.h"
-#include "gui/widgets/text_window.h"
+#include "gui/widgets/text_view.h"
 #include "silent_prompts.h"
 
 #include <QApplication>
@@ -97,7 +97,7 @@ TickTimes MedianTick(COstrumDlg &dlg, const Simulator &sim, qsizetype captured)
     dlg.UpdateData(false);
     dlg.ScrollInputToEnd();
     QApplication::processEvents();
-    auto *window = qobject_cast<TextWindow *>(dlg.GetDlgItem(1031));
+    auto *window = qobject_cast<TextView *>(dlg.GetDlgItem(1031));
     const int rebuilds = window->RebuildCount();
 
     sim.Set("PRINT"); // far more than kTicksMeasured chunks wait in the queue

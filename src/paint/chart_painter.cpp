@@ -30,6 +30,34 @@ void DrawLabel(QPainter &painter, const ChartLabel &label)
 
 } // namespace
 
+QPen ChartCurvePen()
+{
+    return QPen(QColor(255, 0, 0), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
+
+QPen ChartMarkerPen()
+{
+    // A zero-length line with a square cap leaves a 4 x 4 dot.
+    return QPen(QColor(0, 0, 255), 4, Qt::SolidLine, Qt::SquareCap);
+}
+
+void DrawCurve(QPainter &painter, const QList<ChartPoint> &points)
+{
+    QPolygon polyline;
+    polyline.reserve(points.size());
+    for (const ChartPoint &p : points)
+        polyline.append(ToQPoint(p));
+    painter.setPen(ChartCurvePen());
+    painter.drawPolyline(polyline);
+}
+
+void DrawDots(QPainter &painter, const QList<ChartDotRun> &runs)
+{
+    painter.setPen(ChartMarkerPen());
+    for (const ChartDotRun &run : runs)
+        painter.drawLine(QPoint(run.x, run.top), QPoint(run.x, run.bottom));
+}
+
 void BeginBorderedClientPaint(QPainter &painter, int width, int height)
 {
     painter.setPen(QPen(QColor(0, 0, 0), 1));
@@ -54,9 +82,6 @@ void PaintChart(QPainter &painter, const ChartModel &chart)
     painter.setRenderHint(QPainter::Antialiasing, false);
 
     const QPen axisPen(QColor(0, 0, 0), 1);
-    const QPen curvePen(QColor(255, 0, 0), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    // A zero-length line with a square cap leaves a 4 x 4 dot.
-    const QPen markerPen(QColor(0, 0, 255), 4, Qt::SolidLine, Qt::SquareCap);
 
     painter.setPen(axisPen);
     painter.drawLine(ToQPoint(chart.Origin()), ToQPoint(chart.XAxisEnd()));
@@ -64,12 +89,7 @@ void PaintChart(QPainter &painter, const ChartModel &chart)
 
     const QList<ChartPoint> &points = chart.Points();
     if (!points.isEmpty()) {
-        QPolygon polyline;
-        polyline.reserve(points.size());
-        for (const ChartPoint &p : points)
-            polyline.append(ToQPoint(p));
-        painter.setPen(curvePen);
-        painter.drawPolyline(polyline);
+        DrawCurve(painter, chart.Curve());
 
         painter.setPen(QColor(0, 0, 0));
         for (const ChartLabel &label : chart.XLabels())
@@ -81,9 +101,7 @@ void PaintChart(QPainter &painter, const ChartModel &chart)
         DrawLabel(painter, chart.ValueCaption());
         DrawLabel(painter, chart.TimeCaption());
 
-        painter.setPen(markerPen);
-        for (const ChartPoint &p : points)
-            painter.drawLine(ToQPoint(p), ToQPoint(p));
+        DrawDots(painter, chart.DotRuns());
 
         painter.setPen(QColor(255, 0, 0));
         const QFontMetrics metrics = painter.fontMetrics();

@@ -10,7 +10,7 @@
 
 #include "core/device/firmware_worker.h"
 #include "gui/widgets/prompts.h"
-#include "gui/widgets/text_window.h"
+#include "gui/widgets/text_view.h"
 
 #include <QDeadlineTimer>
 #include <QThread>
@@ -140,7 +140,7 @@ void COstrumDlg::EndFirmwareUpload(bool sent)
         // is removed, so no received text is lost.
         if (m_strInput.startsWith(m_strSendingNote))
             m_strInput.remove(0, m_strSendingNote.size());
-        if (auto *input = qobject_cast<TextWindow *>(GetDlgItem(IDC_INPUT)))
+        if (auto *input = qobject_cast<TextView *>(GetDlgItem(IDC_INPUT)))
             input->ShowText(m_strInput);
     } else {
         // "Send File Fail!" takes the place of the note. Text the instrument

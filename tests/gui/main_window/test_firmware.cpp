@@ -6,11 +6,11 @@
 #include "core/device/firmware_worker.h"
 #include "dialog_fixture.h"
 #include "gui/main_window/costrum_dlg.h"
+#include "gui/widgets/text_view.h"
 
 #include <QDir>
 #include <QFile>
 #include <QPalette>
-#include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
@@ -300,7 +300,7 @@ void TestFirmware::threeHundredBytesGoAsThreeBlocks()
     QCOMPARE(prompts.filters, QStringList{QString()});
     // The note replaces the input text at once, in the larger font and red.
     QCOMPARE(dlg.m_strInput, kNote);
-    QCOMPARE(qobject_cast<QPlainTextEdit *>(dlg.GetDlgItem(1031))->toPlainText(),
+    QCOMPARE(qobject_cast<TextView *>(dlg.GetDlgItem(1031))->ShownText(),
              QStringLiteral("Sending program,\nplease be patient!\n"));
     CheckSendingLook(dlg, true);
 
@@ -308,7 +308,7 @@ void TestFirmware::threeHundredBytesGoAsThreeBlocks()
     QCOMPARE(ended.at(0).at(0).toBool(), true);
     CheckSendingLook(dlg, false);
     QCOMPARE(dlg.m_strInput, QString());
-    QCOMPARE(qobject_cast<QPlainTextEdit *>(dlg.GetDlgItem(1031))->toPlainText(), QString());
+    QCOMPARE(qobject_cast<TextView *>(dlg.GetDlgItem(1031))->ShownText(), QString());
     QCOMPARE(TracedWrites(m_trace),
              (QList<TracedWrite>{{128, 0, 128}, {128, 0, 128}, {44, 0, 44}}));
     QCOMPARE(ReadAll(m_firmwareOut), program);
@@ -329,7 +329,7 @@ void TestFirmware::emptyFileRemovesTheNoteAtOnce()
     QVERIFY(ended.wait(20000));
     QCOMPARE(ended.at(0).at(0).toBool(), true);
     QCOMPARE(dlg.m_strInput, QString());
-    QCOMPARE(qobject_cast<QPlainTextEdit *>(dlg.GetDlgItem(1031))->toPlainText(), QString());
+    QCOMPARE(qobject_cast<TextView *>(dlg.GetDlgItem(1031))->ShownText(), QString());
     CheckSendingLook(dlg, false);
     QCOMPARE(TracedWrites(m_trace), QList<TracedWrite>{});
 }
@@ -368,7 +368,7 @@ void TestFirmware::deviceThatRejectsEveryWriteFailsAfter101Attempts()
     QVERIFY(ended.wait(20000));
     QCOMPARE(ended.at(0).at(0).toBool(), false);
     QCOMPARE(dlg.m_strInput, kFail);
-    QCOMPARE(qobject_cast<QPlainTextEdit *>(dlg.GetDlgItem(1031))->toPlainText(), kFail);
+    QCOMPARE(qobject_cast<TextView *>(dlg.GetDlgItem(1031))->ShownText(), kFail);
     CheckSendingLook(dlg, false);
     const QList<TracedWrite> writes = TracedWrites(m_trace);
     QCOMPARE(writes.size(), 101);
@@ -400,7 +400,7 @@ void TestFirmware::textReceivedDuringTheUploadStays()
     QVERIFY(ended.wait(20000));
     QCOMPARE(ended.at(0).at(0).toBool(), true);
     QCOMPARE(dlg.m_strInput, QStringLiteral("DURING UPLOAD\r\n"));
-    QCOMPARE(qobject_cast<QPlainTextEdit *>(dlg.GetDlgItem(1031))->toPlainText(), QStringLiteral("DURING UPLOAD\n"));
+    QCOMPARE(qobject_cast<TextView *>(dlg.GetDlgItem(1031))->ShownText(), QStringLiteral("DURING UPLOAD\n"));
     QCOMPARE(ReadAll(m_firmwareOut), program);
     QTRY_COMPARE_WITH_TIMEOUT(dlg.m_strInput, QStringLiteral("DURING UPLOAD\r\n\r\nProgram OK\r\n"), 10000);
 }
