@@ -1,6 +1,7 @@
 #include "gui/widgets/text_line_layout.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPainter>
 #include <QPalette>
 #include <QTextLayout>
@@ -13,6 +14,27 @@ namespace {
 // Laid-out blocks kept, counted in units of 64 characters.
 constexpr int kBlockCacheCost = 8192;
 constexpr int kPrefixCacheLines = 16;
+
+bool IsPlainCharacter(char16_t u)
+{
+    return (u >= 0x20 && u < 0x7F) || (u >= 0xA0 && u <= 0xFF && u != 0xAD);
+}
+
+// A one-line text layout of text, as the edit control sets a line.
+std::unique_ptr<QTextLayout> SetLine(const QString &text, const QFont &font)
+{
+    auto layout = std::make_unique<QTextLayout>(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout->setTextOption(option);
+    layout->setCacheEnabled(true);
+    layout->beginLayout();
+    QTextLine line = layout->createLine();
+    line.setLineWidth(1e9);
+    line.setPosition(QPointF(0, 0));
+    layout->endLayout();
+    return layout;
+}
 
 qsizetype DisplayIndex(QStringView text, qsizetype from, qsizetype position)
 {
@@ -44,6 +66,9 @@ struct TextLineLayout::Run
     qreal natural = 0;
     qreal ascent = 0;
     bool tab = false;
+    // Plain characters, drawn glyph by glyph at the plain width; a layout
+    // is made for one only to draw a selection in it.
+    bool plain = false;
     std::unique_ptr<QTextLayout> layout;
 };
 
@@ -103,20 +128,47 @@ void TextLineLayout::SetFont(const QFont &font)
     const QFontMetricsF metrics(font);
     m_fontMetrics.height = qMax(1, int(std::ceil(metrics.ascent() + metrics.descent())));
     m_fontMetrics.ascent = metrics.ascent();
+    m_fontDescent = metrics.descent();
     // The average width of the letters, as the platform's edit control
     // takes it for its dialog units: a fixed-pitch font's character width.
     const qreal average = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"))
                           / 52.0;
     m_tabDistance = qMax(1.0, std::round(8 * average * 64) / 64);
     m_spaceWidth = metrics.horizontalAdvance(QLatin1Char(' '));
-    m_plainWidth = metrics.horizontalAdvance(QLatin1Char(' '));
-    for (char16_t c = 0x21; c <= 0xFF && m_plainWidth > 0; ++c) {
-        if ((c < 0x7F || c >= 0xA0) && c != 0xAD && metrics.horizontalAdvance(QChar(c)) != m_plainWidth)
-            m_plainWidth = 0;
-    }
-    if (metrics.horizontalAdvance(QStringLiteral("x0 W\u00E4")) != 5 * m_plainWidth)
-        m_plainWidth = 0;
+    FindPlainGlyphs();
     Invalidate();
+}
+
+void TextLineLayout::FindPlainGlyphs()
+{
+    // The plain characters are drawn straight from the font's glyphs only
+    // when a text layout sets them so: one glyph each, from one font, all of
+    // one width, nothing between them (no kerning, no ligature).
+    m_plainWidth = 0;
+    QString sample;
+    for (char16_t c = 0x20; c <= 0xFF; ++c) {
+        if (IsPlainCharacter(c))
+            sample.append(QChar(c));
+    }
+    const auto layout = SetLine(sample, m_font);
+    const QList<QGlyphRun> runs = layout->glyphRuns();
+    if (runs.size() != 1 || runs[0].glyphIndexes().size() != sample.size())
+        return;
+    const QList<QPointF> positions = runs[0].positions();
+    const qreal width = layout->lineAt(0).horizontalAdvance() / qreal(sample.size());
+    for (qsizetype k = 0; k < positions.size(); ++k) {
+        if (positions[k].x() != qreal(k) * width || positions[k].y() != positions[0].y())
+            return;
+    }
+    m_plainFont = runs[0].rawFont();
+    for (qsizetype k = 0; k < sample.size(); ++k) {
+        const char16_t c = sample[k].unicode();
+        m_plainGlyph[c] = runs[0].glyphIndexes()[k];
+        // How far the glyph reaches past its advance, as a layout ending
+        // with it counts it in the line's natural width.
+        m_plainOverhang[c] = SetLine(QString(QChar(c)), m_font)->lineAt(0).naturalTextWidth() - width;
+    }
+    m_plainWidth = width;
 }
 
 void TextLineLayout::Invalidate()
@@ -135,10 +187,8 @@ bool TextLineLayout::IsPlain(QStringView characters) const
     if (m_plainWidth <= 0)
         return false;
     bool plain = true;
-    for (QChar c : characters) {
-        const char16_t u = c.unicode();
-        plain &= (u >= 0x20 && u < 0x7F) || (u >= 0xA0 && u <= 0xFF && u != 0xAD);
-    }
+    for (QChar c : characters)
+        plain &= IsPlainCharacter(c.unicode());
     return plain;
 }
 
@@ -219,18 +269,17 @@ TextLineLayout::Block &TextLineLayout::LaidOut(const Line &line, qsizetype block
         } else {
             qsizetype j = line.text.sliced(0, to).indexOf(u'\t', i);
             run.to = j < 0 ? to : j;
-            const QString shown = DisplayForm(line.text.sliced(i, run.to - i));
-            if (!shown.isEmpty()) {
-                run.layout = std::make_unique<QTextLayout>(shown, m_font);
-                QTextOption option;
-                option.setWrapMode(QTextOption::NoWrap);
-                run.layout->setTextOption(option);
-                run.layout->setCacheEnabled(true);
-                run.layout->beginLayout();
-                QTextLine textLine = run.layout->createLine();
-                textLine.setLineWidth(1e9);
-                textLine.setPosition(QPointF(0, 0));
-                run.layout->endLayout();
+            const QStringView characters = line.text.sliced(i, run.to - i);
+            if (IsPlain(characters)) {
+                run.plain = true;
+                run.advance = qreal(characters.size()) * m_plainWidth;
+                run.natural = run.advance + m_plainOverhang[characters.back().unicode()];
+                run.ascent = m_fontMetrics.ascent;
+                laid->ascent = qMax(laid->ascent, m_fontMetrics.ascent);
+                laid->descent = qMax(laid->descent, m_fontDescent);
+            } else if (const QString shown = DisplayForm(characters); !shown.isEmpty()) {
+                run.layout = SetLine(shown, m_font);
+                const QTextLine textLine = run.layout->lineAt(0);
                 run.advance = textLine.horizontalAdvance();
                 run.natural = textLine.naturalTextWidth();
                 run.ascent = textLine.ascent();
@@ -272,6 +321,8 @@ qreal TextLineLayout::XOf(const Line &line, qsizetype position)
     for (const Run &run : laid.runs) {
         if (position >= run.to)
             continue;
+        if (run.plain)
+            return run.x + qreal(position - run.from) * m_plainWidth;
         if (run.tab || !run.layout)
             return run.x;
         const int shown = int(DisplayIndex(line.text, run.from, position));
@@ -290,6 +341,10 @@ qsizetype TextLineLayout::PositionAt(const Line &line, qreal x, bool onCharacter
             continue;
         if (run.tab)
             return x < run.x + run.advance / 2 || onCharacter ? run.from : run.to;
+        if (run.plain) {
+            const qreal cells = (x - run.x) / m_plainWidth;
+            return run.from + qMin(run.to - run.from, qsizetype(onCharacter ? std::floor(cells) : std::round(cells)));
+        }
         if (!run.layout)
             return run.from;
         const int shown = run.layout->lineAt(0).xToCursor(
@@ -303,6 +358,27 @@ qsizetype TextLineLayout::PositionAt(const Line &line, qreal x, bool onCharacter
     while (end > line.start && line.text[end - 1] == u'\r')
         --end;
     return end;
+}
+
+void TextLineLayout::DrawPlain(QPainter &painter, const Line &line, const Run &run, QPointF baseline, qreal left,
+                               qreal right)
+{
+    // Only the glyphs between left and right (from the run's start), one
+    // more either side for what reaches past its cell.
+    const qsizetype count = run.to - run.from;
+    const qsizetype first = qBound<qsizetype>(0, qsizetype(std::floor(left / m_plainWidth)) - 1, count);
+    const qsizetype last = qBound<qsizetype>(first, qsizetype(std::ceil(right / m_plainWidth)) + 1, count);
+    QList<quint32> glyphs(last - first);
+    QList<QPointF> positions(last - first);
+    for (qsizetype k = first; k < last; ++k) {
+        glyphs[k - first] = m_plainGlyph[line.text[run.from + k].unicode()];
+        positions[k - first] = QPointF(qreal(k) * m_plainWidth, 0);
+    }
+    QGlyphRun glyphRun;
+    glyphRun.setRawFont(m_plainFont);
+    glyphRun.setGlyphIndexes(glyphs);
+    glyphRun.setPositions(positions);
+    painter.drawGlyphRun(baseline, glyphRun);
 }
 
 qreal TextLineLayout::Width(const Line &line)
@@ -327,8 +403,8 @@ void TextLineLayout::Draw(QPainter &painter, const Line &line, QPointF origin, q
     selected.setBackground(palette.highlight());
     selected.setForeground(palette.highlightedText());
     for (qsizetype block = BlockAtX(line, left); block < count && BlockX(line, block) <= right; ++block) {
-        const Block &laid = LaidOut(line, block);
-        for (const Run &run : laid.runs) {
+        Block &laid = LaidOut(line, block);
+        for (Run &run : laid.runs) {
             if (run.x > right)
                 break;
             if (run.x + qMax(run.advance, run.natural) < left)
@@ -341,6 +417,13 @@ void TextLineLayout::Draw(QPainter &painter, const Line &line, QPointF origin, q
                                      palette.highlight());
                 continue;
             }
+            if (run.plain && from == to) {
+                DrawPlain(painter, line, run, QPointF(origin.x() + run.x, origin.y() + metrics.ascent),
+                          left - run.x, right - run.x);
+                continue;
+            }
+            if (run.plain && !run.layout)
+                run.layout = SetLine(line.text.sliced(run.from, run.to - run.from).toString(), m_font);
             if (!run.layout)
                 continue;
             QList<QTextLayout::FormatRange> selections;

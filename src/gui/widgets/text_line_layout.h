@@ -20,8 +20,10 @@
 
 #include <QCache>
 #include <QFont>
+#include <QRawFont>
 #include <QStringView>
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -66,6 +68,9 @@ public:
     // The distance between tab stops: 8 average widths of the font's
     // letters, rounded to the text layout's 1/64 pixel.
     qreal TabDistance() const { return m_tabDistance; }
+    // The width every plain character (printable Latin-1) is set at, when
+    // they are drawn glyph by glyph without a layout; 0 when they are not.
+    qreal PlainWidth() const { return m_plainWidth; }
     // The width of the mark drawn for a selected line end.
     qreal SpaceWidth() const { return m_spaceWidth; }
 
@@ -107,14 +112,23 @@ private:
     // The x just after the block, measured without laying it out when it is plain.
     qreal BlockEndX(const Line &line, qsizetype block, qreal x0);
     bool IsPlain(QStringView characters) const;
+    void FindPlainGlyphs();
+    // Draws the plain characters of run whose cells lie between left and
+    // right (x from the run's start), with the pen's colour.
+    void DrawPlain(QPainter &painter, const Line &line, const Run &run, QPointF baseline, qreal left, qreal right);
     qreal NextTabStop(qreal x) const;
 
     QFont m_font;
     Metrics m_fontMetrics;
     qreal m_tabDistance = 8;
     qreal m_spaceWidth = 1;
-    // The one width of every plain character, or 0 when they differ.
+    qreal m_fontDescent = 0;
+    // The one width of every plain character, or 0 when they are not set
+    // glyph by glyph at one width; the font, glyph and overhang of each.
     qreal m_plainWidth = 0;
+    QRawFont m_plainFont;
+    std::array<quint32, 256> m_plainGlyph{};
+    std::array<qreal, 256> m_plainOverhang{};
     QCache<QPair<qsizetype, qsizetype>, Block> m_blocks;
     QCache<qsizetype, Prefix> m_prefixes;
 };

@@ -5,7 +5,10 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QPainter>
+#include <QPointer>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 
 #include <algorithm>
 
@@ -26,6 +29,78 @@ constexpr qsizetype kMeasureAllLines = 2048;
 // The horizontal scroll bar counts pixels up to this width of text.
 constexpr qreal kScrollRange = 1e9;
 
+// A scroll bar that repaints only when what it shows changes: a range or a
+// value that moves the handle by less than a pixel (a line appended to a
+// million) leaves it as it is. A change is looked at when the window is
+// about to be painted, so that a range and a value changed one after the
+// other (a line appended, then the view scrolled to the end) are compared
+// with what was shown only once both are set. It paints all of its area,
+// so nothing behind it is painted with it.
+class ViewScrollBar : public QScrollBar
+{
+public:
+    explicit ViewScrollBar(Qt::Orientation orientation)
+        : QScrollBar(orientation)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void sliderChange(SliderChange change) override
+    {
+        if (change == SliderOrientationChange || !isVisible()) {
+            QScrollBar::sliderChange(change);
+            return;
+        }
+        if (m_checkPending)
+            return;
+        QWidget *top = window();
+        if (top != m_window) {
+            if (m_window)
+                m_window->removeEventFilter(this);
+            m_window = top;
+            m_window->installEventFilter(this);
+        }
+        m_checkPending = true;
+        // The window is painted after any change of its widgets; this one
+        // may have changed nothing else.
+        QCoreApplication::postEvent(top, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_window && event->type() == QEvent::UpdateRequest && m_checkPending) {
+            m_checkPending = false;
+            if (Current() != m_shown)
+                update();
+        }
+        return QScrollBar::eventFilter(watched, event);
+    }
+    void paintEvent(QPaintEvent *event) override
+    {
+        m_shown = Current();
+        QScrollBar::paintEvent(event);
+    }
+
+private:
+    struct Look
+    {
+        QRect handle;
+        bool atMinimum = false;
+        bool atMaximum = false;
+        friend bool operator==(const Look &, const Look &) = default;
+    };
+    Look Current() const
+    {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return {style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
+                value() == minimum(), value() == maximum()};
+    }
+    Look m_shown;
+    bool m_checkPending = false;
+    QPointer<QWidget> m_window;
+};
+
 QString Keep(const QString &text, qsizetype from, qsizetype length)
 {
     // A copy of its own: sharing the text's data would make its next append copy it whole.
@@ -38,9 +113,22 @@ TextView::TextView(QWidget *parent)
     : QAbstractScrollArea(parent)
 {
     InstallTextViewAccessibility();
+    setVerticalScrollBar(new ViewScrollBar(Qt::Vertical));
+    setHorizontalScrollBar(new ViewScrollBar(Qt::Horizontal));
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    for (QScrollBar *bar : {verticalScrollBar(), horizontalScrollBar()}) {
+        // Both bars are always there, so a new range needs no new layout of
+        // the area; the scroll area would lay it out again after every
+        // range change, and repaint the bars and the frame with it.
+        disconnect(bar, SIGNAL(rangeChanged(int,int)), this, SLOT(_q_showOrHideScrollBars()));
+        // The bar fills the box that holds it: nothing behind it is painted with it.
+        bar->parentWidget()->setAttribute(Qt::WA_OpaquePaintEvent);
+    }
     setFocusPolicy(Qt::StrongFocus);
+    // The frame's area is filled with the window's colour, as the window
+    // behind it shows there: nothing behind the view is painted with it.
+    setAutoFillBackground(true);
     viewport()->setCursor(Qt::IBeamCursor);
     horizontalScrollBar()->setSingleStep(20);
     verticalScrollBar()->setSingleStep(1);
@@ -167,8 +255,10 @@ void TextView::Sync()
         MeasureLines(longest, longest);
     }
     UpdateScrollBars();
-    if (!appended || firstChanged <= FirstVisibleLine() + viewport()->height() / m_layout.LineHeight())
-        viewport()->update();
+    // The lines from the first one changed on are painted again (all of
+    // them after a rebuild), wherever a scroll that follows puts them.
+    m_changedFrom = m_changedFrom < 0 ? firstChanged : qMin(m_changedFrom, firstChanged);
+    UpdateFrom(firstChanged);
     if (QAccessible::isActive()) {
         if (appended) {
             QAccessibleTextInsertEvent event(this, int(qMin<qsizetype>(shown, INT_MAX)), text.sliced(shown));
@@ -377,6 +467,7 @@ QString TextView::ShownText()
 void TextView::paintEvent(QPaintEvent *event)
 {
     Sync();
+    m_changedFrom = -1;
     QPainter painter(viewport());
     const QRect area = event->rect();
     const QPalette &colours = palette();
@@ -406,9 +497,41 @@ void TextView::paintEvent(QPaintEvent *event)
 
 // ---- Scrolling, resizing, focus ------------------------------------------------------
 
-void TextView::scrollContentsBy(int, int)
+void TextView::UpdateFrom(qsizetype line)
 {
-    viewport()->update();
+    const qsizetype first = FirstVisibleLine();
+    if (line <= first) {
+        viewport()->update();
+        return;
+    }
+    if (line - first > viewport()->height() / m_layout.LineHeight() + 1)
+        return; // below the view
+    const int top = LineTop(line);
+    if (top < viewport()->height())
+        viewport()->update(0, top, viewport()->width(), viewport()->height() - top);
+}
+
+void TextView::scrollContentsBy(int dx, int dy)
+{
+    // A scroll by a few lines or pixels moves what is shown and paints only
+    // what comes into view (and the lines changed since the last paint).
+    const qsizetype first = FirstVisibleLine();
+    const int room = viewport()->height();
+    const qsizetype fewLines = room / m_layout.LineHeight() + 1;
+    if (dx != 0 && dy == 0 && qAbs(dx * m_hUnit) < viewport()->width()) {
+        viewport()->scroll(int(dx * m_hUnit), 0);
+    } else if (dx == 0 && dy != 0 && qAbs(dy) < fewLines) {
+        // Where the new first line lay before the scroll.
+        const qsizetype old = first + dy;
+        int was = old == 0 ? kMargin : 0;
+        for (qsizetype line = qMin(old, first); line < qMax(old, first); ++line)
+            was += dy > 0 ? -HeightOf(line) : HeightOf(line);
+        viewport()->scroll(0, TopMargin() - was);
+    } else {
+        viewport()->update();
+    }
+    if (m_changedFrom >= 0)
+        UpdateFrom(m_changedFrom);
 }
 
 void TextView::resizeEvent(QResizeEvent *event)

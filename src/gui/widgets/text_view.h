@@ -134,6 +134,8 @@ private:
     void Remember();
     bool Matches(const QString &text, qsizetype length, const QString &head, const QString &tail) const;
     void UpdateScrollBars();
+    // Repaints the view from line down.
+    void UpdateFrom(qsizetype line);
     void MeasureLines(qsizetype first, qsizetype last);
     void NoteWidth(qreal width);
     TextLineLayout::Line LineAt(qsizetype line) const;
@@ -178,6 +180,8 @@ private:
     // lines wider than its range).
     qreal m_hUnit = 1;
     int m_rebuilds = 0;
+    // The first line changed since the last paint, or negative.
+    qsizetype m_changedFrom = -1;
     bool m_caretOn = false;
     bool m_dragging = false;
     bool m_memoryReported = false;

@@ -13,6 +13,7 @@
 #include <QClipboard>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 
@@ -79,6 +80,7 @@ private slots:
     void selectAndCopy_data();
     void selectAndCopy();
     void dragBeyondTheEdgeScrolls();
+    void paintedAsItScrollsAlong();
     void appendFollowsOrKeepsThePlace();
     void lineOfHundredMillionCharacters();
     void accessibleText();
@@ -135,6 +137,12 @@ void TestTextView::looksAsTheEditControl()
     QFETCH(int, scrolledX);
     QFETCH(int, selectFrom);
     QFETCH(int, selectTo);
+
+    // The windows' font is drawn a glyph at a time (no layout) for plain
+    // characters: that too gives the edit control's pixels.
+    TextLineLayout layout;
+    layout.SetFont(CourierFont(cellHeight));
+    QCOMPARE(layout.PlainWidth(), QFontMetricsF(layout.Font()).horizontalAdvance(QLatin1Char('x')));
 
     TextView view;
     view.setFont(CourierFont(cellHeight));
@@ -384,6 +392,36 @@ void TestTextView::dragBeyondTheEdgeScrolls()
 }
 
 // ---- Appends, a huge line ----------------------------------------------------------------
+
+void TestTextView::paintedAsItScrollsAlong()
+{
+    // What is on the screen after appends that the view follows (moving what
+    // it showed and painting what is new), scrolls back and sideways, is
+    // what a fresh paint of the same view gives.
+    QString text;
+    for (int i = 0; i < 40; ++i)
+        text += QStringLiteral("line %1\r\n").arg(i);
+    TextView view;
+    view.setFont(CourierFont(16));
+    view.resize(kInputSize);
+    view.Attach(&text);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const auto paintNow = [&] { QCoreApplication::sendPostedEvents(view.window(), QEvent::UpdateRequest); };
+    for (int i = 0; i < 30; ++i) {
+        text += i % 3 ? QStringLiteral("appended %1, ").arg(i) : QStringLiteral("%1 中文\r\n").arg(i);
+        view.Refresh();
+        view.ScrollToEnd();
+        paintNow();
+    }
+    view.verticalScrollBar()->setValue(view.verticalScrollBar()->value() - 2);
+    paintNow();
+    view.horizontalScrollBar()->setValue(17);
+    paintNow();
+    const QImage onScreen = view.screen()->grabWindow(view.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage fresh = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(Difference(onScreen, fresh), QString());
+}
 
 void TestTextView::appendFollowsOrKeepsThePlace()
 {
