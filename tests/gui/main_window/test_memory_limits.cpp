@@ -187,7 +187,7 @@ void TestMemoryLimits::openInputWithoutRoomForItsLines()
         // The text, the read buffer and the reading threads fit, the index
         // beside them does not (the input is empty, so the text read is
         // taken as it is, without a copy).
-        AddressSpaceLimit limit(192 * kMiB);
+        AddressSpaceLimit limit(160 * kMiB);
         QVERIFY(limit.IsSet());
         dlg.OnOpenInput();
     }
