@@ -203,7 +203,7 @@ int OpenInput(double millions)
     Window(*s.dlg, 1031)->viewport()->repaint();
     const double shown = Seconds(timer);
     const double above = ResidentBytes() - idle;
-    std::printf("open %6.1f M characters: read and widen %.3f s, shown after %.3f s, ratio %.2f; "
+    std::printf("open %6.1f M characters: read and widen %.4f s, shown after %.4f s, ratio %.2f; "
                 "%.2f bytes a character above the idle dialog (%.0f MB)\n",
                 double(s.dlg->m_strInput.size()) / 1e6, readAlone, shown, shown / readAlone,
                 above / double(s.dlg->m_strInput.size()), above / 1e6);
@@ -215,7 +215,9 @@ int Capture(double millions)
     Session s;
     if (!s.Start(true))
         return 1;
-    s.Printout(8 << 20);
+    // A print-out of 1 MB, printed again whenever it has all arrived: the
+    // simulated instrument in the same process holds no more than that.
+    s.Printout(1 << 20);
     const qsizetype characters = qsizetype(millions * 1e6);
     const double idle = ResidentBytes();
     QElapsedTimer timer;

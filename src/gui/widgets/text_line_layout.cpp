@@ -11,8 +11,9 @@
 
 namespace {
 
-// Laid-out blocks kept, counted in units of 64 characters.
-constexpr int kBlockCacheCost = 8192;
+// Laid-out blocks kept: a block costs 1, and 1 more for every 64
+// characters of it set by a text layout (the plain ones need none).
+constexpr int kBlockCacheCost = 2048;
 constexpr int kPrefixCacheLines = 16;
 
 bool IsPlainCharacter(char16_t u)
@@ -134,7 +135,6 @@ void TextLineLayout::SetFont(const QFont &font)
     const qreal average = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"))
                           / 52.0;
     m_tabDistance = qMax(1.0, std::round(8 * average * 64) / 64);
-    m_spaceWidth = metrics.horizontalAdvance(QLatin1Char(' '));
     FindPlainGlyphs();
     Invalidate();
 }
@@ -182,14 +182,18 @@ qreal TextLineLayout::NextTabStop(qreal x) const
     return (std::floor(x / m_tabDistance) + 1) * m_tabDistance;
 }
 
-bool TextLineLayout::IsPlain(QStringView characters) const
+qsizetype TextLineLayout::PlainCount(QStringView characters) const
 {
     if (m_plainWidth <= 0)
-        return false;
+        return -1;
     bool plain = true;
-    for (QChar c : characters)
-        plain &= IsPlainCharacter(c.unicode());
-    return plain;
+    qsizetype crs = 0;
+    for (QChar c : characters) {
+        const char16_t u = c.unicode();
+        crs += u == u'\r';
+        plain &= IsPlainCharacter(u) || u == u'\r';
+    }
+    return plain ? characters.size() - crs : -1;
 }
 
 qsizetype TextLineLayout::BlockCount(const Line &line) const
@@ -229,8 +233,8 @@ qreal TextLineLayout::BlockEndX(const Line &line, qsizetype block, qreal x0)
 {
     const qsizetype from = BlockStart(line, block);
     const qsizetype to = block + 1 < BlockCount(line) ? BlockStart(line, block + 1) : line.end;
-    if (IsPlain(line.text.sliced(from, to - from)))
-        return x0 + qreal(to - from) * m_plainWidth;
+    if (const qsizetype shown = PlainCount(line.text.sliced(from, to - from)); shown >= 0)
+        return x0 + qreal(shown) * m_plainWidth;
     return LaidOut(line, block).endX;
 }
 
@@ -270,10 +274,13 @@ TextLineLayout::Block &TextLineLayout::LaidOut(const Line &line, qsizetype block
             qsizetype j = line.text.sliced(0, to).indexOf(u'\t', i);
             run.to = j < 0 ? to : j;
             const QStringView characters = line.text.sliced(i, run.to - i);
-            if (IsPlain(characters)) {
+            if (const qsizetype shown = PlainCount(characters); shown >= 0) {
                 run.plain = true;
-                run.advance = qreal(characters.size()) * m_plainWidth;
-                run.natural = run.advance + m_plainOverhang[characters.back().unicode()];
+                run.advance = qreal(shown) * m_plainWidth;
+                qsizetype last = characters.size() - 1;
+                while (last >= 0 && characters[last] == u'\r')
+                    --last;
+                run.natural = last < 0 ? 0 : run.advance + m_plainOverhang[characters[last].unicode()];
                 run.ascent = m_fontMetrics.ascent;
                 laid->ascent = qMax(laid->ascent, m_fontMetrics.ascent);
                 laid->descent = qMax(laid->descent, m_fontDescent);
@@ -294,7 +301,9 @@ TextLineLayout::Block &TextLineLayout::LaidOut(const Line &line, qsizetype block
     }
     laid->endX = x;
     Block *result = laid.get();
-    const int cost = int((to - from) / 64 + 1);
+    int cost = 1;
+    for (const Run &run : laid->runs)
+        cost += run.layout ? int((run.to - run.from) / 64 + 1) : 0;
     m_blocks.insert(key, laid.release(), cost);
     return *result;
 }
@@ -322,7 +331,7 @@ qreal TextLineLayout::XOf(const Line &line, qsizetype position)
         if (position >= run.to)
             continue;
         if (run.plain)
-            return run.x + qreal(position - run.from) * m_plainWidth;
+            return run.x + qreal(DisplayIndex(line.text, run.from, position)) * m_plainWidth;
         if (run.tab || !run.layout)
             return run.x;
         const int shown = int(DisplayIndex(line.text, run.from, position));
@@ -343,7 +352,8 @@ qsizetype TextLineLayout::PositionAt(const Line &line, qreal x, bool onCharacter
             return x < run.x + run.advance / 2 || onCharacter ? run.from : run.to;
         if (run.plain) {
             const qreal cells = (x - run.x) / m_plainWidth;
-            return run.from + qMin(run.to - run.from, qsizetype(onCharacter ? std::floor(cells) : std::round(cells)));
+            return PositionOfDisplayIndex(line.text, run.from, run.to,
+                                          qsizetype(onCharacter ? std::floor(cells) : std::round(cells)));
         }
         if (!run.layout)
             return run.from;
@@ -365,14 +375,20 @@ void TextLineLayout::DrawPlain(QPainter &painter, const Line &line, const Run &r
 {
     // Only the glyphs between left and right (from the run's start), one
     // more either side for what reaches past its cell.
-    const qsizetype count = run.to - run.from;
-    const qsizetype first = qBound<qsizetype>(0, qsizetype(std::floor(left / m_plainWidth)) - 1, count);
-    const qsizetype last = qBound<qsizetype>(first, qsizetype(std::ceil(right / m_plainWidth)) + 1, count);
-    QList<quint32> glyphs(last - first);
-    QList<QPointF> positions(last - first);
-    for (qsizetype k = first; k < last; ++k) {
-        glyphs[k - first] = m_plainGlyph[line.text[run.from + k].unicode()];
-        positions[k - first] = QPointF(qreal(k) * m_plainWidth, 0);
+    const qsizetype first = qMax<qsizetype>(0, qsizetype(std::floor(left / m_plainWidth)) - 1);
+    const qsizetype last = qsizetype(std::ceil(right / m_plainWidth)) + 1;
+    QList<quint32> glyphs;
+    QList<QPointF> positions;
+    qsizetype k = 0; // characters shown so far (a CR is not)
+    for (qsizetype i = run.from; i < run.to && k < last; ++i) {
+        const char16_t c = line.text[i].unicode();
+        if (c == u'\r')
+            continue;
+        if (k >= first) {
+            glyphs.append(m_plainGlyph[c]);
+            positions.append(QPointF(qreal(k) * m_plainWidth, 0));
+        }
+        ++k;
     }
     QGlyphRun glyphRun;
     glyphRun.setRawFont(m_plainFont);
@@ -423,7 +439,7 @@ void TextLineLayout::Draw(QPainter &painter, const Line &line, QPointF origin, q
                 continue;
             }
             if (run.plain && !run.layout)
-                run.layout = SetLine(line.text.sliced(run.from, run.to - run.from).toString(), m_font);
+                run.layout = SetLine(DisplayForm(line.text.sliced(run.from, run.to - run.from)), m_font);
             if (!run.layout)
                 continue;
             QList<QTextLayout::FormatRange> selections;
@@ -437,7 +453,9 @@ void TextLineLayout::Draw(QPainter &painter, const Line &line, QPointF origin, q
         }
         if (block == count - 1 && line.end < line.text.size() && selectionFrom <= line.end
             && line.end < selectionTo)
-            painter.fillRect(QRectF(origin.x() + laid.endX, origin.y(), m_spaceWidth, metrics.height),
+            // As a text layout marks a selected line end: a quarter of the
+            // line's height wide, after its text.
+            painter.fillRect(QRectF(origin.x() + laid.naturalEnd, origin.y(), metrics.height / 4.0, metrics.height),
                              palette.highlight());
     }
 }

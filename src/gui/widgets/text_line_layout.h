@@ -71,8 +71,6 @@ public:
     // The width every plain character (printable Latin-1) is set at, when
     // they are drawn glyph by glyph without a layout; 0 when they are not.
     qreal PlainWidth() const { return m_plainWidth; }
-    // The width of the mark drawn for a selected line end.
-    qreal SpaceWidth() const { return m_spaceWidth; }
 
     void Invalidate();
 
@@ -88,8 +86,8 @@ public:
     qreal Width(const Line &line);
     // Draws the part of the line between x = left and x = right with its
     // top left corner (x = 0) at origin. Characters in [selectionFrom,
-    // selectionTo) are drawn selected; a selected LF is a mark a space wide
-    // after the line.
+    // selectionTo) are drawn selected; a selected LF is a mark a quarter of
+    // the line's height wide after the line, as a text layout draws it.
     void Draw(QPainter &painter, const Line &line, QPointF origin, qreal left, qreal right,
               qsizetype selectionFrom, qsizetype selectionTo, const QPalette &palette);
 
@@ -111,7 +109,9 @@ private:
     Block &LaidOut(const Line &line, qsizetype block);
     // The x just after the block, measured without laying it out when it is plain.
     qreal BlockEndX(const Line &line, qsizetype block, qreal x0);
-    bool IsPlain(QStringView characters) const;
+    // How many characters are shown of characters when all of them are
+    // plain or CR (which is not shown), or -1.
+    qsizetype PlainCount(QStringView characters) const;
     void FindPlainGlyphs();
     // Draws the plain characters of run whose cells lie between left and
     // right (x from the run's start), with the pen's colour.
@@ -121,7 +121,6 @@ private:
     QFont m_font;
     Metrics m_fontMetrics;
     qreal m_tabDistance = 8;
-    qreal m_spaceWidth = 1;
     qreal m_fontDescent = 0;
     // The one width of every plain character, or 0 when they are not set
     // glyph by glyph at one width; the font, glyph and overhang of each.

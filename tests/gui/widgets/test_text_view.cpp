@@ -94,7 +94,7 @@ void TestTextView::looksAsTheEditControl_data()
     QTest::addColumn<bool>("red");
     QTest::addColumn<int>("firstLine");
     QTest::addColumn<int>("scrolledX");
-    QTest::addColumn<int>("selectFrom"); // a selection, in a text without CR
+    QTest::addColumn<int>("selectFrom"); // a selection, as positions in the text held
     QTest::addColumn<int>("selectTo");
 
     QString many;
@@ -121,6 +121,11 @@ void TestTextView::looksAsTheEditControl_data()
     QTest::newRow("long, larger font") << many << kInputSize << 20 << false << 50 << 300 << 0 << 0;
     QTest::newRow("selection within a line") << QStringLiteral("first line\nsecond line\n") << kInputSize << 16 << false
                                              << 0 << 0 << 2 << 8;
+    QTest::newRow("selection over CR LF") << QStringLiteral("first line\r\nsecond line\r\nthird\r\n") << kInputSize << 16
+                                          << false << 0 << 0 << 2 << 16;
+    QTest::newRow("selection over tabs and an empty line")
+        << QStringLiteral("File 3\r\n\r\nDATE\t\tTIME\t\tBa\tAV\r\nTT-MM-DD\tHH:MM:SS\tB-hPa\tm/s\r\n") << kOutputSize << 16 << false
+        << 0 << 0 << 3 << 40;
     QTest::newRow("sorted output") << QStringLiteral("File 3\r\nDATE\t\tTIME\t\tBa\tAV\tMax Velocity\tMin Velocity\t\r\n"
                                                      "TT-MM-DD\tHH:MM:SS\tB-hPa\tm/s\tm/s\tm/s\t\r\n"
                                                      "08-01-02\t12:30:00\t1013\t0.25\t0.31\t0.19\t\r\n")
@@ -168,9 +173,11 @@ void TestTextView::looksAsTheEditControl()
     edit->horizontalScrollBar()->setValue(scrolledX);
     if (selectFrom != selectTo) {
         view.SetSelection(selectFrom, selectTo);
+        // The edit control holds the text without CR.
+        const auto shown = [&](int position) { return position - int(text.first(position).count(u'\r')); };
         QTextCursor cursor = edit->textCursor();
-        cursor.setPosition(selectFrom);
-        cursor.setPosition(selectTo, QTextCursor::KeepAnchor);
+        cursor.setPosition(shown(selectFrom));
+        cursor.setPosition(shown(selectTo), QTextCursor::KeepAnchor);
         edit->setTextCursor(cursor);
     }
     QApplication::processEvents();
