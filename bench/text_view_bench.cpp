@@ -30,6 +30,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QInputDevice>
 #include <QKeyEvent>
 #include <QLibrary>
 #include <QLineEdit>
@@ -315,6 +316,8 @@ int Keys()
     const qsizetype before = s.dlg->m_strInput.size();
     s.sim.Set("PRINT");
     s.dlg->SetTimer(COstrumDlg::TIMER_POLL, COstrumDlg::kPollPeriodMs);
+    // The keyboard the events come from, made on this thread.
+    const QInputDevice *keyboard = QInputDevice::primaryKeyboard();
     std::thread keys([&] {
         std::mt19937 random(7);
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
@@ -324,10 +327,9 @@ int Keys()
                 std::lock_guard<std::mutex> guard(stamps.lock);
                 stamps.posted[size_t(i)] = Clock::now();
             }
-            QCoreApplication::postEvent(input, new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier,
-                                                             quint32(i), 0, 0, QStringLiteral(" ")));
-            QCoreApplication::postEvent(input, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier,
-                                                             quint32(i), 0, 0, QStringLiteral(" ")));
+            for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+                QCoreApplication::postEvent(input, new QKeyEvent(type, Qt::Key_Space, Qt::NoModifier, quint32(i), 0, 0,
+                                                                 QStringLiteral(" "), false, 1, keyboard));
         }
     });
     QEventLoop loop;

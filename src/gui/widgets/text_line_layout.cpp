@@ -241,10 +241,16 @@ qreal TextLineLayout::BlockEndX(const Line &line, qsizetype block, qreal x0)
 qsizetype TextLineLayout::BlockAtX(const Line &line, qreal x)
 {
     const qsizetype count = BlockCount(line);
-    qsizetype block = 0;
-    while (block + 1 < count && BlockX(line, block + 1) <= x)
-        ++block;
-    return block;
+    if (count == 1)
+        return 0;
+    // The starts are found as far as x, then searched.
+    qsizetype known = 1;
+    while (known < count && BlockX(line, known) <= x)
+        known = qMin(count, known * 2);
+    const Prefix *prefix = m_prefixes.object(line.start);
+    const auto end = prefix->blockX.begin() + qMin<qsizetype>(known, qsizetype(prefix->blockX.size()));
+    // Left of the line's start (in the margin), the first block.
+    return qMax<qsizetype>(0, std::upper_bound(prefix->blockX.begin(), end, x) - prefix->blockX.begin() - 1);
 }
 
 TextLineLayout::Block &TextLineLayout::LaidOut(const Line &line, qsizetype block)
