@@ -35,7 +35,8 @@ void PaintChart(QPainter &painter, const ChartModel &chart);
 // blue, square: a zero-length line leaves a 4 x 4 dot), without antialiasing.
 QPen ChartCurvePen();
 QPen ChartMarkerPen();
-// The curve through points (a polyline), and the dots of runs, with those pens.
+// The curve through points (the pixels of a polyline through them), and the
+// dots of runs, with those pens.
 void DrawCurve(QPainter &painter, const QList<ChartPoint> &points);
 void DrawDots(QPainter &painter, const QList<ChartDotRun> &runs);
 
