@@ -145,7 +145,7 @@ void TextView::Attach(const QString *text)
 {
     m_source = text;
     m_own = QString();
-    Sync();
+    Sync(true);
 }
 
 void TextView::ShowText(const QString &text)
@@ -154,12 +154,12 @@ void TextView::ShowText(const QString &text)
         m_source = nullptr;
         m_own = text;
     }
-    Sync();
+    Sync(true);
 }
 
 void TextView::Refresh()
 {
-    Sync();
+    Sync(true);
 }
 
 void TextView::ReserveForAppend(qsizetype characters)
@@ -198,11 +198,15 @@ void TextView::Remember()
     m_tail = Keep(text, length - m_head.size(), m_head.size());
 }
 
-void TextView::Sync()
+void TextView::Sync(bool retry)
 {
     const QString &text = Text();
     const qsizetype shown = m_index.Length();
     if (text.size() == shown && Matches(text, shown, m_head, m_tail))
+        return;
+    // A text that could not be indexed is tried again when the view is told
+    // to show it, not at every paint.
+    if (!retry && text.size() == m_failedLength && text.constData() == m_failedData)
         return;
     const bool appended = Matches(text, shown, m_head, m_tail);
     const qsizetype firstChanged = appended ? m_index.LineCount() - 1 : 0;
@@ -231,6 +235,8 @@ void TextView::Sync()
             UpdateScrollBars();
             viewport()->update();
         }
+        m_failedLength = text.size();
+        m_failedData = text.constData();
         if (!m_memoryReported) {
             m_memoryReported = true;
             QMetaObject::invokeMethod(this, &TextView::OutOfMemory, Qt::QueuedConnection);
@@ -238,6 +244,7 @@ void TextView::Sync()
         return;
     }
     m_memoryReported = false;
+    m_failedLength = -1;
     const qsizetype lines = m_index.LineCount();
     if (!appended) {
         ++m_rebuilds;

@@ -128,9 +128,8 @@ protected:
 
 private:
     // Brings the index in line with the text; a failure to allocate is
-    // reported by OutOfMemory.
-    void Sync();
-    void SyncOrThrow();
+    // reported by OutOfMemory. A text that failed is tried again only with retry.
+    void Sync(bool retry = false);
     void Remember();
     bool Matches(const QString &text, qsizetype length, const QString &head, const QString &tail) const;
     void UpdateScrollBars();
@@ -185,6 +184,9 @@ private:
     bool m_caretOn = false;
     bool m_dragging = false;
     bool m_memoryReported = false;
+    // The text that could not be indexed: its length and data.
+    qsizetype m_failedLength = -1;
+    const QChar *m_failedData = nullptr;
     QPoint m_dragPoint;
     QBasicTimer m_blinkTimer;
     QBasicTimer m_dragTimer;

@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -84,6 +85,7 @@ private slots:
     void sortOutOfMemory();
     void openInputOutOfMemory();
     void openInputWithoutRoomForItsLines();
+    void viewWithoutRoomForItsLinesSaysSo();
     void pollOutOfMemoryReadsNothing();
 
 private:
@@ -204,6 +206,30 @@ void TestMemoryLimits::openInputWithoutRoomForItsLines()
     QCOMPARE(prompts.messages, QStringList());
     QCOMPARE(dlg.m_strInput.size(), 32 * kMiB);
     QCOMPARE(view->LineCount(), 1 + 32 * kMiB);
+}
+
+void TestMemoryLimits::viewWithoutRoomForItsLinesSaysSo()
+{
+    // A text changed without the room taken first (32 Mi empty lines): the
+    // window shows nothing of it and says so, once; shown again with the
+    // memory back, it shows every line.
+    QString lines(32 * kMiB, QLatin1Char('\n'));
+    TextView view;
+    view.ShowText(QStringLiteral("before"));
+    QSignalSpy outOfMemory(&view, &TextView::OutOfMemory);
+    {
+        AddressSpaceLimit limit(32 * kMiB);
+        QVERIFY(limit.IsSet());
+        view.Attach(&lines);
+        view.Refresh();
+    }
+    QVERIFY(outOfMemory.wait(5000));
+    QCOMPARE(outOfMemory.size(), 1);
+    QCOMPARE(view.LineCount(), 1);
+    QCOMPARE(view.LineText(0), QString());
+    view.Refresh();
+    QCOMPARE(view.LineCount(), 1 + 32 * kMiB);
+    QCOMPARE(outOfMemory.size(), 1);
 }
 
 void TestMemoryLimits::pollOutOfMemoryReadsNothing()
