@@ -6,7 +6,6 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPen>
-#include <QPolygon>
 
 namespace {
 

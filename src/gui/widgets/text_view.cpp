@@ -11,7 +11,6 @@
 #include <QStyleOptionSlider>
 
 #include <algorithm>
-
 #include <cmath>
 #include <new>
 
@@ -560,44 +559,5 @@ void TextView::changeEvent(QEvent *event)
         viewport()->update();
     } else if (event->type() == QEvent::PaletteChange) {
         viewport()->update();
-    }
-}
-
-void TextView::focusInEvent(QFocusEvent *event)
-{
-    QAbstractScrollArea::focusInEvent(event);
-    RestartBlink();
-    viewport()->update();
-}
-
-void TextView::focusOutEvent(QFocusEvent *event)
-{
-    QAbstractScrollArea::focusOutEvent(event);
-    m_blinkTimer.stop();
-    m_caretOn = false;
-    viewport()->update();
-}
-
-void TextView::RestartBlink()
-{
-    if (!hasFocus())
-        return;
-    m_caretOn = true;
-    const int flash = QApplication::cursorFlashTime();
-    if (flash >= 2)
-        m_blinkTimer.start(flash / 2, this);
-    else
-        m_blinkTimer.stop();
-}
-
-void TextView::timerEvent(QTimerEvent *event)
-{
-    if (event->timerId() == m_blinkTimer.timerId()) {
-        m_caretOn = !m_caretOn;
-        viewport()->update();
-    } else if (event->timerId() == m_dragTimer.timerId()) {
-        DragTo(m_dragPoint);
-    } else {
-        QAbstractScrollArea::timerEvent(event);
     }
 }

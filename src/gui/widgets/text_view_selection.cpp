@@ -29,6 +29,45 @@ QString ShortcutText(QKeySequence::StandardKey key)
 
 // ---- Selection -------------------------------------------------------------------
 
+void TextView::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    RestartBlink();
+    viewport()->update();
+}
+
+void TextView::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    m_blinkTimer.stop();
+    m_caretOn = false;
+    viewport()->update();
+}
+
+void TextView::RestartBlink()
+{
+    if (!hasFocus())
+        return;
+    m_caretOn = true;
+    const int flash = QApplication::cursorFlashTime();
+    if (flash >= 2)
+        m_blinkTimer.start(flash / 2, this);
+    else
+        m_blinkTimer.stop();
+}
+
+void TextView::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() == m_blinkTimer.timerId()) {
+        m_caretOn = !m_caretOn;
+        viewport()->update();
+    } else if (event->timerId() == m_dragTimer.timerId()) {
+        DragTo(m_dragPoint);
+    } else {
+        QAbstractScrollArea::timerEvent(event);
+    }
+}
+
 void TextView::NotifyCaret()
 {
     if (!QAccessible::isActive())

@@ -17,7 +17,6 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include <functional>
 #include <memory>
 
 namespace {
