@@ -332,11 +332,14 @@ qsizetype TextView::LineAtY(int y)
 
 int TextView::LineTop(qsizetype line)
 {
+    // Lines out of view count at the font's height.
     const qsizetype first = FirstVisibleLine();
+    const int lineHeight = m_layout.LineHeight();
+    const qsizetype inView = viewport()->height() / lineHeight + 2;
     int top = TopMargin();
-    if (line < first)
-        return top - int(qMin<qsizetype>(first - line, INT_MAX / 64)) * m_layout.LineHeight();
-    for (qsizetype k = first; k < line && top < INT_MAX / 2; ++k)
+    if (line < first || line - first > inView)
+        return int(std::clamp<qint64>(top + qint64(line - first) * lineHeight, -INT_MAX / 2, INT_MAX / 2));
+    for (qsizetype k = first; k < line; ++k)
         top += HeightOf(k);
     return top;
 }

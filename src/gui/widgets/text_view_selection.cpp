@@ -27,7 +27,7 @@ QString ShortcutText(QKeySequence::StandardKey key)
 
 } // namespace
 
-// ---- Selection -------------------------------------------------------------------
+// ---- The caret and the selection ---------------------------------------------------
 
 void TextView::focusInEvent(QFocusEvent *event)
 {
