@@ -62,6 +62,7 @@ private slots:
     void tooLargeFileIsRefused();
     void clearEmptiesTheText();
     void copyPutsTheMemberOnTheClipboard();
+    void copyFromTheWindowGoesThroughThePrompts();
     void autoScrollToggles();
     void openScrollsToTheEndWhenAutoScrollIsOn();
     void pollAppendsWithoutRebuilding();
@@ -272,6 +273,21 @@ void TestInputWindow::copyPutsTheMemberOnTheClipboard()
     dlg.m_strInput = text;
     qobject_cast<QAbstractButton *>(dlg.GetDlgItem(1023))->click();
     QCOMPARE(prompts.clipboard, QStringList{text});
+}
+
+void TestInputWindow::copyFromTheWindowGoesThroughThePrompts()
+{
+    ScriptedPrompts prompts;
+    COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    dlg.m_strInput = Lines(0, 3);
+    dlg.UpdateData(false);
+    TextView *window = InputWindow(dlg);
+    window->setFocus();
+    QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(window, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(prompts.clipboard, QStringList{Lines(0, 3)});
 }
 
 void TestInputWindow::autoScrollToggles()

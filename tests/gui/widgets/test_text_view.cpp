@@ -336,6 +336,8 @@ void TestTextView::selectAndCopy_data()
     QTest::newRow("Shift+PageDown to the last line")
         << QStringList{"press 2", "release", "key Shift+PgDown", "key Ctrl+C"}
         << QStringView(u"pha beta\r\ngamma\tdelta\r\n\r\n中文 words\r\nla").toString();
+    QTest::newRow("Shift+PageUp to the first line") << QStringList{"press 30", "release", "key Shift+PgUp", "key Ctrl+C"}
+                                                    << QStringLiteral("a beta\r\ngamma\tdelta\r\n\r\n中文 ");
     QTest::newRow("Ctrl+A") << QStringList{"press 3", "key Ctrl+A", "key Ctrl+C"}
                             << Held(u"alpha beta\r\ngamma\tdelta\r\n\r\n中文 words\r\nlast\u0000end");
     QTest::newRow("menu Select All, Copy")
