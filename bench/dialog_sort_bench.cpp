@@ -6,7 +6,7 @@
 //   QT_QPA_PLATFORM=offscreen dialog_sort_bench
 #include "core/sorting/sort_command.h"
 #include "gui/main_window/costrum_dlg.h"
-#include "gui/widgets/text_window.h"
+#include "gui/widgets/text_view.h"
 #include "logp_capture.h"
 #include "scripted_prompts.h"
 
@@ -58,7 +58,7 @@ int main(int argc, char *argv[])
         QCoreApplication::processEvents();
         const double inputShown = double(inputTimer.nsecsElapsed()) / 1e9;
         auto *sort = qobject_cast<QAbstractButton *>(dlg.GetDlgItem(1035));
-        auto *output = qobject_cast<TextWindow *>(dlg.GetDlgItem(1054));
+        auto *output = qobject_cast<TextView *>(dlg.GetDlgItem(1054));
         if (!sort || !output)
             return 1;
         prompts.messages.clear();

@@ -1,13 +1,13 @@
 // Cost of one poll tick while the input text grows, against the simulated
 // instrument with pacing off (every byte waits in the receive queue, so each
 // tick reads a full 600-byte chunk). Prints the median time of one tick with
-// 10 KB and with 20 MB already captured and their ratio, then the rate the
+// 10 KB and with 30 MB already captured and their ratio, then the rate the
 // poll sustains on its 10 ms timer beside the 60,000 bytes a second that
 // 600 bytes a tick allow.
 //
 // Usage: poll_bench [path of libtavixsim.so]
 #include "gui/main_window/costrum_dlg.h"
-#include "gui/widgets/text_window.h"
+#include "gui/widgets/text_view.h"
 #include "silent_prompts.h"
 
 #include <QApplication>
@@ -97,7 +97,7 @@ TickTimes MedianTick(COstrumDlg &dlg, const Simulator &sim, qsizetype captured)
     dlg.UpdateData(false);
     dlg.ScrollInputToEnd();
     QApplication::processEvents();
-    auto *window = qobject_cast<TextWindow *>(dlg.GetDlgItem(1031));
+    auto *window = qobject_cast<TextView *>(dlg.GetDlgItem(1031));
     const int rebuilds = window->RebuildCount();
 
     sim.Set("PRINT"); // far more than kTicksMeasured chunks wait in the queue
@@ -197,22 +197,22 @@ int main(int argc, char *argv[])
     }
 
     const TickTimes small = MedianTick(dlg, sim, 10 * 1000);
-    const TickTimes large = MedianTick(dlg, sim, 20 * 1000 * 1000);
+    const TickTimes large = MedianTick(dlg, sim, 30 * 1000 * 1000);
     std::printf("poll tick, 600-byte chunk, median of %d ticks (wall clock / CPU time of the thread)\n",
                 kTicksMeasured);
     std::printf("  with 10 KB captured:  %8.3f ms / %8.3f ms (window rebuilt %d times)\n", small.wallMs, small.cpuMs,
                 small.rebuilds);
-    std::printf("  with 20 MB captured:  %8.3f ms / %8.3f ms (window rebuilt %d times)\n", large.wallMs, large.cpuMs,
-                large.rebuilds);
-    std::printf("  ratio 20 MB / 10 KB:  %8.2f    / %8.2f    (target at most 1.5)\n", large.wallMs / small.wallMs,
+    std::printf("  with 30 MB captured:  %8.3f ms / %8.3f ms (window rebuilt %d times; target: CPU at most 0.3 ms)\n",
+                large.wallMs, large.cpuMs, large.rebuilds);
+    std::printf("  ratio 30 MB / 10 KB:  %8.2f    / %8.2f    (target at most 1.5)\n", large.wallMs / small.wallMs,
                 large.cpuMs / small.cpuMs);
 
     double chunksSmall = 0, chunksLarge = 0;
     const double rateSmall = SustainedRate(dlg, sim, 10 * 1000, &chunksSmall);
-    const double rateLarge = SustainedRate(dlg, sim, 20 * 1000 * 1000, &chunksLarge);
+    const double rateLarge = SustainedRate(dlg, sim, 30 * 1000 * 1000, &chunksLarge);
     std::printf("poll on its 10 ms timer, %d s, data always waiting\n", kRateSeconds);
     std::printf("  from 10 KB captured:  %8.0f bytes/s (%.1f chunks a second)\n", rateSmall, chunksSmall);
-    std::printf("  from 20 MB captured:  %8.0f bytes/s (%.1f chunks a second)\n", rateLarge, chunksLarge);
+    std::printf("  from 30 MB captured:  %8.0f bytes/s (%.1f chunks a second)\n", rateLarge, chunksLarge);
     std::printf("  allowed by 600 bytes a tick: 60000 bytes/s\n");
     return 0;
 }

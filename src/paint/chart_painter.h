@@ -5,6 +5,11 @@
 #ifndef TAVIX_PAINT_CHART_PAINTER_H
 #define TAVIX_PAINT_CHART_PAINTER_H
 
+#include "core/charts/chart_columns.h"
+
+#include <QList>
+#include <QPen>
+
 class ChartModel;
 class QPainter;
 
@@ -21,7 +26,18 @@ void BeginBorderedClientPaint(QPainter &painter, int width, int height);
 void EraseChartBackground(QPainter &painter, const ChartModel &chart);
 
 // Draws the axes and, when the chart has points, the curve, the labels, the
-// captions, a dot at every point and the title, in chart client pixels.
+// captions, a dot at every point and the title, in chart client pixels. The
+// curve and the dots are drawn from the model's per-column summary, which
+// gives the pixels of every point drawn one by one.
 void PaintChart(QPainter &painter, const ChartModel &chart);
+
+// The pens of the curve (2 pixels, red, round) and of the dots (4 pixels,
+// blue, square: a zero-length line leaves a 4 x 4 dot), without antialiasing.
+QPen ChartCurvePen();
+QPen ChartMarkerPen();
+// The curve through points (the pixels of a polyline through them), and the
+// dots of runs, with those pens.
+void DrawCurve(QPainter &painter, const QList<ChartPoint> &points);
+void DrawDots(QPainter &painter, const QList<ChartDotRun> &runs);
 
 #endif

@@ -33,6 +33,8 @@ void ChartModel::ClearData()
 {
     m_samples.clear();
     m_points.clear();
+    m_curve.clear();
+    m_dotRuns.clear();
     m_xLabels.clear();
     m_yLabels.clear();
 }
@@ -48,4 +50,6 @@ void ChartModel::RecalcLayout()
     m_timeCaption = layout.timeCaption;
     m_xLabels.append(layout.xLabels);
     m_points.append(layout.points);
+    m_curve = ColumnCurve(m_points);
+    m_dotRuns = ColumnDots(m_points);
 }

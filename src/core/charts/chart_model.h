@@ -2,10 +2,13 @@
 // value labels, up to four time labels, the variable caption, the caption
 // "time" and a title. RecalcLayout computes all geometry once per data set;
 // painting (paint/chart_painter.h) only replays it, in the window and in the
-// command line's PNG alike.
+// command line's PNG alike. The curve and the dots are kept as the painter
+// draws them, per pixel column (core/charts/chart_columns.h), so a repaint
+// costs the width of the chart, not the number of samples.
 #ifndef TAVIX_CORE_CHARTS_CHART_MODEL_H
 #define TAVIX_CORE_CHARTS_CHART_MODEL_H
 
+#include "core/charts/chart_columns.h"
 #include "core/charts/chart_layout.h"
 
 #include <QList>
@@ -31,8 +34,9 @@ public:
     // geometry stay.
     void ClearData();
     // Computes bands, axes, labels, captions and points from the samples and
-    // appends the labels and points (the caller clears the chart first).
-    // Without samples only the bands and axes are computed.
+    // appends the labels and points (the caller clears the chart first), then
+    // the curve and dots of all points. Without samples only the bands and
+    // axes are computed.
     void RecalcLayout();
 
     void SetTitle(const QString &title) { m_strTitle = title; }
@@ -52,6 +56,10 @@ public:
     const ChartRect &YLabelBand() const { return m_rcYLabelBand; }
     const ChartRect &PlotRect() const { return m_rcPlot; }
     const QList<ChartPoint> &Points() const { return m_points; }
+    // The polyline and the dot bars that draw the points (ColumnCurve and
+    // ColumnDots of Points()).
+    const QList<ChartPoint> &Curve() const { return m_curve; }
+    const QList<ChartDotRun> &DotRuns() const { return m_dotRuns; }
 
 private:
     // Sets the bands and the axis points from the chart rectangle.
@@ -71,6 +79,8 @@ private:
     ChartRect m_rcYLabelBand;
     ChartRect m_rcPlot;
     QList<ChartPoint> m_points;
+    QList<ChartPoint> m_curve;
+    QList<ChartDotRun> m_dotRuns;
 };
 
 #endif

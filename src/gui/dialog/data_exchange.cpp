@@ -1,7 +1,7 @@
 #include "gui/dialog/data_exchange.h"
 
 #include "gui/widgets/prompts.h"
-#include "gui/widgets/text_window.h"
+#include "gui/widgets/text_view.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
@@ -52,9 +52,9 @@ void DataExchange::Text(int id, QString &member)
 
 void DataExchange::TextView(int id, const QString &member)
 {
-    auto *window = qobject_cast<TextWindow *>(m_controls.value(id));
-    if (Takes(id) && window && !m_bSaveAndValidate)
-        window->ShowText(member);
+    auto *view = qobject_cast<::TextView *>(m_controls.value(id));
+    if (Takes(id) && view && !m_bSaveAndValidate)
+        view->Attach(&member);
 }
 
 void DataExchange::Int(int id, int &member)

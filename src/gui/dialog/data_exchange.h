@@ -45,8 +45,9 @@ public:
     void Control(int id, QListWidget *&member);
     // Text of a single-line edit.
     void Text(int id, QString &member);
-    // A read-only text window that shows its member: written on a transfer
-    // out, never read back (the member holds the exact text).
+    // A read-only text window that shows its member: on a transfer out the
+    // window is given the member itself, which it reads in place from then
+    // on (no copy); never read back (the member holds the exact text).
     void TextView(int id, const QString &member);
     // A signed integer written in decimal; a transfer in that finds no
     // integer fails with "Please enter an integer.".

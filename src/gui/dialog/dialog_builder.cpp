@@ -1,7 +1,7 @@
 #include "gui/dialog/dialog_builder.h"
 
 #include "gui/widgets/auto_radio_button.h"
-#include "gui/widgets/text_window.h"
+#include "gui/widgets/text_view.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -42,7 +42,7 @@ QWidget *CreateControl(const ControlTemplate &t, QWidget *client)
     }
     case ControlKind::Edit: {
         if (t.flags & FlagMultiLine)
-            return new TextWindow(client);
+            return new TextView(client);
         auto *edit = new QLineEdit(caption, client);
         edit->setReadOnly(t.flags & FlagReadOnly);
         if (t.flags & FlagCentered)
@@ -126,7 +126,7 @@ void SetControlCaption(QWidget *control, const QString &caption)
         edit->setText(caption);
     else if (auto *label = qobject_cast<QLabel *>(control))
         label->setText(caption);
-    else if (auto *text = qobject_cast<TextWindow *>(control))
+    else if (auto *text = qobject_cast<TextView *>(control))
         text->ShowText(caption);
     else if (control)
         control->setWindowTitle(caption);
@@ -144,8 +144,8 @@ QString GetControlCaption(const QWidget *control)
         return edit->text();
     if (auto *label = qobject_cast<const QLabel *>(control))
         return label->text();
-    if (auto *text = qobject_cast<const TextWindow *>(control))
-        return text->toPlainText();
+    if (auto *text = qobject_cast<const TextView *>(control))
+        return text->Text();
     return control ? control->windowTitle() : QString();
 }
 

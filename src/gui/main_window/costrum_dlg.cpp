@@ -10,7 +10,7 @@
 #include "gui/widgets/my_chart.h"
 #include "gui/widgets/program_icon.h"
 #include "gui/widgets/prompts.h"
-#include "gui/widgets/text_window.h"
+#include "gui/widgets/text_view.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -52,6 +52,19 @@ COstrumDlg::COstrumDlg(Prompts &prompts, const QString &driverPath, QWidget *par
     m_pClient->setMinimumSize(DialogUnits::ToPixelsX(dialog.width), DialogUnits::ToPixelsY(dialog.height));
     layout->addWidget(m_pClient, 0, Qt::AlignLeft | Qt::AlignTop);
     m_controls = BuildControls(dialog, m_pClient);
+    // The text windows copy through the prompts, as the copy command does,
+    // and say so when there was no memory to show a text whole.
+    for (int id : {IDC_INPUT, IDC_SORTED_OUTPUT}) {
+        if (auto *view = qobject_cast<TextView *>(GetDlgItem(id))) {
+            view->SetCopyHandler([this](const QString &text) { m_prompts.SetClipboardText(text); });
+            connect(view, &TextView::OutOfMemory, this, [this] {
+                m_prompts.Message(Texts().Pick(
+                    QStringLiteral("There is not enough memory to show the whole text in the window. The text "
+                                   "is kept; please save it and clear it."),
+                    QStringLiteral("内存不足，窗口无法显示全部文本。文本已保留，请先保存再清除。")));
+            });
+        }
+    }
 
     m_linkClock.start();
     m_pollTimer.setTimerType(Qt::PreciseTimer);

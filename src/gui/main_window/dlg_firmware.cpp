@@ -10,7 +10,7 @@
 
 #include "core/device/firmware_worker.h"
 #include "gui/widgets/prompts.h"
-#include "gui/widgets/text_window.h"
+#include "gui/widgets/text_view.h"
 
 #include <QDeadlineTimer>
 #include <QThread>
@@ -152,7 +152,7 @@ void COstrumDlg::EndFirmwareUpload(bool sent)
         // appended after it stay.
         if (noteInPlace)
             m_strInput.remove(m_nSendingNoteAt, m_strSendingNote.size());
-        if (auto *input = qobject_cast<TextWindow *>(GetDlgItem(IDC_INPUT)))
+        if (auto *input = qobject_cast<TextView *>(GetDlgItem(IDC_INPUT)))
             input->ShowText(m_strInput);
     } else {
         // "Send File Fail!" takes the place of the note. Text the instrument

@@ -6,7 +6,7 @@
 #include "core/io/text_file.h"
 #include "core/sorting/input_file.h"
 #include "gui/widgets/prompts.h"
-#include "gui/widgets/text_window.h"
+#include "gui/widgets/text_view.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,8 +15,8 @@
 
 void COstrumDlg::ScrollInputToEnd()
 {
-    if (auto *window = qobject_cast<TextWindow *>(GetDlgItem(IDC_INPUT)))
-        window->ScrollToEnd();
+    if (auto *view = qobject_cast<TextView *>(GetDlgItem(IDC_INPUT)))
+        view->ScrollToEnd();
 }
 
 void COstrumDlg::OnClearInput()
@@ -59,7 +59,9 @@ void COstrumDlg::OnOpenInput()
         return;
     }
     // A file too large for the memory left is refused; the input text is
-    // only changed by an append that succeeded, so it stays as it was.
+    // only changed by an append that succeeded, so it stays as it was. The
+    // input window takes the room for the lines of the text before it is
+    // appended, so that it shows all of it or the text is refused.
     try {
         QString text;
         QString error;
@@ -67,6 +69,8 @@ void COstrumDlg::OnOpenInput()
             m_prompts.Message(FileFailureText(path, error, false));
             return;
         }
+        if (auto *view = qobject_cast<TextView *>(GetDlgItem(IDC_INPUT)))
+            view->ReserveForAppend(QStringView(text));
         // A file opened into an empty window is that file; appended to
         // other text, the whole is in no file.
         if (!m_strInput.isEmpty() && !text.isEmpty())

@@ -6,7 +6,7 @@
 #include "core/device/instrument_charset.h"
 #include "core/io/text_file.h"
 #include "gui/widgets/prompts.h"
-#include "gui/widgets/text_window.h"
+#include "gui/widgets/text_view.h"
 
 #include <QDir>
 
@@ -53,6 +53,7 @@ void COstrumDlg::PollDevice()
     try {
         if (m_strInput.capacity() - m_strInput.size() < qsizetype(kReceiveBufferSize))
             m_strInput.reserve(m_strInput.size() + qMax(qsizetype(kReceiveBufferSize), m_strInput.size() / 2));
+        static_cast<TextView *>(GetDlgItem(IDC_INPUT))->ReserveForAppend(kReceiveBufferSize);
     } catch (const std::bad_alloc &) {
         if (!m_bInputMemoryReported) {
             m_bInputMemoryReported = true;
@@ -100,7 +101,7 @@ void COstrumDlg::PollDevice()
 
     UpdateData(false);
     if (m_nAutoScroll == 0)
-        static_cast<TextWindow *>(GetDlgItem(IDC_INPUT))->ScrollToEnd();
+        static_cast<TextView *>(GetDlgItem(IDC_INPUT))->ScrollToEnd();
     Repaint();
     // Shown last, once the chunk is in the window: the poll goes on while
     // the message waits, and logging is already stopped, so it comes once.

@@ -7,6 +7,7 @@
 #include "core/sorting/sort_command.h"
 #include "gui/widgets/my_chart.h"
 #include "gui/widgets/prompts.h"
+#include "gui/widgets/text_view.h"
 
 #include <new>
 
@@ -50,6 +51,12 @@ void COstrumDlg::SortCommand()
         return;
     }
 
+    // The output window indexes the new output before anything changes: when
+    // memory runs out there, the sort is refused as a whole.
+    if (result.status == SortStatus::Sorted) {
+        if (auto *output = qobject_cast<TextView *>(GetDlgItem(IDC_SORTED_OUTPUT)))
+            output->PrepareFor(result.sortedOutput);
+    }
     m_sortedFiles = std::move(result.sortedFiles);
     m_nFileNumber = result.fileNumber;
     m_bFirstLogEntry = result.firstLogEntry;

@@ -11,7 +11,7 @@
 #include "gui/main_window/costrum_dlg.h"
 #include "gui/widgets/device_list_box.h"
 #include "gui/widgets/my_chart.h"
-#include "gui/widgets/text_window.h"
+#include "gui/widgets/text_view.h"
 #include "scripted_prompts.h"
 #include "sim_control.h"
 
@@ -156,7 +156,7 @@ void TestEndToEnd::logFilesFromInstrumentToGraph()
     // Lines: a file line, two header lines and one line per row (20 and 10).
     QCOMPARE(qrt03.count(QStringLiteral("\r\n")), (3 + 20) + (3 + 10));
     QVERIFY(qrt03.endsWith(QStringLiteral("\r\n")));
-    QCOMPARE(qobject_cast<TextWindow *>(dlg.GetDlgItem(1054))->toPlainText(), TextWindow::DisplayForm(qrt03));
+    QCOMPARE(qobject_cast<TextView *>(dlg.GetDlgItem(1054))->ShownText(), TextView::DisplayForm(qrt03));
     // The chart: file 2's barometer, one sample a row, labelled with the times.
     CheckChart(dlg, "File 2", 20, "08:00:00", 1012.0f, "08:19:00", "B-hPa");
     QCOMPARE(dlg.m_pChart->YLabels().size(), 4);
@@ -244,7 +244,7 @@ void TestEndToEnd::logFilesFromInstrumentToGraph()
     QCOMPARE(tableSize, 5);
     Click(dlg, 1034);
     QVERIFY(dlg.m_strSortedOutput.isEmpty());
-    QVERIFY(qobject_cast<TextWindow *>(dlg.GetDlgItem(1054))->toPlainText().isEmpty());
+    QVERIFY(qobject_cast<TextView *>(dlg.GetDlgItem(1054))->ShownText().isEmpty());
     QVERIFY(dlg.m_pChart->Samples().isEmpty());
     QCOMPARE(dlg.m_sortedFiles.size(), tableSize);
     QCOMPARE(dlg.m_logpFiles, QList<qint32>{3});

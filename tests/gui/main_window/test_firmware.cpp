@@ -6,11 +6,11 @@
 #include "core/device/firmware_worker.h"
 #include "dialog_fixture.h"
 #include "gui/main_window/costrum_dlg.h"
+#include "gui/widgets/text_view.h"
 
 #include <QDir>
 #include <QFile>
 #include <QPalette>
-#include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
@@ -301,7 +301,7 @@ void TestFirmware::threeHundredBytesGoAsThreeBlocks()
     // The note follows the text held, on a line of its own, in the larger
     // font and red.
     QCOMPARE(dlg.m_strInput, QStringLiteral("text captured before\r\n") + kNote);
-    QCOMPARE(qobject_cast<QPlainTextEdit *>(dlg.GetDlgItem(1031))->toPlainText(),
+    QCOMPARE(qobject_cast<TextView *>(dlg.GetDlgItem(1031))->ShownText(),
              QStringLiteral("text captured before\nSending program,\nplease be patient!\n"));
     CheckSendingLook(dlg, true);
 
@@ -310,7 +310,7 @@ void TestFirmware::threeHundredBytesGoAsThreeBlocks()
     CheckSendingLook(dlg, false);
     // The note alone goes.
     QCOMPARE(dlg.m_strInput, QStringLiteral("text captured before"));
-    QCOMPARE(qobject_cast<QPlainTextEdit *>(dlg.GetDlgItem(1031))->toPlainText(),
+    QCOMPARE(qobject_cast<TextView *>(dlg.GetDlgItem(1031))->ShownText(),
              QStringLiteral("text captured before"));
     QCOMPARE(TracedWrites(m_trace),
              (QList<TracedWrite>{{128, 0, 128}, {128, 0, 128}, {44, 0, 44}}));
@@ -332,7 +332,7 @@ void TestFirmware::emptyFileRemovesTheNoteAtOnce()
     QVERIFY(ended.wait(20000));
     QCOMPARE(ended.at(0).at(0).toBool(), true);
     QCOMPARE(dlg.m_strInput, QString());
-    QCOMPARE(qobject_cast<QPlainTextEdit *>(dlg.GetDlgItem(1031))->toPlainText(), QString());
+    QCOMPARE(qobject_cast<TextView *>(dlg.GetDlgItem(1031))->ShownText(), QString());
     CheckSendingLook(dlg, false);
     QCOMPARE(TracedWrites(m_trace), QList<TracedWrite>{});
 }
@@ -371,7 +371,7 @@ void TestFirmware::deviceThatRejectsEveryWriteFailsAfter101Attempts()
     QVERIFY(ended.wait(20000));
     QCOMPARE(ended.at(0).at(0).toBool(), false);
     QCOMPARE(dlg.m_strInput, kFail);
-    QCOMPARE(qobject_cast<QPlainTextEdit *>(dlg.GetDlgItem(1031))->toPlainText(), kFail);
+    QCOMPARE(qobject_cast<TextView *>(dlg.GetDlgItem(1031))->ShownText(), kFail);
     CheckSendingLook(dlg, false);
     const QList<TracedWrite> writes = TracedWrites(m_trace);
     QCOMPARE(writes.size(), 101);
@@ -403,7 +403,7 @@ void TestFirmware::textReceivedDuringTheUploadStays()
     QVERIFY(ended.wait(20000));
     QCOMPARE(ended.at(0).at(0).toBool(), true);
     QCOMPARE(dlg.m_strInput, QStringLiteral("DURING UPLOAD\r\n"));
-    QCOMPARE(qobject_cast<QPlainTextEdit *>(dlg.GetDlgItem(1031))->toPlainText(), QStringLiteral("DURING UPLOAD\n"));
+    QCOMPARE(qobject_cast<TextView *>(dlg.GetDlgItem(1031))->ShownText(), QStringLiteral("DURING UPLOAD\n"));
     QCOMPARE(ReadAll(m_firmwareOut), program);
     QTRY_COMPARE_WITH_TIMEOUT(dlg.m_strInput, QStringLiteral("DURING UPLOAD\r\n\r\nProgram OK\r\n"), 10000);
 }

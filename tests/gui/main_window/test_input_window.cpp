@@ -3,14 +3,13 @@
 #include "core/sorting/input_file.h"
 #include "dialog_fixture.h"
 #include "gui/main_window/costrum_dlg.h"
-#include "gui/widgets/text_window.h"
+#include "gui/widgets/text_view.h"
 
 #include <QAbstractButton>
 #include <QFile>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QTextBlock>
 #include <QtTest>
 
 #include <iterator>
@@ -30,9 +29,9 @@ void WriteAll(const QString &path, const QByteArray &bytes)
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
-TextWindow *InputWindow(COstrumDlg &dlg)
+TextView *InputWindow(COstrumDlg &dlg)
 {
-    return qobject_cast<TextWindow *>(dlg.GetDlgItem(1031));
+    return qobject_cast<TextView *>(dlg.GetDlgItem(1031));
 }
 
 // Numbered lines, CR LF each: "line 0\r\n" ...
@@ -63,6 +62,7 @@ private slots:
     void tooLargeFileIsRefused();
     void clearEmptiesTheText();
     void copyPutsTheMemberOnTheClipboard();
+    void copyFromTheWindowGoesThroughThePrompts();
     void autoScrollToggles();
     void openScrollsToTheEndWhenAutoScrollIsOn();
     void pollAppendsWithoutRebuilding();
@@ -186,7 +186,7 @@ void TestInputWindow::oddLengthFileDropsLastByte()
     prompts.openAnswers = {path};
     dlg.OnOpenInput();
     QCOMPARE(dlg.m_strInput, QStringView(u"before \uFEFFOK").toString());
-    QCOMPARE(InputWindow(dlg)->toPlainText(), QStringView(u"before \uFEFFOK").toString());
+    QCOMPARE(InputWindow(dlg)->ShownText(), QStringView(u"before \uFEFFOK").toString());
 }
 
 void TestInputWindow::cancelledDialogsChangeNothing()
@@ -259,10 +259,10 @@ void TestInputWindow::clearEmptiesTheText()
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
     dlg.m_strInput = Lines(0, 10);
     dlg.UpdateData(false);
-    QVERIFY(!InputWindow(dlg)->toPlainText().isEmpty());
+    QVERIFY(!InputWindow(dlg)->ShownText().isEmpty());
     qobject_cast<QAbstractButton *>(dlg.GetDlgItem(1018))->click();
     QVERIFY(dlg.m_strInput.isEmpty());
-    QVERIFY(InputWindow(dlg)->toPlainText().isEmpty());
+    QVERIFY(InputWindow(dlg)->ShownText().isEmpty());
 }
 
 void TestInputWindow::copyPutsTheMemberOnTheClipboard()
@@ -273,6 +273,21 @@ void TestInputWindow::copyPutsTheMemberOnTheClipboard()
     dlg.m_strInput = text;
     qobject_cast<QAbstractButton *>(dlg.GetDlgItem(1023))->click();
     QCOMPARE(prompts.clipboard, QStringList{text});
+}
+
+void TestInputWindow::copyFromTheWindowGoesThroughThePrompts()
+{
+    ScriptedPrompts prompts;
+    COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    dlg.m_strInput = Lines(0, 3);
+    dlg.UpdateData(false);
+    TextView *window = InputWindow(dlg);
+    window->setFocus();
+    QTest::keyClick(window, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(window, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(prompts.clipboard, QStringList{Lines(0, 3)});
 }
 
 void TestInputWindow::autoScrollToggles()
@@ -328,7 +343,7 @@ void TestInputWindow::pollAppendsWithoutRebuilding()
     OpenDevice(dlg);
     dlg.m_strInput = Lines(-50, 50);
     dlg.UpdateData(false);
-    TextWindow *window = InputWindow(dlg);
+    TextView *window = InputWindow(dlg);
     const int rebuilds = window->RebuildCount();
 
     QCOMPARE(m_sim.Set("PRINT"), 0);
@@ -338,7 +353,7 @@ void TestInputWindow::pollAppendsWithoutRebuilding()
     // Every tick added its chunk; nothing was laid out again.
     QCOMPARE(window->RebuildCount(), rebuilds);
     QCOMPARE(window->ShownLength(), total);
-    QCOMPARE(window->toPlainText(), TextWindow::DisplayForm(dlg.m_strInput));
+    QCOMPARE(window->ShownText(), TextView::DisplayForm(dlg.m_strInput));
     QCOMPARE(window->verticalScrollBar()->value(), window->verticalScrollBar()->maximum());
 }
 
@@ -355,11 +370,11 @@ void TestInputWindow::autoScrollOffKeepsThePosition()
     dlg.OnAutoScroll();
     QCOMPARE(dlg.m_nAutoScroll, 1);
 
-    TextWindow *window = InputWindow(dlg);
+    TextView *window = InputWindow(dlg);
     QScrollBar *bar = window->verticalScrollBar();
     QVERIFY(bar->maximum() > 100);
     bar->setValue(100);
-    const QString firstLine = window->cursorForPosition(QPoint(2, 2)).block().text();
+    const QString firstLine = window->LineText(window->FirstVisibleLine());
 
     QCOMPARE(m_sim.Set("PRINT"), 0);
     const qsizetype total = Lines(0, 200).size() + Lines(1000, 300).size();
@@ -370,7 +385,7 @@ void TestInputWindow::autoScrollOffKeepsThePosition()
     QCOMPARE(dlg.m_strInput.size(), total);
     QVERIFY(bar->maximum() > 400);
     QCOMPARE(bar->value(), 100);
-    QCOMPARE(window->cursorForPosition(QPoint(2, 2)).block().text(), firstLine);
+    QCOMPARE(window->LineText(window->FirstVisibleLine()), firstLine);
 
     // Back on: the next tick that brings data goes to the end.
     dlg.OnAutoScroll();

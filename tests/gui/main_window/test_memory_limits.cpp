@@ -4,9 +4,11 @@
 // large allocations fail while small ones still succeed.
 #include "dialog_fixture.h"
 #include "gui/main_window/costrum_dlg.h"
+#include "gui/widgets/text_view.h"
 
 #include <QFile>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -82,6 +84,8 @@ private slots:
     void initTestCase();
     void sortOutOfMemory();
     void openInputOutOfMemory();
+    void openInputWithoutRoomForItsLines();
+    void viewWithoutRoomForItsLinesSaysSo();
     void pollOutOfMemoryReadsNothing();
     void saveNeedsNoSecondCopy_data();
     void saveNeedsNoSecondCopy();
@@ -167,6 +171,67 @@ void TestMemoryLimits::openInputOutOfMemory()
     dlg.OnOpenInput();
     QCOMPARE(prompts.messages, QStringList());
     QCOMPARE(dlg.m_strInput, QStringLiteral("captured before\r\n\uFEFFab"));
+}
+
+void TestMemoryLimits::openInputWithoutRoomForItsLines()
+{
+    // 32 Mi empty lines: the text takes 64 MiB, the index of its lines twice that.
+    const QString path = m_dir.filePath(QStringLiteral("lines.txt"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QByteArray lines = QByteArray("\n\0", 2).repeated(1 << 20);
+        for (int i = 0; i < 32; ++i)
+            QCOMPARE(file.write(lines), lines.size());
+    }
+    ScriptedPrompts prompts;
+    prompts.openAnswers = {path, path};
+    COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
+    {
+        // The text, the read buffer and the reading threads fit, the index
+        // beside them does not (the input is empty, so the text read is
+        // taken as it is, without a copy).
+        AddressSpaceLimit limit(160 * kMiB);
+        QVERIFY(limit.IsSet());
+        dlg.OnOpenInput();
+    }
+    QCOMPARE(prompts.messages, QStringList{QStringLiteral("There is not enough memory to open the file %1. "
+                                                          "The input data is unchanged.")
+                                               .arg(path)});
+    QCOMPARE(dlg.m_strInput, QString());
+    auto *view = qobject_cast<TextView *>(dlg.GetDlgItem(1031));
+    QCOMPARE(view->LineCount(), 1);
+
+    // With the memory back the file is appended and every line shown.
+    prompts.messages.clear();
+    dlg.OnOpenInput();
+    QCOMPARE(prompts.messages, QStringList());
+    QCOMPARE(dlg.m_strInput.size(), 32 * kMiB);
+    QCOMPARE(view->LineCount(), 1 + 32 * kMiB);
+}
+
+void TestMemoryLimits::viewWithoutRoomForItsLinesSaysSo()
+{
+    // A text changed without the room taken first (32 Mi empty lines): the
+    // window shows nothing of it and says so, once; shown again with the
+    // memory back, it shows every line.
+    QString lines(32 * kMiB, QLatin1Char('\n'));
+    TextView view;
+    view.ShowText(QStringLiteral("before"));
+    QSignalSpy outOfMemory(&view, &TextView::OutOfMemory);
+    {
+        AddressSpaceLimit limit(32 * kMiB);
+        QVERIFY(limit.IsSet());
+        view.Attach(&lines);
+        view.Refresh();
+    }
+    QVERIFY(outOfMemory.wait(5000));
+    QCOMPARE(outOfMemory.size(), 1);
+    QCOMPARE(view.LineCount(), 1);
+    QCOMPARE(view.LineText(0), QString());
+    view.Refresh();
+    QCOMPARE(view.LineCount(), 1 + 32 * kMiB);
+    QCOMPARE(outOfMemory.size(), 1);
 }
 
 void TestMemoryLimits::pollOutOfMemoryReadsNothing()

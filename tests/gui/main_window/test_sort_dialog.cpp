@@ -4,7 +4,7 @@
 #include "dialog_fixture.h"
 #include "gui/main_window/costrum_dlg.h"
 #include "gui/widgets/my_chart.h"
-#include "gui/widgets/text_window.h"
+#include "gui/widgets/text_view.h"
 #include "sample_logs.h"
 
 #include <QAbstractButton>
@@ -34,7 +34,7 @@ void Click(COstrumDlg &dlg, int id)
 
 QString OutputWindowText(COstrumDlg &dlg)
 {
-    return qobject_cast<TextWindow *>(dlg.GetDlgItem(1054))->toPlainText();
+    return qobject_cast<TextView *>(dlg.GetDlgItem(1054))->ShownText();
 }
 
 QByteArray ReadAll(const QString &path)
@@ -131,7 +131,7 @@ void TestSortDialog::logTypesOnOnePlainAndOneLogpFile()
     Sort(1044);
     QVERIFY(m_prompts.messages.isEmpty());
     QCOMPARE(dlg.m_strSortedOutput, kPlainOutput);
-    QCOMPARE(OutputWindowText(dlg), TextWindow::DisplayForm(kPlainOutput));
+    QCOMPARE(OutputWindowText(dlg), TextView::DisplayForm(kPlainOutput));
     QCOMPARE(dlg.m_nGraphList, 0);
     QCOMPARE(dlg.m_nGraphField, 2);
     QCOMPARE(dlg.m_plainLogFiles, QList<qint32>{0});
@@ -150,7 +150,7 @@ void TestSortDialog::logTypesOnOnePlainAndOneLogpFile()
     Sort(1045);
     QCOMPARE(m_prompts.messages, QStringList{kSortFailedText});
     QCOMPARE(dlg.m_strSortedOutput, kLogpOutput);
-    QCOMPARE(OutputWindowText(dlg), TextWindow::DisplayForm(kLogpOutput));
+    QCOMPARE(OutputWindowText(dlg), TextView::DisplayForm(kLogpOutput));
 }
 
 void TestSortDialog::failedParseChangesNothing()

@@ -3,7 +3,11 @@
 #include "gui/widgets/my_chart.h"
 
 #include <QImage>
+#include <QPainter>
+#include <QRandomGenerator>
 #include <QTest>
+
+#include <cmath>
 #include <QWidget>
 
 namespace {
@@ -79,6 +83,8 @@ private slots:
     void paintsCurveDotsLabelsAndTitle();
     void afterClearDataOnlyAxes();
     void emptyChartPaintsItsAxesFromCreation();
+    void perColumnDrawingMatchesEveryPoint_data();
+    void perColumnDrawingMatchesEveryPoint();
 };
 
 void TestMyChart::createPlacesTheWindow()
@@ -230,6 +236,83 @@ void TestMyChart::emptyChartPaintsItsAxesFromCreation()
     QCOMPARE(ClientPixel(image, 61, 271), kWhite);
     QCOMPARE(CountColour(image, client, kBlack), 396 + 268 - 1);
     QCOMPARE(CountColour(image, client, kWhite), 458 * 290 - (396 + 268 - 1));
+}
+
+void TestMyChart::perColumnDrawingMatchesEveryPoint_data()
+{
+    QTest::addColumn<int>("samples");
+    QTest::addColumn<int>("shape");
+    QTest::addColumn<quint32>("seed");
+    // Sizes from 2 to 100,000 (the plot is 405 pixels wide, so from one
+    // point a column to hundreds), in five shapes of random values.
+    const char *const shapes[] = {"walk", "noise", "sine and noise", "steps", "spikes"};
+    QRandomGenerator sizes(20240611);
+    // Sizes at the edges first; the largest as a walk: drawing 100,000
+    // points of noise one by one, the reference, takes half a minute.
+    const QList<QPair<int, int>> fixed{{2, 0}, {3, 1}, {404, 2}, {405, 3}, {406, 4}, {810, 1}, {100000, 0}};
+    for (int row = 0; row < 20; ++row) {
+        const int n = row < fixed.size() ? fixed[row].first
+                                         : int(std::exp(sizes.bounded(std::log(30000.0) - std::log(2.0)) + std::log(2.0)));
+        const int shape = row < fixed.size() ? fixed[row].second : row % 5;
+        const quint32 seed = sizes.generate();
+        QTest::addRow("%d samples, %s, seed %u", n, shapes[shape], seed) << n << shape << seed;
+    }
+}
+
+void TestMyChart::perColumnDrawingMatchesEveryPoint()
+{
+    QFETCH(int, samples);
+    QFETCH(int, shape);
+    QFETCH(quint32, seed);
+    QRandomGenerator random(seed);
+    ChartModel model;
+    model.Place(460, 292);
+    double walk = 0;
+    for (int i = 0; i < samples; ++i) {
+        double v = 0;
+        switch (shape) {
+        case 0: v = walk += random.generateDouble() - 0.5; break;
+        case 1: v = random.generateDouble(); break;
+        case 2: v = std::sin(i * 0.01) + 0.3 * random.generateDouble(); break;
+        case 3: v = double(random.bounded(4)); break;
+        default: v = random.bounded(50) == 0 ? 10 * random.generateDouble() : 0; break;
+        }
+        model.AddPoint(QString(), float(v));
+    }
+    model.RecalcLayout();
+    const QList<ChartPoint> &points = model.Points();
+    QCOMPARE(points.size(), samples);
+
+    // Every point drawn one by one, as the chart drew them before ...
+    QImage every(460, 292, QImage::Format_RGB32);
+    every.fill(kWhite);
+    {
+        QPainter painter(&every);
+        QPolygon polyline;
+        for (const ChartPoint &p : points)
+            polyline.append(QPoint(p.x, p.y));
+        painter.setPen(ChartCurvePen());
+        painter.drawPolyline(polyline);
+        painter.setPen(ChartMarkerPen());
+        for (const ChartPoint &p : points)
+            painter.drawLine(QPoint(p.x, p.y), QPoint(p.x, p.y));
+    }
+    // ... and the per-column summary the chart draws now: the same pixels.
+    QImage perColumn(460, 292, QImage::Format_RGB32);
+    perColumn.fill(kWhite);
+    {
+        QPainter painter(&perColumn);
+        DrawCurve(painter, model.Curve());
+        DrawDots(painter, model.DotRuns());
+    }
+    QVERIFY(every == perColumn);
+
+    // At most 4 curve points and one dot bar per 5 pixels of height a column.
+    QSet<int> columns;
+    for (const ChartPoint &p : points)
+        columns.insert(p.x);
+    QVERIFY(model.Curve().size() <= 4 * columns.size());
+    QVERIFY(model.DotRuns().size() <= columns.size() * (292 / (kDotMergeDistance + 1) + 1));
 }
 
 QTEST_MAIN(TestMyChart)

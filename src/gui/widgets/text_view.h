@@ -1,0 +1,196 @@
+// A read-only text window over a text the program keeps (the dialog's input
+// data and sorted output): it shows the string where it lies, with no copy of
+// its own, and an index of line starts beside it (text_line_index.h). Only the
+// lines in view are laid out and painted, and of a long line only the part in
+// view (text_line_layout.h), so the window costs the same at any size of text.
+//
+// The window shows the text as the platform's multi-line edit control did:
+// no wrap, both scroll bars always there, a CR not shown, U+0000 shown as the
+// symbol U+2400, tab stops every 8 average character widths, a margin of 4
+// pixels, the vertical scroll bar counting lines. The text is selected with
+// the mouse and the keyboard and copied exactly as it is held (CR LF and
+// U+0000 included); keys it has no use for go on to the window around it.
+//
+// The text is re-read whenever the view is told to show it (ShowText,
+// Attach, Refresh) and before it paints or answers: a text that grew by an
+// append costs the view what was appended, any other change rebuilds the
+// index. A change the index cannot take for want of memory leaves the view
+// showing what it could (the part indexed before an append, or nothing) and
+// is reported once by OutOfMemory; ReserveForAppend and PrepareFor take the
+// memory beforehand, so a command can refuse the change instead.
+#ifndef TAVIX_GUI_WIDGETS_TEXT_VIEW_H
+#define TAVIX_GUI_WIDGETS_TEXT_VIEW_H
+
+#include "gui/widgets/text_line_index.h"
+#include "gui/widgets/text_line_layout.h"
+#include "gui/widgets/text_selection.h"
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class QMenu;
+
+class TextView : public QAbstractScrollArea
+{
+    Q_OBJECT
+public:
+    explicit TextView(QWidget *parent = nullptr);
+    ~TextView() override;
+
+    // Shows the string at text and reads it in place from now on: the owner
+    // keeps it alive while the view lives (or until the view is given
+    // another text) and changes it on this thread only.
+    void Attach(const QString *text);
+    // Shows text: when it is the attached string, re-reads it; otherwise
+    // keeps a copy of it (implicitly shared, so the view's copy costs
+    // nothing while text is not changed).
+    void ShowText(const QString &text);
+    // Re-reads the shown text.
+    void Refresh();
+    // Takes the memory the index needs for an append of at most characters
+    // characters, or of the text appended, before it is appended. Throws
+    // std::bad_alloc when there is none; nothing changes then.
+    void ReserveForAppend(qsizetype characters);
+    void ReserveForAppend(QStringView appended);
+    // Indexes text before it replaces the shown one, which it may do by any
+    // change; the index is taken over when the view next finds text shown.
+    // Throws std::bad_alloc when there is not enough memory.
+    void PrepareFor(const QString &text);
+    // Scrolls to the last line.
+    void ScrollToEnd();
+    // Where copied text goes; without a handler, to the application's clipboard.
+    void SetCopyHandler(std::function<void(const QString &)> handler) { m_copyHandler = std::move(handler); }
+
+    // The characters of text as the window shows them (see TextLineLayout::DisplayForm).
+    static QString DisplayForm(QStringView text) { return TextLineLayout::DisplayForm(text); }
+
+    // The text shown, as it is held.
+    const QString &Text() const { return m_source ? *m_source : m_own; }
+    // The text as the window shows it, line by line from the index, with
+    // LF between the lines (for checking what the window shows).
+    QString ShownText();
+    qsizetype LineCount();
+    // One line as shown.
+    QString LineText(qsizetype line);
+    qsizetype FirstVisibleLine() const;
+    const TextLineIndex &Index() const { return m_index; }
+    // How many characters of the text the index holds; how many times it
+    // was built afresh (appends do not count).
+    qsizetype ShownLength() const { return m_index.Length(); }
+    int RebuildCount() const { return m_rebuilds; }
+
+    TextSelection Selection() const { return m_selection; }
+    // Selects [anchor, caret) (in either order); the caret ends at caret
+    // and is scrolled into view.
+    void SetSelection(qsizetype anchor, qsizetype caret);
+    QString SelectedText();
+    void SelectAll();
+    // Puts the selection on the clipboard as it is held; nothing when
+    // nothing is selected.
+    void Copy();
+    // The menu of the right mouse button: Copy (with a selection) and Select All.
+    QMenu *CreateContextMenu(QWidget *parent);
+
+    // The space kept around the text, as the edit control keeps it.
+    static constexpr int kMargin = 4;
+
+    // Geometry, in viewport coordinates: the box of the character at
+    // position (a caret-wide box at a line's end), and the position nearest
+    // to a point (with onCharacter, the one before the character under it).
+    QRect CharacterRect(qsizetype position);
+    qsizetype PositionAt(const QPoint &point, bool onCharacter = false);
+    // Scrolls the fewest lines and pixels that bring position into view.
+    void EnsureVisible(qsizetype position);
+
+signals:
+    // A change of the text could not be indexed for want of memory; the
+    // view shows what it could. Sent once per failure, after the change.
+    void OutOfMemory();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
+
+private:
+    // Brings the index in line with the text; a failure to allocate is
+    // reported by OutOfMemory. A text that failed is tried again only with retry.
+    void Sync(bool retry = false);
+    void Remember();
+    bool Matches(const QString &text, qsizetype length, const QString &head, const QString &tail) const;
+    void UpdateScrollBars();
+    // Repaints the view from line down.
+    void UpdateFrom(qsizetype line);
+    void MeasureLines(qsizetype first, qsizetype last);
+    void NoteWidth(qreal width);
+    TextLineLayout::Line LineAt(qsizetype line) const;
+    int HeightOf(qsizetype line);
+    int LinesFittingAtEnd();
+    // The lines from first down that are wholly in view (at least 1).
+    int LinesFittingFrom(qsizetype first);
+    // The line at a y of the viewport (above it, lines of the font's height).
+    qsizetype LineAtY(int y);
+    // The y of a line's top in the viewport.
+    int LineTop(qsizetype line);
+    qreal XOffset() const;
+    int TopMargin() const;
+    // Moves the caret (and the anchor unless extend), scrolls it into view.
+    void MoveCaret(qsizetype position, bool extend, bool keepX = false);
+    qsizetype VerticalMove(qsizetype lines);
+    void DragTo(const QPoint &point);
+    void RestartBlink();
+    void NotifyCaret();
+
+    const QString *m_source = nullptr;
+    QString m_own;
+    TextLineIndex m_index;
+    // The start and end of the indexed text, to tell an append from another change.
+    QString m_head;
+    QString m_tail;
+    // An index built ahead for a text of this length, start and end.
+    struct Pending
+    {
+        TextLineIndex index;
+        qsizetype length = 0;
+        QString head;
+        QString tail;
+    };
+    std::optional<Pending> m_pending;
+    TextLineLayout m_layout;
+    TextSelection m_selection;
+    // The x the caret keeps on Up and Down, or negative.
+    qreal m_wantedX = -1;
+    qreal m_widest = 0;
+    // Pixels per step of the horizontal scroll bar (more than 1 only for
+    // lines wider than its range).
+    qreal m_hUnit = 1;
+    int m_rebuilds = 0;
+    // The first line changed since the last paint, or negative.
+    qsizetype m_changedFrom = -1;
+    bool m_caretOn = false;
+    bool m_dragging = false;
+    bool m_memoryReported = false;
+    // The text that could not be indexed: its length and data.
+    qsizetype m_failedLength = -1;
+    const QChar *m_failedData = nullptr;
+    QPoint m_dragPoint;
+    QBasicTimer m_blinkTimer;
+    QBasicTimer m_dragTimer;
+    std::function<void(const QString &)> m_copyHandler;
+};
+
+#endif
