@@ -24,6 +24,7 @@
 #include "core/sorting/input_file.h"
 #include "gui/main_window/costrum_dlg.h"
 #include "gui/widgets/prompts.h"
+#include "silent_prompts.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
@@ -55,15 +56,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class BenchPrompts : public Prompts
+// Messages to standard error; the file dialogs answer from the lists.
+class BenchPrompts : public SilentPrompts
 {
 public:
     QStringList openAnswers;
     QString savePath;
-    void Message(const QString &text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
     QString OpenFileName(const QString &) override { return openAnswers.isEmpty() ? QString() : openAnswers.takeFirst(); }
     QString SaveFileName(const QString &) override { return savePath; }
-    void SetClipboardText(const QString &) override {}
 };
 
 class Simulator
