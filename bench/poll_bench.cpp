@@ -8,6 +8,7 @@
 // Usage: poll_bench [path of libtavixsim.so]
 #include "gui/main_window/costrum_dlg.h"
 #include "gui/widgets/text_view.h"
+#include "log_rows.h"
 #include "silent_prompts.h"
 
 #include <QApplication>
@@ -49,22 +50,6 @@ private:
     int (*m_control)(const char *) = nullptr;
 };
 
-// Log rows as the instrument prints them: date, time, four values, CR LF
-// (about 50 bytes a line, with the instrument's 0xBA for º now and then).
-QByteArray LogRows(qsizetype bytes)
-{
-    QByteArray out;
-    out.reserve(bytes + 64);
-    for (int row = 0; out.size() < bytes; ++row) {
-        char line[96];
-        const int length = std::snprintf(line, sizeof line, "08-01-02  %02d:%02d:%02d   0.%02d   22.%d \xBA" "C  %2d  1013\r\n",
-                                         (row / 3600) % 24, (row / 60) % 60, row % 60, 5 + row % 50, row % 10,
-                                         10 + row % 20);
-        out.append(line, length);
-    }
-    out.truncate(bytes);
-    return out;
-}
 
 // CPU time of this thread in ms: unlike the wall clock it does not count
 // the time other processes take the processor away.

@@ -24,6 +24,7 @@
 #include "core/sorting/input_file.h"
 #include "gui/main_window/costrum_dlg.h"
 #include "gui/widgets/prompts.h"
+#include "log_rows.h"
 #include "silent_prompts.h"
 
 #include <QAbstractScrollArea>
@@ -96,21 +97,6 @@ double Seconds(QElapsedTimer &timer)
     return double(timer.nsecsElapsed()) / 1e9;
 }
 
-// Log rows as the instrument prints them (about 50 characters a line).
-QByteArray LogRows(qsizetype bytes)
-{
-    QByteArray out;
-    out.reserve(bytes + 96);
-    for (int row = 0; out.size() < bytes; ++row) {
-        char line[96];
-        const int length = std::snprintf(line, sizeof line, "08-01-02  %02d:%02d:%02d   0.%02d   22.%d \xBA" "C  %2d  1013\r\n",
-                                         (row / 3600) % 24, (row / 60) % 60, row % 60, 5 + row % 50, row % 10,
-                                         10 + row % 20);
-        out.append(line, length);
-    }
-    out.truncate(bytes);
-    return out;
-}
 
 double Percentile(std::vector<double> values, double q)
 {
