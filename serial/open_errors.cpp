@@ -124,7 +124,7 @@ std::optional<LockRecord> parseLockLine(std::string_view line)
     if (second == std::string_view::npos || !parseNumber(fields[4], 10, &record.pid)
         || !parseNumber(device.substr(0, first), 16, &record.major)
         || !parseNumber(device.substr(first + 1, second - first - 1), 16, &record.minor)
-        || !parseNumber(device.substr(second + 1), 10, &record.inode))
+        || !parseNumber(device.substr(second + 1), 10, &record.inode) || record.pid <= 0)
         return std::nullopt;
     return record;
 }
@@ -142,7 +142,7 @@ std::vector<ProcessInfo> lockHolders(const std::string &path)
         const size_t end = text.find('\n');
         const auto record = parseLockLine(text.substr(0, end));
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        if (record && record->pid > 0 && record->major == major(target.st_dev)
+        if (record && record->major == major(target.st_dev)
             && record->minor == minor(target.st_dev) && record->inode == target.st_ino)
             holders.push_back({record->pid, commandName(record->pid)});
     }

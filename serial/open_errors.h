@@ -30,7 +30,8 @@ struct LockRecord {
 };
 
 // The lock a line of /proc/locks describes; nothing for a lock that waits
-// ("1: -> FLOCK ..."), a lease, or a line of another form.
+// ("1: -> FLOCK ..."), a lease, a lock no process holds (pid 0 or -1), or a
+// line of another form.
 std::optional<LockRecord> parseLockLine(std::string_view line);
 
 // The processes with a lock on the file in /proc/locks; at most three.

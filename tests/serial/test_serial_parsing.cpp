@@ -149,6 +149,8 @@ void TestSerialParsing::lockLines_data()
                              << 0u << 0ULL;
     QTest::newRow("OFD lock without a process") << QByteArray("4: OFDLCK ADVISORY  WRITE -1 00:19:7 0 EOF")
                                                 << false << 0LL << 0u << 0u << 0ULL;
+    QTest::newRow("process 0") << QByteArray("1: FLOCK  ADVISORY  WRITE 0 00:19:7 0 EOF") << false << 0LL << 0u
+                               << 0u << 0ULL;
     QTest::newRow("cut short") << QByteArray("1: FLOCK  ADVISORY  WRITE 4242") << false << 0LL << 0u << 0u
                                << 0ULL;
 }

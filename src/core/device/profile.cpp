@@ -108,16 +108,6 @@ void WriteWindowRect(const QRect &frame)
                                                          .arg(frame.height()));
 }
 
-QString ReadLanguageName()
-{
-    return GetProfileString(QStringLiteral("Language"), QString());
-}
-
-void WriteLanguageName(const QString &name)
-{
-    WriteProfileString(QStringLiteral("Language"), name);
-}
-
 QString FilePath()
 {
     return OpenProfile().fileName();

@@ -2,8 +2,9 @@
 // after the program ("tavixterminal.ini") in the user's configuration
 // folder. It keeps the device selection: the device text of each open mode
 // ("DescString", "SerialString", "DevNmbr") and the last chosen mode
-// ("SerDesc"); and the window's place and the language chosen last
-// ("WindowRect", "Language"). Every write reaches the file at once.
+// ("SerDesc"); and the window's place ("WindowRect"). The language chosen
+// is not kept: every run starts with the first. Every write reaches the
+// file at once.
 #ifndef TAVIX_CORE_DEVICE_PROFILE_H
 #define TAVIX_CORE_DEVICE_PROFILE_H
 
@@ -35,11 +36,6 @@ void WriteDeviceText(int openMode, const QString &text);
 // is remembered or the value is unreadable.
 QRect ReadWindowRect();
 void WriteWindowRect(const QRect &frame);
-
-// The language chosen last, by its name in the language list ("English",
-// "中文"); empty when none is remembered.
-QString ReadLanguageName();
-void WriteLanguageName(const QString &name);
 
 // The path of the INI file.
 QString FilePath();

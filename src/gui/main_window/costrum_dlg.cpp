@@ -24,7 +24,6 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include <limits>
 #include <optional>
 
 int g_bDeviceReady = 0;
@@ -152,8 +151,6 @@ bool COstrumDlg::OnInitDialog()
     FillLanguageList();
     if (auto *languages = qobject_cast<QComboBox *>(GetDlgItem(IDC_LANGUAGE)))
         languages->setCurrentIndex(languages->count() > 0 ? 0 : -1);
-    //    Then the language chosen in the last run, when there was one.
-    RestoreLanguage();
 
     // 7. The translate command has no visible button; the first log type's variables show.
     ShowControl(IDC_TRANSLATE_KEYWORDS, false);
@@ -262,10 +259,6 @@ void COstrumDlg::CreateMenuBar()
 
 bool COstrumDlg::UpdateData(bool bSaveAndValidate)
 {
-    // The box under the input window shows how many characters the input
-    // text holds.
-    if (!bSaveAndValidate)
-        m_nInfoValue = int(qMin<qsizetype>(m_strInput.size(), std::numeric_limits<int>::max()));
     DataExchange dx(MainDialogTemplate(), m_controls, m_prompts, bSaveAndValidate);
     dx.SetChinese(Texts().IsChinese());
     const bool previous = m_bTransferringOut;

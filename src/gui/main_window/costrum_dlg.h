@@ -332,9 +332,6 @@ public:
     const LocaleTexts &Texts() const { return m_texts; }
     // Fills combo box 1038 with the language names, in order.
     void FillLanguageList();
-    // Applies the language remembered in the profile, when the language list
-    // has it and it is not the first.
-    void RestoreLanguage();
     // A message the window adds to the fixed texts, in the current language.
     QString Pick(const QString &english, const QString &chinese) const { return m_texts.Pick(english, chinese); }
     // A file that could not be written (writing) or read, in the current

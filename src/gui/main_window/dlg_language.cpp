@@ -41,17 +41,6 @@ void COstrumDlg::ApplyLanguage(int slot)
         ShowReconnectStatus();
 }
 
-void COstrumDlg::RestoreLanguage()
-{
-    const QString name = Profile::ReadLanguageName();
-    const int index = name.isEmpty() ? -1 : int(m_texts.LanguageNames().indexOf(name));
-    if (index <= 0)
-        return;
-    ApplyLanguage(index);
-    if (auto *languages = qobject_cast<QComboBox *>(GetDlgItem(IDC_LANGUAGE)))
-        languages->setCurrentIndex(index);
-}
-
 void COstrumDlg::FillLanguageList()
 {
     auto *languages = qobject_cast<QComboBox *>(GetDlgItem(IDC_LANGUAGE));
@@ -70,9 +59,6 @@ void COstrumDlg::OnLanguageChange()
     FillLanguageList();
     ApplyLanguage(index);
     languages->setCurrentIndex(index);
-    // Remembered by name: a Config.dat with other languages does not
-    // mistake it for another.
-    Profile::WriteLanguageName(m_texts.LanguageNames().value(index));
 }
 
 void COstrumDlg::BuildKeywordTables()

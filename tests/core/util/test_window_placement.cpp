@@ -14,7 +14,7 @@ class TestWindowPlacement : public QObject
 private slots:
     void placement_data();
     void placement();
-    void profileKeepsFrameAndLanguage();
+    void profileKeepsTheFrame();
 };
 
 void TestWindowPlacement::placement_data()
@@ -55,17 +55,14 @@ void TestWindowPlacement::placement()
         QCOMPARE(*place, expected);
 }
 
-void TestWindowPlacement::profileKeepsFrameAndLanguage()
+void TestWindowPlacement::profileKeepsTheFrame()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.path());
     QCOMPARE(Profile::ReadWindowRect(), QRect());
-    QCOMPARE(Profile::ReadLanguageName(), QString());
     Profile::WriteWindowRect(QRect(-120, 35, 870, 760));
-    Profile::WriteLanguageName(QStringLiteral("中文"));
     QCOMPARE(Profile::ReadWindowRect(), QRect(-120, 35, 870, 760));
-    QCOMPARE(Profile::ReadLanguageName(), QStringLiteral("中文"));
     // The device selection beside it is untouched, and an unreadable value
     // counts as nothing remembered.
     QCOMPARE(Profile::ReadDeviceText(1), Profile::DefaultDeviceText());
