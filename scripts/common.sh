@@ -8,7 +8,7 @@ BUILD_DIR=${BUILD_DIR:-$TOP/build}
 # The build, and the program at run time: its fonts for English and
 # Chinese, and Qt's own Chinese texts (file dialogs, message box buttons).
 PACKAGES=(
-  build-essential cmake pkg-config
+  build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-qpa-plugins
   fonts-liberation2 fonts-wqy-microhei fontconfig
   qt6-translations-l10n
@@ -36,10 +36,19 @@ install_packages() {
   fi
 }
 
+# Configures a build directory (with Ninja when it is new; one made before
+# keeps its generator), passing the further arguments to cmake.
+configure() {
+  local dir=$1 generator=()
+  shift
+  [ -f "$dir/CMakeCache.txt" ] || generator=(-G Ninja)
+  cmake -S "$TOP" -B "$dir" "${generator[@]}" "$@"
+}
+
 # Configures, then builds the targets named (everything when none is). A
 # name ending in "?" is built only when the build has such a target.
 build_project() {
-  cmake -S "$TOP" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  configure "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo
   if [ $# -eq 0 ]; then
     cmake --build "$BUILD_DIR" -j"$(nproc)"
     return

@@ -68,7 +68,8 @@ int Simulator::applyNamed(std::string_view name, std::string_view value)
         m_autoPrintPending = changed.autoPrint;
     } else if (name == "TAVIXSIM_DEVICES") {
         // An open instrument that is no longer attached has been unplugged.
-        for (auto &[id, session] : m_sessions) {
+        for (auto &entry : m_sessions) {
+            const auto &session = entry.second;
             const bool attached = std::any_of(changed.devices.begin(), changed.devices.end(),
                                               [&](const DeviceEntry &d) { return d.serial == session->device.serial; });
             if (!attached)

@@ -1,6 +1,7 @@
 // The batch sort's output: streamed in pieces with the same bytes as the
 // whole sorted output, every write to standard output checked, the output
 // file replaced whole or not at all, and the size limit of the sort.
+#include "address_sanitizer.h"
 #include "batch_sort_runner.h"
 #include "cli/batch_sort.h"
 #include "core/device/instrument_charset.h"
@@ -243,7 +244,7 @@ void TestBatchOutput::amplifyingCaptureIsRefused()
 
 void TestBatchOutput::outOfMemoryIsAMessage()
 {
-#if defined(__SANITIZE_ADDRESS__)
+#ifdef TAVIX_ADDRESS_SANITIZER
     QSKIP("the address sanitizer cannot run under a limit on the address space");
 #endif
     // The program's address space is limited with prlimit to 130 MB: a tiny

@@ -1,6 +1,8 @@
 // Access to the simulated instrument's control entry point from tests: the
 // library the dialog loads is the same file, so settings made here apply to
-// the instrument the dialog talks to.
+// the instrument the dialog talks to. The library stays loaded for the whole
+// test, also when a dialog that loaded it too unloads it at its end, so the
+// entry point kept here stays valid and the instrument keeps its state.
 #ifndef TAVIX_TESTS_SIM_CONTROL_H
 #define TAVIX_TESTS_SIM_CONTROL_H
 
@@ -13,6 +15,7 @@ class SimControl
 public:
     explicit SimControl(const QString &path = QStringLiteral(TAVIX_SIM_LIBRARY)) : m_library(path)
     {
+        m_library.setLoadHints(QLibrary::PreventUnloadHint);
         m_library.load();
         m_control = reinterpret_cast<int (*)(const char *)>(m_library.resolve("TavixSim_Control"));
     }

@@ -142,6 +142,10 @@ D2xxBinding::LoadResult D2xxBinding::Load(const QString &path)
     LoadResult result;
     for (const QString &candidate : candidates) {
         m_library.setFileName(candidate);
+        // A driver library may keep threads and thread-local data of its own
+        // (FTDI's does); taking it out of memory while they live would crash,
+        // so Unload only lets go of it and it stays mapped until the end.
+        m_library.setLoadHints(QLibrary::PreventUnloadHint);
         if (m_library.load()) {
             result.loaded = candidate;
             break;

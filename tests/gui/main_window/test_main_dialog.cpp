@@ -50,7 +50,6 @@ private slots:
 
 private:
     DialogFixture m_fixture;
-    SimControl &m_sim = m_fixture.sim;
 };
 
 void TestMainDialog::initTestCase()

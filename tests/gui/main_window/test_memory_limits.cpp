@@ -2,6 +2,7 @@
 // poll's append end with a message, and everything captured stays. The
 // process's address space is limited around the one command, so that its
 // large allocations fail while small ones still succeed.
+#include "address_sanitizer.h"
 #include "dialog_fixture.h"
 #include "gui/main_window/costrum_dlg.h"
 #include "gui/widgets/text_view.h"
@@ -13,14 +14,6 @@
 #include <QtTest>
 
 #include <sys/resource.h>
-
-#if defined(__SANITIZE_ADDRESS__)
-#define TAVIX_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TAVIX_ADDRESS_SANITIZER 1
-#endif
-#endif
 
 namespace {
 

@@ -536,12 +536,12 @@ void TestTextView::accessibleText()
     QCOMPARE(reader->text(9, 15), QStringView(u"three\u2400").toString());
     int start = -1, end = -1;
     QCOMPARE(reader->textAtOffset(5, QAccessible::WordBoundary, &start, &end), QStringLiteral("two"));
-    QCOMPARE(QPair(start, end), QPair(4, 7));
+    QCOMPARE(std::pair(start, end), std::pair(4, 7));
     QCOMPARE(reader->textAtOffset(11, QAccessible::LineBoundary, &start, &end), QStringView(u"three\u2400\r\n").toString());
-    QCOMPARE(QPair(start, end), QPair(9, 17));
+    QCOMPARE(std::pair(start, end), std::pair(9, 17));
     QCOMPARE(reader->textBeforeOffset(11, QAccessible::LineBoundary, &start, &end), QStringLiteral("one two\r\n"));
     QCOMPARE(reader->textAfterOffset(11, QAccessible::LineBoundary, &start, &end), QStringLiteral("中文 x"));
-    QCOMPARE(QPair(start, end), QPair(17, 21));
+    QCOMPARE(std::pair(start, end), std::pair(17, 21));
     QCOMPARE(reader->textAtOffset(18, QAccessible::CharBoundary, &start, &end), QStringLiteral("文"));
     QCOMPARE(reader->textAtOffset(0, QAccessible::NoBoundary, &start, &end).size(), text.size());
 
@@ -551,7 +551,7 @@ void TestTextView::accessibleText()
     QCOMPARE(view.SelectedText(), QStringLiteral("two"));
     QCOMPARE(reader->selectionCount(), 1);
     reader->selection(0, &start, &end);
-    QCOMPARE(QPair(start, end), QPair(4, 7));
+    QCOMPARE(std::pair(start, end), std::pair(4, 7));
     QCOMPARE(reader->cursorPosition(), 7);
     view.setFocus();
     QTest::keyClick(&view, Qt::Key_Down);
