@@ -81,10 +81,16 @@ COstrumDlg::COstrumDlg(Prompts &prompts, const QString &driverPath, QWidget *par
 COstrumDlg::~COstrumDlg()
 {
     // The worker writes through the binding and handle owned here.
-    StopFirmwareUpload();
+    const bool workerEnded = StopFirmwareUpload();
     qApp->removeEventFilter(this);
     m_pollTimer.stop();
     m_logTimer.stop();
+    // A device still open (the dialog ended by the close box, or by its
+    // owner) is closed, so that its port is free for other programs at once.
+    if (workerEnded && m_hDevice && m_driver.IsBound(D2xxBinding::EntryClose)) {
+        m_driver.Close(m_hDevice);
+        m_hDevice = nullptr;
+    }
     if (m_logFile.isOpen())
         m_logFile.close();
 }

@@ -316,17 +316,26 @@ void TestMainDialog::exitClosesDeviceAndLibrary()
 
 void TestMainDialog::closeBoxEndsTheDialog()
 {
-    ScriptedPrompts prompts;
-    COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
-    dlg.show();
-    Edit(dlg, 1053)->setText(QStringLiteral("x1"));
-    dlg.close();
-    QVERIFY(dlg.isVisible()); // the failed transfer keeps it open
-    Edit(dlg, 1053)->setText(QStringLiteral("3"));
-    dlg.close();
-    QVERIFY(!dlg.isVisible());
-    QCOMPARE(dlg.result(), 1);
-    QCOMPARE(dlg.m_fInterval, 3.0f);
+    const QString trace = m_fixture.StartTrace();
+    {
+        ScriptedPrompts prompts;
+        COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
+        dlg.show();
+        QCOMPARE(dlg.FtOpen(0), FT_STATUS(FT_OK));
+        Edit(dlg, 1053)->setText(QStringLiteral("x1"));
+        dlg.close();
+        QVERIFY(dlg.isVisible()); // the failed transfer keeps it open
+        Edit(dlg, 1053)->setText(QStringLiteral("3"));
+        dlg.close();
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(dlg.result(), 1);
+        QCOMPARE(dlg.m_fInterval, 3.0f);
+    }
+    // The device the dialog still held is closed as the dialog goes, so the
+    // port is free at once.
+    QFile file(trace);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains("FT_Close"));
 }
 
 QTEST_MAIN(TestMainDialog)
