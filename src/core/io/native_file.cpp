@@ -89,9 +89,10 @@ Target ResolveForWriting(const QString &path)
         target.path = QFile::decodeName(where);
         target.folder.reset();
     };
-    // The parts still to walk, first one first. folder is held open and
-    // walked names it for messages; it holds no link, so ".." after it is
-    // its physical parent.
+    // The parts still to walk, first one first. target.folder holds the
+    // folder walked so far open and walked names it for messages; no link
+    // was followed into it unexamined, and ".." after it is its physical
+    // parent.
     QList<QByteArray> parts = encoded.split('/');
     QByteArray walked = encoded.startsWith('/') ? QByteArray() : QByteArray(".");
     const auto openStart = [&](const QByteArray &start) {
