@@ -73,9 +73,10 @@ Target ResolveForWriting(const QString &path);
 // nothing is left behind. Where the file system allows it the new file has
 // no name until Finish gives it one, so not even the end of the program by
 // SIGKILL or a power cut can leave it behind; elsewhere it is a hidden file
-// beside the target, which Ctrl+C, SIGTERM, SIGHUP and SIGQUIT remove
-// before they end the program (when the program has not taken those
-// signals for itself, as the capture does to end and keep what arrived).
+// beside the target, which Ctrl+C, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE and
+// SIGXCPU remove before they end the program (when the program has not
+// taken those signals for itself, as the capture does to end and keep what
+// arrived).
 class Replacement
 {
 public:

@@ -52,9 +52,10 @@ static_assert(std::atomic<int>::is_always_lock_free);
 PendingName g_pending[32];
 
 // The signals that end the program by default and that a user or the
-// system sends to end it: Ctrl+C, a closed terminal, Ctrl+\, and the
-// request to end of kill, timeout and a shutdown.
-const int kEndingSignals[] = {SIGINT, SIGHUP, SIGQUIT, SIGTERM};
+// system sends to end it: Ctrl+C, a closed terminal, Ctrl+\, the request to
+// end of kill, timeout and a shutdown, a write into a pipe nobody reads any
+// more (standard error), and a CPU time limit.
+const int kEndingSignals[] = {SIGINT, SIGHUP, SIGQUIT, SIGTERM, SIGPIPE, SIGXCPU};
 
 extern "C" void RemovePendingNamesAndEnd(int signal)
 {
