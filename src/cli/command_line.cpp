@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <cstdio>
@@ -66,11 +67,33 @@ QStringList RawArguments(int argc, char *argv[])
     return arguments;
 }
 
-void WriteText(FILE *stream, const QString &text)
+// Writes text to stream; false, with errno as the failing call left it, when
+// not all of it reached the stream's file (a full disk, a closed pipe).
+bool WriteText(FILE *stream, const QString &text)
 {
     const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+    errno = 0;
+    const bool whole = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size());
+    const int error = errno;
+    const bool flushed = std::fflush(stream) == 0;
+    if (whole && flushed && !std::ferror(stream))
+        return true;
+    if (errno == 0)
+        errno = error;
+    return false;
+}
+
+// Writes the text --help or --version asks for. Output that cannot be
+// written is a failure, as for GNU tools: "write error" and the system's
+// reason on standard error, status 1.
+int WriteRequestedText(const QString &text)
+{
+    if (WriteText(stdout, text))
+        return 0;
+    const int error = errno;
+    WriteText(stderr, QStringLiteral("tavixterminal: write error%1\n")
+                          .arg(error != 0 ? QStringLiteral(": ") + qt_error_string(error) : QString()));
+    return kExitWriteError;
 }
 
 int UsageError(const QString &message)
@@ -298,11 +321,9 @@ int Run(int argc, char *argv[], WindowStarter startWindow)
     const QStringList arguments = RawArguments(argc, argv);
     switch (DecideMode(arguments)) {
     case Mode::Help:
-        WriteText(stdout, HelpText());
-        return 0;
+        return WriteRequestedText(HelpText());
     case Mode::Version:
-        WriteText(stdout, QStringLiteral("tavixterminal %1\n").arg(QLatin1String(kProgramVersion)));
-        return 0;
+        return WriteRequestedText(QStringLiteral("tavixterminal %1\n").arg(QLatin1String(kProgramVersion)));
     case Mode::Conflict:
         return UsageError(QStringLiteral("give either --capture or --sort, not both"));
     case Mode::Capture:

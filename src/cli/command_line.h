@@ -16,6 +16,8 @@ enum class Mode { Window, Help, Version, Capture, Sort, Conflict };
 
 // The exit status when the window has no display to open on.
 constexpr int kExitNoDisplay = 7;
+// The exit status when the text of --help or --version cannot be written.
+constexpr int kExitWriteError = 1;
 
 // The mode the arguments (arguments[0] is the program) ask for: help
 // (--help, -h, -?) and version (--version, -V, -v) before everything, then capture or sort (both at once is a

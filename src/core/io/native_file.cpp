@@ -1,19 +1,14 @@
 #include "core/io/native_file.h"
 
+#include "core/io/native_posix.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
-#include <QRandomGenerator>
-#include <QSaveFile>
 
+#include <algorithm>
 #include <cerrno>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace NativeFile {
 
@@ -53,54 +48,22 @@ QString NotRegular(Kind kind)
 // The system's own calls: descriptors, so that what is checked is what is
 // written, and fsync, which Qt's file classes do not offer.
 
+using Posix::KindOf;
+using Posix::OpenRetrying;
+using Posix::SystemReason;
+
 namespace {
 
 constexpr int kMaxLinks = 40;
 
-QString SystemReason(int error)
-{
-    return qt_error_string(error);
-}
-
-Kind KindOf(mode_t mode)
-{
-    if (S_ISREG(mode))
-        return Kind::Regular;
-    if (S_ISDIR(mode))
-        return Kind::Folder;
-    if (S_ISFIFO(mode))
-        return Kind::Pipe;
-    if (S_ISSOCK(mode))
-        return Kind::Socket;
-    return Kind::Device;
-}
-
-int OpenRetrying(const char *path, int flags, mode_t mode = 0)
-{
-    int fd;
-    do
-        fd = ::open(path, flags | O_CLOEXEC, mode);
-    while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
-bool WriteAll(int fd, QByteArrayView bytes, QString *reason)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            // A short write followed by a refusal (a full disk, a file size
-            // limit) ends here with the system's reason for the refusal.
-            *reason = n < 0 ? SystemReason(errno) : QStringLiteral("the system accepted no more bytes");
-            return false;
-        }
-        done += n;
-    }
-    return true;
-}
+// How the walk opens a folder: never through a link, and where the system
+// can, only to look into it, which a folder the user may search but not
+// list allows.
+#ifdef O_PATH
+constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW;
+#else
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW;
+#endif
 
 bool SetBlocking(int fd)
 {
@@ -108,13 +71,11 @@ bool SetBlocking(int fd)
     return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
 
-// The path's last part and its folder ("." for a bare name).
-QByteArray FolderOf(const QByteArray &path)
+// True when parts hold nothing but "" and "." (a path that ends in '/').
+bool NothingMore(const QList<QByteArray> &parts)
 {
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash < 0)
-        return ".";
-    return slash == 0 ? QByteArray("/") : path.left(slash);
+    return std::all_of(parts.cbegin(), parts.cend(),
+                       [](const QByteArray &part) { return part.isEmpty() || part == "."; });
 }
 
 } // namespace
@@ -123,152 +84,122 @@ Target ResolveForWriting(const QString &path)
 {
     Target target;
     const QByteArray encoded = QFile::encodeName(path);
-    // The parts still to walk, first one first; the folder walked so far
-    // holds no link, so ".." after it is its physical parent.
+    const auto refuse = [&target](int error, const QByteArray &where) {
+        target.refusal = SystemReason(error);
+        target.path = QFile::decodeName(where);
+        target.folder.reset();
+    };
+    // The parts still to walk, first one first. target.folder holds the
+    // folder walked so far open and walked names it for messages; no link
+    // was followed into it unexamined, and ".." after it is its physical
+    // parent.
     QList<QByteArray> parts = encoded.split('/');
     QByteArray walked = encoded.startsWith('/') ? QByteArray() : QByteArray(".");
+    const auto openStart = [&](const QByteArray &start) {
+        const int fd = Posix::OpenAtRetrying(AT_FDCWD, start.constData(), kFolderFlags);
+        if (fd < 0)
+            return false;
+        target.folder = std::make_shared<const Folder>(fd);
+        return true;
+    };
+    if (!openStart(walked.isEmpty() ? QByteArray("/") : walked)) {
+        refuse(errno, walked.isEmpty() ? QByteArray("/") : walked);
+        return target;
+    }
     int links = 0;
     while (!parts.isEmpty()) {
         const QByteArray part = parts.takeFirst();
         if (part.isEmpty() || part == ".")
             continue;
+        const int folder = target.folder->fd;
         const QByteArray candidate = walked + '/' + part;
         struct stat info{};
-        if (::lstat(candidate.constData(), &info) != 0) {
+        if (::fstatat(folder, part.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno != ENOENT) {
-                target.refusal = SystemReason(errno);
-                target.path = QFile::decodeName(candidate);
+                refuse(errno, candidate);
                 return target;
             }
-            // Nothing there: the rest of the path is taken as it is.
+            // Nothing there: the rest of the path is taken as it is. The
+            // file is made in the folder held when it is the last part; a
+            // missing folder holds nothing (writing fails with its reason).
             QByteArray rest = candidate;
             for (const QByteArray &more : parts)
                 rest += '/' + more;
             target.path = QFile::decodeName(rest);
             target.kind = Kind::Missing;
+            if (NothingMore(parts))
+                target.name = part;
+            else
+                target.folder.reset();
             return target;
         }
-        if (!S_ISLNK(info.st_mode)) {
+        if (S_ISDIR(info.st_mode)) {
+            const int fd = Posix::OpenAtRetrying(folder, part.constData(), kFolderFlags);
+            if (fd < 0) {
+                // A folder that became a link or a file since it was looked
+                // at is looked at again, as a link counts.
+                if ((errno == ELOOP || errno == ENOTDIR) && ++links <= kMaxLinks) {
+                    parts.prepend(part);
+                    continue;
+                }
+                refuse(errno, candidate);
+                return target;
+            }
+            target.folder = std::make_shared<const Folder>(fd);
+            target.kind = Kind::Folder;
             walked = candidate;
-            target.kind = KindOf(info.st_mode);
             continue;
         }
-        struct stat folder{};
+        if (!S_ISLNK(info.st_mode)) {
+            if (!NothingMore(parts)) {
+                refuse(ENOTDIR, candidate + '/' + parts.join('/'));
+                return target;
+            }
+            target.kind = KindOf(info.st_mode);
+            target.name = part;
+            walked = candidate;
+            continue;
+        }
+        struct stat folderInfo{};
         const QByteArray folderPath = walked.isEmpty() ? QByteArray("/") : walked;
-        if (::stat(folderPath.constData(), &folder) == 0 && (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH)
-            && info.st_uid != ::geteuid() && info.st_uid != folder.st_uid) {
+        if (::fstat(folder, &folderInfo) == 0 && (folderInfo.st_mode & S_ISVTX) && (folderInfo.st_mode & S_IWOTH)
+            && info.st_uid != ::geteuid() && info.st_uid != folderInfo.st_uid) {
             target.refusal = QStringLiteral("it is a link in %1, a folder every user may write to, and belongs to "
                                             "another user (uid %2); such a link is not followed")
                                  .arg(QFile::decodeName(folderPath))
                                  .arg(info.st_uid);
             target.path = QFile::decodeName(candidate);
+            target.folder.reset();
             return target;
         }
         if (++links > kMaxLinks) {
-            target.refusal = SystemReason(ELOOP);
+            refuse(ELOOP, QByteArray());
             target.path = path;
             return target;
         }
         QByteArray link(qsizetype(info.st_size > 0 ? info.st_size : 255) + 1, Qt::Uninitialized);
-        const ssize_t size = ::readlink(candidate.constData(), link.data(), size_t(link.size()));
+        const ssize_t size = ::readlinkat(folder, part.constData(), link.data(), size_t(link.size()));
+        if (size < 0 && errno == EINVAL) {
+            // No longer a link: looked at again.
+            parts.prepend(part);
+            continue;
+        }
         if (size < 0 || size >= link.size()) {
-            target.refusal = SystemReason(size < 0 ? errno : ENAMETOOLONG);
-            target.path = QFile::decodeName(candidate);
+            refuse(size < 0 ? errno : ENAMETOOLONG, candidate);
             return target;
         }
         link.truncate(size);
-        if (link.startsWith('/'))
+        if (link.startsWith('/')) {
             walked.clear();
+            if (!openStart("/")) {
+                refuse(errno, "/");
+                return target;
+            }
+        }
         parts = link.split('/') + parts;
     }
     target.path = walked.isEmpty() ? QStringLiteral("/") : QFile::decodeName(walked);
     return target;
-}
-
-struct Replacement::Data
-{
-    int fd = -1;
-    QByteArray temporary;
-    QByteArray target;
-};
-
-Replacement::Replacement() : d(std::make_unique<Data>()) {}
-
-Replacement::~Replacement()
-{
-    Abandon();
-}
-
-bool Replacement::Begin(const Target &target, QString *reason)
-{
-    Abandon();
-    d->target = QFile::encodeName(target.path);
-    const QByteArray folder = FolderOf(d->target);
-    // A hidden name beside the target (its start, if the name is long: the
-    // system allows 255 bytes), made exclusively: an existing file or link
-    // of that name is never opened.
-    const QByteArray name = d->target.mid(d->target.lastIndexOf('/') + 1).left(200);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray temporary = folder + "/." + name + '.'
-                                     + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".part";
-        const int fd = OpenRetrying(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
-        if (fd >= 0) {
-            d->fd = fd;
-            d->temporary = temporary;
-            struct stat old{};
-            if (target.kind == Kind::Regular && ::stat(d->target.constData(), &old) == 0)
-                ::fchmod(fd, old.st_mode & 07777);
-            return true;
-        }
-        if (errno != EEXIST)
-            break;
-    }
-    *reason = SystemReason(errno);
-    return false;
-}
-
-bool Replacement::Write(QByteArrayView bytes, QString *reason)
-{
-    return d->fd >= 0 && WriteAll(d->fd, bytes, reason);
-}
-
-bool Replacement::Finish(QString *reason)
-{
-    if (d->fd < 0)
-        return false;
-    // The bytes reach the disk before the name does: after a crash the
-    // target holds either its old or its whole new content.
-    int failed = ::fsync(d->fd) == 0 ? 0 : errno;
-    const int fd = d->fd;
-    d->fd = -1;
-    if (::close(fd) != 0 && failed == 0)
-        failed = errno;
-    if (failed == 0 && ::rename(d->temporary.constData(), d->target.constData()) != 0)
-        failed = errno;
-    if (failed != 0) {
-        *reason = SystemReason(failed);
-        Abandon();
-        return false;
-    }
-    d->temporary.clear();
-    // The rename itself is made lasting by syncing the folder; a system that
-    // cannot sync a folder has nothing more to offer.
-    const int folder = OpenRetrying(FolderOf(d->target).constData(), O_RDONLY | O_DIRECTORY);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
-    return true;
-}
-
-void Replacement::Abandon()
-{
-    if (d->fd >= 0)
-        ::close(d->fd);
-    d->fd = -1;
-    if (!d->temporary.isEmpty())
-        ::unlink(d->temporary.constData());
-    d->temporary.clear();
 }
 
 bool OpenInPlace(QFile &file, const QString &path, QString *reason)
@@ -285,8 +216,13 @@ bool OpenInPlace(QFile &file, const QString &path, QString *reason)
     // Not truncated on opening: only once the descriptor is known to be a
     // regular file. Non-blocking, so that a named pipe put there meanwhile
     // cannot keep the window waiting.
-    const QByteArray encoded = QFile::encodeName(target.path);
-    const int fd = OpenRetrying(encoded.constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK, 0666);
+    // Opened in the folder the walk found, by its name there.
+    if (!target.folder) {
+        *reason = SystemReason(ENOENT);
+        return false;
+    }
+    const int fd = Posix::OpenAtRetrying(target.folder->fd, target.name.constData(),
+                                         O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK, 0666);
     if (fd < 0) {
         *reason = errno == ELOOP ? QStringLiteral("it became a link while it was opened; it is not followed")
                                  : SystemReason(errno);
@@ -368,8 +304,8 @@ bool OpenForReading(QFile &file, const QString &path, bool streams, bool *isStre
 }
 
 #else
-// Elsewhere Qt's classes stand in: QSaveFile replaces a file whole, and a
-// path is looked at through QFileInfo. Links are followed as Qt follows them.
+// Elsewhere Qt's classes stand in: a path is looked at through QFileInfo.
+// Links are followed as Qt follows them.
 
 namespace {
 
@@ -391,64 +327,6 @@ Target ResolveForWriting(const QString &path)
     target.kind = KindOf(info);
     target.path = info.exists() && !info.canonicalFilePath().isEmpty() ? info.canonicalFilePath() : FileSystemPath(path);
     return target;
-}
-
-struct Replacement::Data
-{
-    std::unique_ptr<QSaveFile> file;
-};
-
-Replacement::Replacement() : d(std::make_unique<Data>()) {}
-
-Replacement::~Replacement()
-{
-    Abandon();
-}
-
-bool Replacement::Begin(const Target &target, QString *reason)
-{
-    Abandon();
-    d->file = std::make_unique<QSaveFile>(FileSystemPath(target.path));
-    d->file->setDirectWriteFallback(false);
-    if (d->file->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return true;
-    *reason = d->file->errorString();
-    d->file.reset();
-    return false;
-}
-
-bool Replacement::Write(QByteArrayView bytes, QString *reason)
-{
-    qsizetype done = 0;
-    while (d->file && done < bytes.size()) {
-        const qint64 n = d->file->write(bytes.data() + done, bytes.size() - done);
-        if (n <= 0) {
-            *reason = d->file->errorString();
-            return false;
-        }
-        done += n;
-    }
-    return bool(d->file);
-}
-
-bool Replacement::Finish(QString *reason)
-{
-    if (!d->file)
-        return false;
-    // Unbuffered, so commit has no bytes left to flush whose failure it
-    // could pass over.
-    const bool committed = d->file->commit();
-    if (!committed)
-        *reason = d->file->errorString();
-    d->file.reset();
-    return committed;
-}
-
-void Replacement::Abandon()
-{
-    if (d->file)
-        d->file->cancelWriting();
-    d->file.reset();
 }
 
 bool OpenInPlace(QFile &file, const QString &path, QString *reason)

@@ -10,6 +10,7 @@
 #ifndef TAVIX_CORE_IO_NATIVE_FILE_H
 #define TAVIX_CORE_IO_NATIVE_FILE_H
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
@@ -30,6 +31,11 @@ enum class Kind { Missing, Regular, Folder, Pipe, Device, Socket };
 // "a named pipe", "a device", ... for a message; empty for Missing and Regular.
 QString KindName(Kind kind);
 
+// A folder held open (a descriptor on POSIX systems): what is made, renamed
+// or removed in it happens in the folder that was looked at, whatever its
+// path leads to by then.
+struct Folder;
+
 // Where a path that is to be written leads.
 struct Target
 {
@@ -39,6 +45,11 @@ struct Target
     // not followed, too many links, or a folder on the way that cannot be
     // looked into (the system's reason).
     QString refusal;
+    // The folder that holds the file, as the walk found it, and the file's
+    // name in it: the replacement is made and renamed there. Null when the
+    // path's folder is missing, and where the system has no descriptors.
+    std::shared_ptr<const Folder> folder;
+    QByteArray name;
 };
 
 // Follows the links of path one at a time, those of its folders included,
@@ -47,15 +58,25 @@ struct Target
 // folder's owner: the rule of the kernel's protected_symlinks, applied here
 // because a replacement file is made beside the link's target and renamed
 // there, which the kernel's rule never sees. At most 40 links are followed.
-// A path whose folder is missing resolves to itself (writing it then fails
-// with the system's reason).
+// The walk holds each folder open and takes the next part inside it, never
+// following a link it has not examined, so another user who swaps a folder
+// on the way for a link after the walk cannot lead the write elsewhere: it
+// goes into the folder the walk found (Target::folder). A path whose folder
+// is missing resolves to itself (writing it then fails with the system's
+// reason).
 Target ResolveForWriting(const QString &path);
 
 // A new file beside a target that takes the target's place as a whole:
 // every write is checked, the bytes are synced to the disk before the new
-// file is renamed over the target, and anything short of Finish removes
-// the new file again, so the target is either replaced or left as it was
-// and nothing is left behind.
+// file takes the target's name, and anything short of Finish removes the
+// new file again, so the target is either replaced or left as it was and
+// nothing is left behind. Where the file system allows it the new file has
+// no name until Finish gives it one, so not even the end of the program by
+// SIGKILL or a power cut can leave it behind; elsewhere it is a hidden file
+// beside the target, which Ctrl+C, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE and
+// SIGXCPU remove before they end the program (when the program has not
+// taken those signals for itself, as the capture does to end and keep what
+// arrived).
 class Replacement
 {
 public:
@@ -64,13 +85,15 @@ public:
     Replacement(const Replacement &) = delete;
     Replacement &operator=(const Replacement &) = delete;
 
-    // Creates the new file in the target's folder, with the permissions of
-    // the file it replaces. target.kind must be Missing or Regular.
+    // Creates the new file in the target's folder (target.folder), with the
+    // permissions of the file it replaces. target.kind must be Missing or
+    // Regular.
     bool Begin(const Target &target, QString *reason);
     // Writes every byte; a write that stops short is taken up again.
     bool Write(QByteArrayView bytes, QString *reason);
-    // Syncs the new file to the disk, closes it and renames it over the
-    // target (then syncs the folder, as far as the system allows).
+    // Syncs the new file to the disk, closes it and gives it the target's
+    // name in one step, replacing the old file (then syncs the folder, as
+    // far as the system allows).
     bool Finish(QString *reason);
     // Closes and removes the new file; the target stays as it was.
     void Abandon();

@@ -3,9 +3,13 @@
 // whole: the bytes go to a new file beside it, every write is checked, and
 // only once all of them are on the disk does the new file take the old
 // one's name; on any failure the old file stays exactly as it was and the
-// new one is removed. A target that is no regular file (a named pipe, a
-// device, a folder) is refused, never replaced or written into, and a
-// stranger's link in a shared folder is not followed (see
+// new one is removed. The new file has no name until then where the file
+// system allows it, so a signal that ends the program, SIGKILL included,
+// leaves nothing behind (see NativeFile::Replacement). A target that is no
+// regular file (a named pipe, a device, a folder) is refused, never
+// replaced or written into, a stranger's link in a shared folder is not
+// followed, and the new file is made in the folder the path was resolved
+// to, whatever the path leads to meanwhile (see
 // NativeFile::ResolveForWriting). The same writer can stream into a device
 // the program was handed, such as standard output (the way into a pipe),
 // with every write checked there too. Failures carry the system's reason.
