@@ -43,9 +43,10 @@ void COstrumDlg::OnSendProgram()
         return;
     const QString path = m_prompts.OpenFileName(QString());
     // The poll runs while the file dialog is open: a device lost or closed
-    // meanwhile ends the command as if no device had been open, with
-    // nothing sent and the input text as it was.
-    if (path.isEmpty() || !IsDeviceOpen() || m_bSending || IsFirmwareUploadRunning())
+    // meanwhile (or found again and still being probed) ends the command as
+    // if no device had been open, with nothing sent and the input text as
+    // it was.
+    if (path.isEmpty() || !IsDeviceOpen() || m_bSending || IsFirmwareUploadRunning() || m_recovery.IsProbing())
         return;
     // A named pipe or a device would keep the upload waiting for a writer
     // (or sending without end) behind the progress note: it is refused, as
