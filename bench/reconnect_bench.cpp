@@ -5,7 +5,11 @@
 // keeps) and through the simulator library; and the cost of the poll's 10 ms
 // tick while the dialog looks for the instrument, beside the cost of one look.
 // Each round plugs back after the dialog has searched for 1 to 2 s, at moments
-// spread over the search's one-second cycle.
+// spread over the search's one-second cycle. Last, the instrument is plugged
+// back but does not answer the readiness probe, so that every look opens,
+// probes and closes it: the longest time a 10 ms timer of the window's thread
+// then waits between two of its ticks, over 3 s, against the same while the
+// instrument is not listed at all.
 //
 // Usage: reconnect_bench [rounds, default 10]
 #include "gui/main_window/costrum_dlg.h"
@@ -19,6 +23,7 @@
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -62,11 +67,31 @@ struct Figures
     std::vector<double> readyMs; // replug to ready, one a round
     double tickUs = -1;          // the poll's tick while searching, no look due
     double lookUs = -1;          // one look that does not find the instrument
+    double silentGapMs = -1;     // longest event-loop gap, listed but silent
+    double missingGapMs = -1;    // longest event-loop gap, not listed
     int notices = 0;
 };
 
+// The longest time between two ticks of a 10 ms timer while the event loop
+// runs for ms milliseconds.
+double LongestTimerGapMs(int ms)
+{
+    QElapsedTimer since;
+    qint64 longestNs = 0;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        longestNs = std::max(longestNs, since.nsecsElapsed());
+        since.start();
+    });
+    since.start();
+    ticker.start(10);
+    WaitFor([] { return false; }, ms);
+    return longestNs / 1e6;
+}
+
 Figures Measure(const QString &driver, const std::function<bool()> &unplug, const std::function<bool()> &replug,
-                int rounds)
+                const std::function<bool(bool)> &silence, int rounds)
 {
     Figures figures;
     QuietPrompts prompts;
@@ -118,6 +143,12 @@ Figures Measure(const QString &driver, const std::function<bool()> &unplug, cons
         figures.readyMs.push_back(timer.nsecsElapsed() / 1e6);
     }
     figures.notices = prompts.notices;
+    if (silence(true) && unplug() && WaitFor([&] { return dlg.m_recovery.IsSearching(); }, 10000)) {
+        figures.missingGapMs = LongestTimerGapMs(3000);
+        if (replug())
+            figures.silentGapMs = LongestTimerGapMs(3000);
+    }
+    silence(false);
     dlg.OnOK();
     return figures;
 }
@@ -135,6 +166,9 @@ void Print(const char *name, const Figures &figures)
                 "%.1f us, once a second\n",
                 name, figures.tickUs, figures.tickUs / 1000, figures.tickUs < 100 ? "below" : "NOT below",
                 figures.lookUs);
+    std::printf("%s: longest gap of a 10 ms timer over 3 s: %.1f ms with the instrument listed but silent "
+                "(probed once a second), %.1f ms with it not listed\n",
+                name, figures.silentGapMs, figures.missingGapMs);
 }
 
 } // namespace
@@ -157,7 +191,9 @@ int main(int argc, char *argv[])
     }
     const Figures library = Measure(
         QStringLiteral(TAVIX_SIM_LIBRARY), [&] { return control("UNPLUG") == 0; },
-        [&] { return control("PLUG") == 0; }, rounds);
+        [&] { return control("PLUG") == 0; },
+        [&](bool silent) { return control(silent ? "TAVIXSIM_PROBE_REPLY=none" : "TAVIXSIM_PROBE_REPLY=0x80") == 0; },
+        rounds);
 
     // tavixsim-pty at a link, through the adapter.
     const QString link = dir.filePath(QStringLiteral("ttyTAVIX"));
@@ -182,6 +218,7 @@ int main(int argc, char *argv[])
     };
     const Figures adapter = Measure(
         QStringLiteral(TAVIX_SERIAL_LIBRARY), [&] { return command("unplug"); }, [&] { return command("replug"); },
+        [&](bool silent) { return command(silent ? "TAVIXSIM_PROBE_REPLY=none" : "TAVIXSIM_PROBE_REPLY=0x80"); },
         rounds);
     pty.terminate();
     pty.waitForFinished(5000);

@@ -246,7 +246,9 @@ int Logging(double hours)
     QElapsedTimer timer;
     timer.start();
     for (qint64 tick = 0; tick < ticks; ++tick) {
-        s.dlg->PollDevice();
+        // The interval's display request, then the poll that reads its reply.
+        s.dlg->OnTimer(COstrumDlg::TIMER_LOG);
+        s.dlg->OnTimer(COstrumDlg::TIMER_POLL);
         if (tick % 1000 == 0)
             QApplication::processEvents();
     }

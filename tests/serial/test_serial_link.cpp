@@ -13,6 +13,7 @@
 #include "sim_control.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -22,8 +23,10 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -198,6 +201,10 @@ private slots:
     void lostAndFound();
     void unplugDuringAnUploadEndsIt_data() { Drivers(); }
     void unplugDuringAnUploadEndsIt();
+    void unplugRightAfterALoggedReplyKeepsIt_data() { Drivers(); }
+    void unplugRightAfterALoggedReplyKeepsIt();
+    void silentInstrumentIsProbedWithoutStallingTheWindow_data() { Drivers(); }
+    void silentInstrumentIsProbedWithoutStallingTheWindow();
     void portHeldByAnotherProgramSaysWhy();
 
 private:
@@ -421,7 +428,7 @@ void TestSerialLink::lostAndFound()
     QCOMPARE(prompts.messages.first().contains(QStringLiteral("logging goes on")), dlg.m_bLogging);
     if (dlg.m_bLogging) {
         // Logging goes on by itself at its interval, into the same file.
-        QVERIFY(dlg.IsTimerActive(COstrumDlg::TIMER_LOG) && !dlg.IsTimerActive(COstrumDlg::TIMER_POLL));
+        QVERIFY(dlg.IsTimerActive(COstrumDlg::TIMER_LOG) && dlg.IsTimerActive(COstrumDlg::TIMER_POLL));
         const qsizetype back = dlg.m_strInput.count(QStringLiteral("m/s"));
         QTRY_VERIFY_WITH_TIMEOUT(dlg.m_strInput.count(QStringLiteral("m/s")) >= back + 3, 20000);
         dlg.OnStartLogging();
@@ -468,6 +475,104 @@ void TestSerialLink::unplugDuringAnUploadEndsIt()
     QCOMPARE(dlg.m_strInput, QStringLiteral("captured before\r\nSend File Fail!\r\nDURING UPLOAD\r\n"));
     QCOMPARE(g_bDeviceReady, 0);
     QVERIFY(program.startsWith(ReadAll(received)));
+}
+
+void TestSerialLink::unplugRightAfterALoggedReplyKeepsIt()
+{
+    const QString backup = m_file + ".backup";
+    auto instrument = StartInstrument({});
+    QVERIFY(instrument);
+    ScriptedPrompts prompts;
+    prompts.saveAnswers = {backup};
+    COstrumDlg dlg(prompts, instrument->Driver());
+    OpenFirst(dlg);
+    // A long interval: the next request comes 2 s after this one's reply.
+    qobject_cast<QLineEdit *>(dlg.GetDlgItem(1053))->setText(QStringLiteral("2"));
+    dlg.OnStartLogging();
+    QVERIFY(dlg.m_bLogging);
+
+    // The first reply has reached the driver (or the window already).
+    const QString reply = QString::fromUtf8("  0.27 m/s    22.4 \xC2\xBA" "C\r\n");
+    const auto arrived = [&] {
+        DWORD rx = 0, tx = 0, events = 0;
+        return !dlg.m_strInput.isEmpty()
+               || (dlg.FtGetStatus(&rx, &tx, &events) == FT_OK && rx >= DWORD(reply.size()));
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(arrived(), 20000);
+    // The cable is pulled soon after: a moment for the window to take the
+    // reply (at most half the interval), then the unplug, which discards
+    // what is left unread in the driver.
+    const bool taken = QTest::qWaitFor([&] { return dlg.m_strInput == reply; }, 1000);
+    Q_UNUSED(taken); // the checks below say what survived the unplug
+    QVERIFY(instrument->Unplug());
+    QTRY_VERIFY_WITH_TIMEOUT(!dlg.IsDeviceOpen(), 10000);
+    QVERIFY(dlg.m_recovery.IsSearching());
+
+    // The reply is in the window and in the backup file, which stays open.
+    QCOMPARE(dlg.m_strInput, reply);
+    QVERIFY(dlg.m_logFile.isOpen());
+    QCOMPARE(ReadAll(backup), Utf16Le(reply));
+}
+
+void TestSerialLink::silentInstrumentIsProbedWithoutStallingTheWindow()
+{
+    auto instrument = StartInstrument({});
+    QVERIFY(instrument);
+    ScriptedPrompts prompts;
+    COstrumDlg dlg(prompts, instrument->Driver());
+    OpenFirst(dlg);
+    QVERIFY(instrument->Unplug());
+    QTRY_VERIFY_WITH_TIMEOUT(dlg.m_recovery.IsSearching(), 10000);
+
+    // A timer of the window's thread measures how long the event loop is
+    // held up at most while the instrument is listed again but does not
+    // answer the probe, and is opened, probed and closed once a second.
+    qint64 longestGapMs = 0;
+    QElapsedTimer sinceTick;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    connect(&ticker, &QTimer::timeout, &ticker, [&] {
+        longestGapMs = qMax(longestGapMs, sinceTick.restart());
+    });
+    const auto watched = [&](const std::function<bool()> &done) {
+        longestGapMs = 0;
+        sinceTick.start();
+        ticker.start(10);
+        const bool reached = QTest::qWaitFor(done, 10000);
+        ticker.stop();
+        return reached;
+    };
+    const auto lastTry = [&](const QString &reason) {
+        return dlg.m_strStatus.endsWith(QStringLiteral(" Last try: ") + reason);
+    };
+
+    // Silent: a look waits up to 600 ms for the reply (the probe's two
+    // 300 ms reads) after the 150 ms settle time, which the window must not
+    // spend waiting.
+    QCOMPARE(instrument->Control("TAVIXSIM_PROBE_REPLY=none"), 0);
+    QVERIFY(instrument->Replug());
+    QVERIFY(watched([&] { return lastTry(QStringLiteral("no response from the instrument")); }));
+    QCOMPARE(g_bDeviceReady, 0);
+    QVERIFY(!dlg.IsDeviceOpen());
+    QVERIFY(!dlg.GetDlgItem(1093)->isEnabled());
+    QVERIFY2(longestGapMs < 300, qPrintable(QString::number(longestGapMs)));
+    // A wrong reply is named by its byte.
+    QCOMPARE(instrument->Control("TAVIXSIM_PROBE_REPLY=0x3F"), 0);
+    QVERIFY(watched([&] { return lastTry(QStringLiteral("no response from the instrument (0x3F)")); }));
+    QVERIFY2(longestGapMs < 300, qPrintable(QString::number(longestGapMs)));
+    QVERIFY(prompts.messages.isEmpty());
+
+    // Answering again, it is found ready as before.
+    QCOMPARE(instrument->Control("TAVIXSIM_PROBE_REPLY=0x80"), 0);
+    QVERIFY(watched([&] { return g_bDeviceReady == 1; }));
+    QVERIFY2(longestGapMs < 300, qPrintable(QString::number(longestGapMs)));
+    QCOMPARE(dlg.m_strStatus, QStringLiteral("Deveice is  ready."));
+    QVERIFY(dlg.IsDeviceOpen() && dlg.GetDlgItem(1093)->isEnabled());
+    QVERIFY(!dlg.m_recovery.IsSearching());
+    QCOMPARE(prompts.notices, 1);
+    // The link works: a key is answered.
+    dlg.SendKeyByte(0x76);
+    QTRY_VERIFY_WITH_TIMEOUT(dlg.m_strInput.endsWith(QStringLiteral("Tavix 3000 version 1.23\r\n")), 10000);
 }
 
 void TestSerialLink::portHeldByAnotherProgramSaysWhy()

@@ -1,5 +1,7 @@
 #include "core/device/firmware_worker.h"
 
+#include "core/io/native_file.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
@@ -20,8 +22,12 @@ int FirmwareWorker::SendProgramWorker(const FirmwareJob &job)
 
 FirmwareWorker::Result FirmwareWorker::Send(const FirmwareJob &job, qint64 &bytesSent, qint64 &writeCalls)
 {
-    QFile file(job.path);
-    if (!job.write || !file.open(QIODevice::ReadOnly))
+    // Only a regular file is read: a named pipe put in its place after the
+    // window checked the path would keep the worker waiting for a writer.
+    QFile file;
+    bool isStream = false;
+    QString reason;
+    if (!job.write || !NativeFile::OpenForReading(file, job.path, false, &isStream, &reason))
         return Result::OpenFailed;
 
     char block[kBlockSize];

@@ -21,6 +21,7 @@ void LinkRecovery::Begin(const Target &target, Cause cause, const QDateTime &sin
     m_openFailure.clear();
     m_nextLookMs = nowMs + kLookPeriodMs;
     m_searching = true;
+    m_stage = Stage::Looking;
 }
 
 DWORD LinkRecovery::ListFlags() const

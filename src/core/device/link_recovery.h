@@ -34,6 +34,18 @@ public:
 
     // The time between two looks.
     static constexpr qint64 kLookPeriodMs = 1000;
+    // After the reset of a device just opened, the time it needs before it
+    // takes commands (Open waits as long).
+    static constexpr qint64 kSettleMs = 150;
+    // How long the readiness probe waits for its reply: the two 300 ms read
+    // time-outs of the probe.
+    static constexpr qint64 kProbeReplyMs = 2 * 300;
+
+    // Where a look that found the device listed and opened it stands. The
+    // window takes each stage on a later poll tick, so that its thread never
+    // waits for the device: Settling until the settle time is over, then
+    // AwaitingReply from the probe's 0x80 until its reply or the time-out.
+    enum class Stage { Looking, Settling, AwaitingReply };
 
     // Starts a search (a running one starts over). since is the wall-clock
     // time the device went missing, nowMs the monotonic clock; the first
@@ -41,12 +53,34 @@ public:
     void Begin(const Target &target, Cause cause, const QDateTime &since, qint64 nowMs);
     // Ends the search: the device is back, or the user took over (Search,
     // Open, EXIT) or an upload ran.
-    void End() { m_searching = false; }
+    void End()
+    {
+        m_searching = false;
+        m_stage = Stage::Looking;
+    }
     bool IsSearching() const { return m_searching; }
+
+    Stage stage() const { return m_stage; }
+    // True while a device opened by a look is being probed (Settling or
+    // AwaitingReply): its handle is open but not ready.
+    bool IsProbing() const { return m_searching && m_stage != Stage::Looking; }
+    // The listed device was opened and reset at nowMs: it settles.
+    void Opened(qint64 nowMs) { EnterStage(Stage::Settling, nowMs + kSettleMs); }
+    // The probe's 0x80 was written at nowMs: its reply is awaited.
+    void ProbeSent(qint64 nowMs) { EnterStage(Stage::AwaitingReply, nowMs + kProbeReplyMs); }
+    // True when the stage's time is over at nowMs: settled, or no reply in time.
+    bool StageOver(qint64 nowMs) const { return nowMs >= m_stageEndMs; }
+    // The probe ended without the device being ready (it was closed): the
+    // next look is due a period after nowMs.
+    void ProbeFailed(qint64 nowMs)
+    {
+        m_stage = Stage::Looking;
+        Looked(nowMs);
+    }
 
     // True when a look is due at nowMs (monotonic milliseconds). Called every
     // poll tick, so it only compares two numbers.
-    bool LookDue(qint64 nowMs) const { return m_searching && nowMs >= m_nextLookMs; }
+    bool LookDue(qint64 nowMs) const { return m_searching && m_stage == Stage::Looking && nowMs >= m_nextLookMs; }
     // A look was made at nowMs: the next one is due a period later.
     void Looked(qint64 nowMs) { m_nextLookMs = nowMs + kLookPeriodMs; }
 
@@ -84,12 +118,20 @@ public:
     QString BackMessage(const LocaleTexts &texts, const QDateTime &back, bool loggingResumed) const;
 
 private:
+    void EnterStage(Stage stage, qint64 endMs)
+    {
+        m_stage = stage;
+        m_stageEndMs = endMs;
+    }
+
     Target m_target;
     Cause m_cause = Cause::Lost;
     QDateTime m_since;
     qint64 m_nextLookMs = 0;
     QString m_openFailure;
     bool m_searching = false;
+    Stage m_stage = Stage::Looking;
+    qint64 m_stageEndMs = 0;
 };
 
 #endif

@@ -384,8 +384,12 @@ void COstrumDlg::OnAbout()
 
 void COstrumDlg::OnTimer(int id)
 {
-    Q_UNUSED(id);
-    PollDevice();
+    // The logging interval only sends the display request; every reply is
+    // read by the 10 ms poll as soon as it arrives.
+    if (id == TIMER_LOG)
+        SendLogRequest();
+    else
+        PollDevice();
 }
 
 bool COstrumDlg::eventFilter(QObject *watched, QEvent *event)

@@ -36,7 +36,8 @@ class COstrumDlg : public QDialog
 {
     Q_OBJECT
 public:
-    // Timers of the dialog: the 10 ms poll, and the poll at the logging interval.
+    // Timers of the dialog: the 10 ms poll, which always runs, and the
+    // display request at the logging interval, while logging runs.
     enum TimerId { TIMER_POLL = 15, TIMER_LOG = 16 };
     // Command of the one menu-bar item.
     enum { ID_ABOUT = 188 };
@@ -151,6 +152,12 @@ public:
     // What Open does to a device it has opened: reset, purge the receive
     // queue, reset, and the settle time.
     void PrepareOpenedDevice();
+    // The reset, purge and reset of PrepareOpenedDevice, without the settle time.
+    void ResetOpenedDevice();
+    // The probe's first half: reset, 300 ms time-outs, purge, 0x80 out.
+    void SendProbe();
+    // The readiness probe's byte, answered by the same byte.
+    static constexpr quint8 kProbeByte = 0x80;
     // The readiness probe on the open device: reset, 300 ms time-outs, purge,
     // 0x80 out and one byte in (read twice when the first read brings
     // nothing). True when the instrument answered 0x80; otherwise *got is
@@ -169,16 +176,25 @@ public:
     // Ends the search (the user's Search, Open or EXIT, an upload); logging
     // that ran meanwhile goes back to its own timer.
     void StopReconnecting();
-    // The poll's tick while no device is ready: a look when one is due.
+    // The poll's tick while no device is ready: a look when one is due, or
+    // the next stage of the probe of a device a look opened.
     void ReconnectTick();
     // One look: the driver's list, and when the device is listed, an open
-    // with the settings of the user's Open and the readiness probe. True
-    // when the device is back and ready.
+    // with the settings of the user's Open and its reset. True when the
+    // device was opened; its settle time and the readiness probe follow on
+    // later ticks, none of which waits for the device.
     bool TryReconnect();
+    // The probe's reply, read once it has arrived: 0x80 makes the device
+    // ready (DeviceBack); another byte, a lost device or no reply within the
+    // probe's two read time-outs close it until the next look.
+    void TakeProbeReply();
+    // The device a look opened answered: ready, logging goes on, one notice.
+    void DeviceBack();
     // Shows the search's state in the status line (and its tool tip), in the
     // current language; clears the tool tip once the search has ended.
     void ShowReconnectStatus();
-    // Logging that runs goes on at its interval (timer 16 instead of 15).
+    // Logging that runs sends its display request at its interval again
+    // (timer 16, beside the 10 ms poll).
     void ResumeLoggingTimer();
     LinkRecovery m_recovery;
     // The monotonic clock of the search and of the backup file's close.
@@ -197,8 +213,9 @@ public:
 
     // ---- Display-value logging (link/dlg_logging.cpp) -----------------------
     // Button 1051: starts logging when it is stopped (interval check, backup
-    // file, timer 16 at the interval), stops it when it runs (timer 15 again;
-    // the file is closed after the next chunk the poll receives).
+    // file, timer 16 at the interval beside the 10 ms poll), stops it when it
+    // runs (timer 16 stopped; the file is closed after the next chunk the
+    // poll receives).
     void OnStartLogging();
     // Caption of 1051 for the logging state in the current language.
     void ShowLoggingCaption();
@@ -207,6 +224,10 @@ public:
     void StopLoggingAfterFailure();
     // Closes the backup file that waited for its last chunk.
     void CloseBackupFile();
+    // The tick of timer 16: sends the display request (m_chLogRequest) to a
+    // ready device while logging runs and no program is being sent. The
+    // reply is read by the 10 ms poll, which runs throughout.
+    void SendLogRequest();
     // After Stop Logging the file waits this long at most for the last
     // reply; then the poll closes it even when nothing came.
     static constexpr qint64 kLateReplyMs = 1000;

@@ -16,9 +16,8 @@
 namespace {
 
 // The settle time of a freshly reset device before it is used.
-constexpr unsigned long kSettleMs = 150;
+constexpr unsigned long kSettleMs = LinkRecovery::kSettleMs;
 constexpr ULONG kTimeoutMs = 300;
-constexpr quint8 kProbeByte = 0x80;
 
 QString StatusText(const char *text)
 {
@@ -238,14 +237,19 @@ void COstrumDlg::OnOpen()
 
 void COstrumDlg::PrepareOpenedDevice()
 {
-    FtResetDevice();
-    FtPurge(FT_PURGE_RX);
-    FtResetDevice();
+    ResetOpenedDevice();
     // The device needs this long after a reset before it takes commands.
     QThread::msleep(kSettleMs);
 }
 
-bool COstrumDlg::ProbeInstrument(quint8 *reply, DWORD *got)
+void COstrumDlg::ResetOpenedDevice()
+{
+    FtResetDevice();
+    FtPurge(FT_PURGE_RX);
+    FtResetDevice();
+}
+
+void COstrumDlg::SendProbe()
 {
     // The statuses of the write and the reads are not examined: the byte
     // read decides.
@@ -255,6 +259,11 @@ bool COstrumDlg::ProbeInstrument(quint8 *reply, DWORD *got)
     const quint8 probe = kProbeByte;
     DWORD sent = 0;
     FtWrite(&probe, 1, &sent);
+}
+
+bool COstrumDlg::ProbeInstrument(quint8 *reply, DWORD *got)
+{
+    SendProbe();
     *reply = 0;
     *got = 0;
     FtRead(reply, 1, got);

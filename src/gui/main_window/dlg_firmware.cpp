@@ -9,10 +9,12 @@
 #include "gui/dialog/dialog_builder.h"
 
 #include "core/device/firmware_worker.h"
+#include "core/sorting/input_file.h"
 #include "gui/widgets/prompts.h"
 #include "gui/widgets/text_view.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QThread>
 
 namespace {
@@ -37,14 +39,25 @@ void COstrumDlg::OnSendProgram()
 {
     // One upload at a time: the button is disabled while one runs, and a
     // command that reaches here all the same does nothing.
-    if (m_bSending || IsFirmwareUploadRunning() || !IsDeviceOpen())
+    if (m_bSending || IsFirmwareUploadRunning() || !IsDeviceOpen() || m_recovery.IsProbing())
         return;
     const QString path = m_prompts.OpenFileName(QString());
     // The poll runs while the file dialog is open: a device lost or closed
-    // meanwhile ends the command as if no device had been open, with
-    // nothing sent and the input text as it was.
-    if (path.isEmpty() || !IsDeviceOpen() || m_bSending || IsFirmwareUploadRunning())
+    // meanwhile (or found again and still being probed) ends the command as
+    // if no device had been open, with nothing sent and the input text as
+    // it was.
+    if (path.isEmpty() || !IsDeviceOpen() || m_bSending || IsFirmwareUploadRunning() || m_recovery.IsProbing())
         return;
+    // A named pipe or a device would keep the upload waiting for a writer
+    // (or sending without end) behind the progress note: it is refused, as
+    // Open input data refuses it, and nothing is sent.
+    if (IsStreamPath(path)) {
+        m_prompts.Message(Pick(QStringLiteral("%1 is a named pipe or a device, not a program file; nothing was "
+                                              "sent to the instrument."),
+                               QStringLiteral("%1 是命名管道或设备，不是程序文件；未向仪器发送任何内容。"))
+                              .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
 
     m_bSending = true;
     // The instrument restarts from its loader after the program: its loss

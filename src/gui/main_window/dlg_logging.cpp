@@ -1,7 +1,10 @@
-// Display-value logging: while it runs, the poll fires at the chosen interval
-// (timer 16 instead of the 10 ms timer 15), sends the instrument a space
-// before each read, and writes what arrives into a backup file as well as
-// into the input window. The poll's side of it lives in dlg_poll.cpp.
+// Display-value logging: while it runs, timer 16 sends the instrument a space
+// at the chosen interval, and the 10 ms poll (timer 15, which runs
+// throughout) reads each reply as soon as it arrives and writes it into a
+// backup file as well as into the input window. Reading at once matters: a
+// reply left waiting in the driver until the next interval is lost when the
+// cable is pulled meanwhile, as a hang-up discards unread input. The poll's
+// side of it lives in dlg_poll.cpp.
 #include "gui/main_window/costrum_dlg.h"
 
 #include "core/device/logging_interval.h"
@@ -33,7 +36,6 @@ void COstrumDlg::StopLoggingAfterFailure()
     if (wasLogging) {
         ShowLoggingCaption();
         KillTimer(TIMER_LOG);
-        SetTimer(TIMER_POLL, kPollPeriodMs);
     }
 }
 
@@ -41,6 +43,18 @@ void COstrumDlg::CloseBackupFile()
 {
     m_bCloseLogPending = false;
     m_logFile.close();
+}
+
+void COstrumDlg::SendLogRequest()
+{
+    // While a program file is sent, the request is held back: the instrument
+    // would take the space for a byte of the program. A request that cannot
+    // be written is not reported: the poll's status query tells a lost
+    // device from a passing failure, and the next interval tries again.
+    if (!g_bDeviceReady || !m_bLogging || m_bSending)
+        return;
+    DWORD sent = 0;
+    FtWrite(&m_chLogRequest, 1, &sent);
 }
 
 void COstrumDlg::OnStartLogging()
@@ -54,7 +68,6 @@ void COstrumDlg::OnStartLogging()
         m_nCloseLogDueMs = m_linkClock.elapsed() + kLateReplyMs;
         ShowLoggingCaption();
         KillTimer(TIMER_LOG);
-        SetTimer(TIMER_POLL, kPollPeriodMs);
         return;
     }
 
@@ -92,10 +105,8 @@ void COstrumDlg::OnStartLogging()
 
     m_bLogging = true;
     ShowLoggingCaption();
-    // While the instrument is being looked for, the 10 ms tick stays: the
+    // While the instrument is being looked for, no request is sent: the
     // logging interval starts when it is back.
-    if (!m_recovery.IsSearching()) {
-        KillTimer(TIMER_POLL);
+    if (!m_recovery.IsSearching())
         SetTimer(TIMER_LOG, LoggingPeriodMs(m_fInterval));
-    }
 }

@@ -1,4 +1,4 @@
-// The poll: every timer tick reads what the instrument has sent, widens it
+// The poll: every 10 ms tick reads what the instrument has sent, widens it
 // through the instrument's character table and appends it to the input text
 // (and, while display values are logged, to the backup file).
 #include "gui/main_window/costrum_dlg.h"
@@ -28,16 +28,9 @@ void COstrumDlg::PollDevice()
         return;
     }
 
-    // While a program file is sent, the display request is held back: the
-    // instrument would take the space for a byte of the program. A request
-    // that cannot be written is not the end of the tick: the status query
-    // below tells a lost device from a passing failure, and a reply that
-    // had already arrived is still read.
-    if (m_bLogging && !m_bSending) {
-        DWORD sent = 0;
-        FtWrite(&m_chLogRequest, 1, &sent);
-    }
-
+    // The display request of a running log is sent by its own timer
+    // (SendLogRequest); this tick reads its reply as soon as it is there,
+    // so that an unplug never finds a reply waiting unread in the driver.
     DWORD rx = 0, tx = 0, events = 0;
     if (FtGetStatus(&rx, &tx, &events) != FT_OK) {
         OnDeviceLost();
@@ -113,8 +106,9 @@ void COstrumDlg::SendKeyByte(quint8 byte)
 {
     // Nothing is sent while no device is open (there is no handle to write
     // to), nor while a program is sent: a key byte inside the program data
-    // would corrupt the instrument's firmware.
-    if (!IsDeviceOpen() || m_bSending)
+    // would corrupt the instrument's firmware. Nor while a device found
+    // again is probed: its answer would be taken for the probe's.
+    if (!IsDeviceOpen() || m_bSending || m_recovery.IsProbing())
         return;
     DWORD sent = 0;
     FtWrite(&byte, 1, &sent);

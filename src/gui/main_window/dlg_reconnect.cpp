@@ -1,8 +1,8 @@
 // The instrument lost and found: when the poll finds the open device gone,
 // the device is closed and looked for about once a second in the driver's
 // own list; once it is listed it is opened as the user's Open opens it and
-// probed, and display-value logging that ran goes on into the same backup
-// file. LinkRecovery (core) holds the search's state and texts; the driver
+// probed, over several poll ticks so that the window never waits for it,
+// and display-value logging that ran goes on into the same backup file. LinkRecovery (core) holds the search's state and texts; the driver
 // calls are made here, through the wrappers.
 #include "gui/main_window/costrum_dlg.h"
 
@@ -47,17 +47,18 @@ void COstrumDlg::BeginReconnecting(LinkRecovery::Cause cause)
         return;
     m_recovery.Begin(target, cause, QDateTime::currentDateTime(), m_linkClock.elapsed());
     m_strStatus = m_recovery.StatusText(Texts());
-    // The looks need the 10 ms tick, whatever the logging interval.
-    if (m_bLogging) {
-        KillTimer(TIMER_LOG);
-        SetTimer(TIMER_POLL, kPollPeriodMs);
-    }
+    // No display request goes out while the device is missing.
+    KillTimer(TIMER_LOG);
 }
 
 void COstrumDlg::StopReconnecting()
 {
     if (!m_recovery.IsSearching())
         return;
+    // A device opened by the search and still being probed is not ready:
+    // it is closed (the user's Search, Open or EXIT close it anyway).
+    if (m_recovery.IsProbing())
+        FtClose();
     m_recovery.End();
     ShowReconnectStatus();
     ResumeLoggingTimer();
@@ -67,19 +68,32 @@ void COstrumDlg::ResumeLoggingTimer()
 {
     if (!m_bLogging)
         return;
-    KillTimer(TIMER_POLL);
     SetTimer(TIMER_LOG, LoggingPeriodMs(m_fInterval));
 }
 
 void COstrumDlg::ReconnectTick()
 {
-    // Every 10 ms tick comes here while the search runs: it only compares
-    // the clock with the time of the next look.
+    // Every 10 ms tick comes here while the search runs. A look, and the
+    // probe of a device it opened, are spread over the ticks: the window's
+    // thread never waits for the device (a listed instrument that stays
+    // silent would otherwise hold it up for the probe's time-outs at every
+    // look).
     const qint64 now = m_linkClock.elapsed();
-    if (!m_recovery.LookDue(now))
-        return;
-    if (!TryReconnect())
-        m_recovery.Looked(m_linkClock.elapsed());
+    switch (m_recovery.stage()) {
+    case LinkRecovery::Stage::Looking:
+        if (m_recovery.LookDue(now) && !TryReconnect())
+            m_recovery.Looked(m_linkClock.elapsed());
+        break;
+    case LinkRecovery::Stage::Settling:
+        if (m_recovery.StageOver(now)) {
+            SendProbe();
+            m_recovery.ProbeSent(m_linkClock.elapsed());
+        }
+        break;
+    case LinkRecovery::Stage::AwaitingReply:
+        TakeProbeReply();
+        break;
+    }
 }
 
 void COstrumDlg::ShowReconnectStatus()
@@ -128,20 +142,44 @@ bool COstrumDlg::TryReconnect()
         return false;
     }
 
-    PrepareOpenedDevice();
+    // Reset as the user's Open does; the settle time and the probe follow
+    // on later ticks. Until the probe is answered the device is not ready:
+    // nothing is sent to it and no program either.
+    EnableControl(IDC_SEND_PROGRAM, false);
+    ResetOpenedDevice();
+    m_recovery.Opened(m_linkClock.elapsed());
+    return true;
+}
+
+void COstrumDlg::TakeProbeReply()
+{
+    // The reply is read once it is there, so the read never waits; the
+    // probe's two read time-outs are the time the reply may take.
+    DWORD rx = 0, tx = 0, events = 0;
+    const bool gone = FtGetStatus(&rx, &tx, &events) != FT_OK;
     quint8 reply = 0;
     DWORD got = 0;
-    if (!ProbeInstrument(&reply, &got)) {
-        // Listed but silent (still starting up): closed, and tried again at
-        // the next look.
-        FtClose();
-        const QString code = got > 0 ? QString::asprintf(" (0x%.2X)", static_cast<unsigned>(reply)) : QString();
-        if (m_recovery.NoteOpenFailure(Texts().Pick(QStringLiteral("no response from the instrument") + code,
-                                                    QStringLiteral("仪器无应答") + code)))
-            ShowReconnectStatus();
-        return false;
-    }
+    if (!gone && rx > 0)
+        FtRead(&reply, 1, &got);
+    if (!gone && got == 0 && !m_recovery.StageOver(m_linkClock.elapsed()))
+        return;
 
+    if (got > 0 && reply == kProbeByte) {
+        DeviceBack();
+        return;
+    }
+    // Listed but silent (still starting up) or gone again: closed, and
+    // tried again at the next look.
+    FtClose();
+    m_recovery.ProbeFailed(m_linkClock.elapsed());
+    const QString code = got > 0 ? QString::asprintf(" (0x%.2X)", static_cast<unsigned>(reply)) : QString();
+    if (m_recovery.NoteOpenFailure(Texts().Pick(QStringLiteral("no response from the instrument") + code,
+                                                QStringLiteral("仪器无应答") + code)))
+        ShowReconnectStatus();
+}
+
+void COstrumDlg::DeviceBack()
+{
     // Back: ready as after the user's Open, the same backup file goes on,
     // and one message says for how long it was missing. The message does
     // not wait for the user, so the poll goes on meanwhile.
@@ -150,10 +188,10 @@ bool COstrumDlg::TryReconnect()
     ShowReconnectStatus();
     m_strStatus = QStringLiteral("Deveice is  ready.");
     EnableControl(IDC_OPEN, true);
+    EnableControl(IDC_SEND_PROGRAM, true);
     g_bDeviceReady = 1;
     ResumeLoggingTimer();
     UpdateData(false);
     Repaint();
     m_prompts.Notice(message);
-    return true;
 }

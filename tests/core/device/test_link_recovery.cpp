@@ -99,6 +99,24 @@ void TestLinkRecovery::searchDecidesWhenWhatAndWhy()
     QVERIFY(!search.LookDue(7399));
     QVERIFY(search.LookDue(7400));
 
+    // A look that opened the device: 150 ms to settle, then up to 600 ms
+    // for the probe's reply; no look meanwhile. A failed probe looks again
+    // a period later; a new search or its end drops the probe.
+    search.Opened(7400);
+    QVERIFY(search.IsProbing() && !search.LookDue(1 << 30));
+    QCOMPARE(search.stage(), LinkRecovery::Stage::Settling);
+    QVERIFY(!search.StageOver(7549));
+    QVERIFY(search.StageOver(7550));
+    search.ProbeSent(7560);
+    QCOMPARE(search.stage(), LinkRecovery::Stage::AwaitingReply);
+    QVERIFY(!search.StageOver(8159));
+    QVERIFY(search.StageOver(8160));
+    search.ProbeFailed(8170);
+    QVERIFY(!search.IsProbing());
+    QVERIFY(!search.LookDue(9169));
+    QVERIFY(search.LookDue(9170));
+    search.Opened(9170);
+
     DeviceNameList listing;
     listing.outcome = DeviceNameList::Listed;
     listing.count = 2;
@@ -121,6 +139,7 @@ void TestLinkRecovery::searchDecidesWhenWhatAndWhy()
 
     // A new search starts afresh; mode 2 wants any device.
     search.Begin({2, QString()}, LinkRecovery::Cause::Lost, QDateTime::currentDateTime(), 0);
+    QVERIFY(!search.IsProbing() && search.LookDue(1000));
     QCOMPARE(search.openFailure(), QString());
     QCOMPARE(search.ListFlags(), DWORD(0));
     listing.outcome = DeviceNameList::Listed;
@@ -128,8 +147,10 @@ void TestLinkRecovery::searchDecidesWhenWhatAndWhy()
     QVERIFY(!search.IsListed(listing));
     listing.count = 1;
     QVERIFY(search.IsListed(listing));
+    search.Opened(1000);
     search.End();
     QVERIFY(!search.IsSearching() && !search.LookDue(1 << 30));
+    QCOMPARE(search.stage(), LinkRecovery::Stage::Looking);
 }
 
 void TestLinkRecovery::texts_data()

@@ -8,14 +8,23 @@
 #include "gui/main_window/costrum_dlg.h"
 #include "gui/widgets/text_view.h"
 
+#include <QComboBox>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QPalette>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
+
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -132,6 +141,7 @@ private slots:
     void lostDeviceDuringTheUploadEndsItBeforeTheClose();
     void secondSendProgramDoesNotStartAnother();
     void unopenableFileFails();
+    void namedPipeIsRefused();
     void cancelledFileDialogDoesNothing();
     void exitDuringTheUploadStopsTheWorkerFirst();
 
@@ -617,6 +627,63 @@ void TestFirmware::unopenableFileFails()
     QCOMPARE(dlg.m_strInput, kFail);
     CheckSendingLook(dlg, false);
     QCOMPARE(TracedWrites(m_trace), QList<TracedWrite>{});
+}
+
+void TestFirmware::namedPipeIsRefused()
+{
+    const QString fifo = m_dir.filePath(QStringLiteral("pipe.pro"));
+    QFile::remove(fifo);
+    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // A reader left waiting for a writer is let go at the end (then the
+    // pipe has a reader, and a writer that does not wait can open it).
+    const auto releaseReaders = [&] {
+        const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    };
+    const auto atEnd = qScopeGuard(releaseReaders);
+
+    // The window refuses it before any progress note, in either language.
+    for (const bool chinese : {false, true}) {
+        ScriptedPrompts prompts;
+        prompts.openAnswers = {fifo};
+        COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
+        if (chinese) {
+            auto *languages = qobject_cast<QComboBox *>(dlg.GetDlgItem(1038));
+            languages->setCurrentIndex(1);
+            dlg.OnLanguageChange();
+        }
+        DialogFixture::OpenDevice(dlg);
+        dlg.m_strInput = QStringLiteral("kept");
+        dlg.OnSendProgram();
+        QVERIFY(!dlg.IsFirmwareUploadRunning());
+        QCOMPARE(prompts.messages,
+                 QStringList{chinese ? fifo + QStringLiteral(" 是命名管道或设备，不是程序文件；未向仪器发送任何内容。")
+                                     : fifo + QStringLiteral(" is a named pipe or a device, not a program file; "
+                                                             "nothing was sent to the instrument.")});
+        QCOMPARE(dlg.m_strInput, QStringLiteral("kept"));
+        CheckSendingLook(dlg, false);
+        QVERIFY(dlg.GetDlgItem(1093)->isEnabled());
+        QCOMPARE(TracedWrites(m_trace), QList<TracedWrite>{});
+    }
+
+    // The worker opens only a regular file: a pipe put in the file's place
+    // after the window's check fails the upload instead of holding it.
+    ScriptedDevice device;
+    FirmwareWorker worker;
+    FirmwareWorker::Result result = FirmwareWorker::Result::Sent;
+    connect(&worker, &FirmwareWorker::Finished, &worker,
+            [&](FirmwareWorker::Result r, qint64, qint64) { result = r; }, Qt::DirectConnection);
+    std::unique_ptr<QThread> thread(QThread::create([&] { worker.SendProgramWorker({fifo, device.Write()}); }));
+    thread->start();
+    const bool ended = thread->wait(QDeadlineTimer(10000));
+    if (!ended) {
+        releaseReaders();
+        thread->wait();
+    }
+    QVERIFY(ended);
+    QCOMPARE(result, FirmwareWorker::Result::OpenFailed);
+    QCOMPARE(device.calls, 0);
 }
 
 void TestFirmware::cancelledFileDialogDoesNothing()

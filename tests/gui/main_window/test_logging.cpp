@@ -53,6 +53,14 @@ void TypeInterval(COstrumDlg &dlg, const QString &text)
     qobject_cast<QLineEdit *>(dlg.GetDlgItem(1053))->setText(text);
 }
 
+// A tick of the logging interval (the display request), then a tick of the
+// poll, which reads what has arrived.
+void Tick(COstrumDlg &dlg)
+{
+    dlg.OnTimer(COstrumDlg::TIMER_LOG);
+    dlg.OnTimer(COstrumDlg::TIMER_POLL);
+}
+
 } // namespace
 
 class TestLogging : public QObject
@@ -167,7 +175,9 @@ void TestLogging::intervalOnStart()
                                       "text file(*.txt)|*.txt|Data Files (*.dat)|*.dat|All Files (*.*)|*.*||")});
         QVERIFY(dlg.m_bLogging);
         QVERIFY(dlg.m_logFile.isOpen());
-        QVERIFY(!dlg.IsTimerActive(COstrumDlg::TIMER_POLL));
+        // The poll goes on every 10 ms beside the request's timer.
+        QVERIFY(dlg.IsTimerActive(COstrumDlg::TIMER_POLL));
+        QCOMPARE(dlg.TimerPeriod(COstrumDlg::TIMER_POLL), 10);
         QVERIFY(dlg.IsTimerActive(COstrumDlg::TIMER_LOG));
         QCOMPARE(dlg.TimerPeriod(COstrumDlg::TIMER_LOG), periodMs);
     }
@@ -240,24 +250,23 @@ void TestLogging::captionSwitchesOnEveryStartAndStop()
         const char *caption;
         bool logging;
         bool pending;
-        int timer;
-        int period;
     } steps[] = {
-        {"Stop Logging", true, false, COstrumDlg::TIMER_LOG, 1000},
-        {"Start Logging", false, true, COstrumDlg::TIMER_POLL, 10},
-        {"Stop Logging", true, false, COstrumDlg::TIMER_LOG, 1000},
-        {"Start Logging", false, true, COstrumDlg::TIMER_POLL, 10},
+        {"Stop Logging", true, false},
+        {"Start Logging", false, true},
+        {"Stop Logging", true, false},
+        {"Start Logging", false, true},
     };
     for (const auto &step : steps) {
         dlg.OnStartLogging();
         QCOMPARE(dlg.GetDlgItemText(1051), QString::fromLatin1(step.caption));
         QCOMPARE(dlg.m_bLogging, step.logging);
         QCOMPARE(dlg.m_bCloseLogPending, step.pending);
-        // Exactly one of the two timers runs.
-        QVERIFY(dlg.IsTimerActive(step.timer));
-        QVERIFY(!dlg.IsTimerActive(step.timer == COstrumDlg::TIMER_LOG ? COstrumDlg::TIMER_POLL
-                                                                       : COstrumDlg::TIMER_LOG));
-        QCOMPARE(dlg.TimerPeriod(step.timer), step.period);
+        // The 10 ms poll always runs; the request's timer while logging runs.
+        QVERIFY(dlg.IsTimerActive(COstrumDlg::TIMER_POLL));
+        QCOMPARE(dlg.TimerPeriod(COstrumDlg::TIMER_POLL), 10);
+        QCOMPARE(dlg.IsTimerActive(COstrumDlg::TIMER_LOG), step.logging);
+        if (step.logging)
+            QCOMPARE(dlg.TimerPeriod(COstrumDlg::TIMER_LOG), 1000);
     }
     QCOMPARE(prompts.saveDialogs, 2);
 }
@@ -355,12 +364,12 @@ void TestLogging::startingAgainWhileACloseIsPendingKeepsTheNewFileOpen()
     // The first chunk goes into the new file, which stays open while logging
     // runs. Each tick reads the version line and the reply to its request.
     dlg.SendKeyByte(0x76);
-    dlg.PollDevice();
+    Tick(dlg);
     QVERIFY(dlg.m_strInput.startsWith(kVersionLine));
     QCOMPARE(dlg.m_strInput.count(QStringLiteral("m/s")), 1);
     QVERIFY(dlg.m_logFile.isOpen());
     dlg.SendKeyByte(0x76);
-    dlg.PollDevice();
+    Tick(dlg);
     QCOMPARE(dlg.m_strInput.count(kVersionLine), 2);
     QCOMPARE(dlg.m_strInput.count(QStringLiteral("m/s")), 2);
     QCOMPARE(ReadAll(second), Utf16Le(dlg.m_strInput));
@@ -377,17 +386,17 @@ void TestLogging::failedRequestStillReadsWhatArrived()
     TypeInterval(dlg, QStringLiteral("100"));
     dlg.OnStartLogging();
 
-    // A reply waits when the request cannot be written: the tick still asks
+    // A reply waits when the request cannot be written: the poll still asks
     // the status, finds the device there and reads the reply.
     dlg.SendKeyByte(0x76);
     QCOMPARE(m_sim.Set("TAVIXSIM_FAULTS=write_fail"), 0);
-    dlg.PollDevice();
+    Tick(dlg);
     QCOMPARE(dlg.m_strInput, kVersionLine);
     QCOMPARE(ReadAll(path), Utf16Le(kVersionLine));
     QVERIFY(dlg.IsDeviceOpen() && dlg.m_bLogging);
     QCOMPARE(m_sim.Set("TAVIXSIM_FAULTS="), 0);
     // The next tick sends its request and reads its reply.
-    dlg.PollDevice();
+    Tick(dlg);
     QCOMPARE(dlg.m_strInput.count(QStringLiteral("m/s")), 1);
     QCOMPARE(ReadAll(path), Utf16Le(dlg.m_strInput));
 }
@@ -420,11 +429,11 @@ void TestLogging::requestHeldBackWhileAProgramIsSent()
 
     // The instrument would take a space for a byte of the program.
     dlg.m_bSending = true;
-    dlg.PollDevice();
-    dlg.PollDevice();
+    Tick(dlg);
+    Tick(dlg);
     QCOMPARE(RequestCount(m_trace), 0);
     dlg.m_bSending = false;
-    dlg.PollDevice();
+    Tick(dlg);
     QCOMPARE(RequestCount(m_trace), 1);
     QCOMPARE(dlg.m_strInput.count(QStringLiteral("m/s")), 1);
 }
@@ -452,7 +461,7 @@ void TestLogging::failedBackupWriteStopsLogging()
         rlimit none = saved;
         none.rlim_cur = 0;
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &none), 0);
-        dlg.PollDevice();
+        Tick(dlg);
         setrlimit(RLIMIT_FSIZE, &saved);
     }
     // Logging has stopped as the Stop command stops it, the file is closed,
