@@ -219,7 +219,7 @@ void TestSerialOpen::portLockedByAnotherProgram()
     QCOMPARE(Open(pty.slave, &handle), FT_STATUS(FT_DEVICE_NOT_OPENED));
     QVERIFY(!handle);
     QCOMPARE(LastError(), pty.slave + " is busy: process " + QByteArray::number(holder.processId()) + " (flock) holds it");
-    QCOMPARE(Chinese(), QStringLiteral("%1 正被占用：进程 %2（flock）占用着它")
+    QCOMPARE(Chinese(), QStringLiteral("%1 正被占用：占用它的是进程 %2（flock）")
                             .arg(QString::fromLocal8Bit(pty.slave))
                             .arg(holder.processId()));
     // Listed as opened.

@@ -65,7 +65,7 @@ QString Chinese(const OpenFailure &failure, const LocaleTexts &texts)
         for (const OpenFailure::Holder &holder : failure.holders)
             who << (holder.name.isEmpty() ? QString::number(holder.pid)
                                           : QStringLiteral("%1（%2）").arg(holder.pid).arg(holder.name));
-        return QStringLiteral("%1 正被占用：进程 %2 占用着它").arg(path, who.join(QStringLiteral("、")));
+        return QStringLiteral("%1 正被占用：占用它的是进程 %2").arg(path, who.join(QStringLiteral("、")));
     }
     case TAVIXSERIAL_OPEN_ALREADY_OPEN:
         return QStringLiteral("%1 已在本程序中打开").arg(path);

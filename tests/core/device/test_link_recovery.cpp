@@ -159,8 +159,8 @@ void TestLinkRecovery::texts_data()
         << "The instrument TX300001 was not found from 11:58:01 to 12:00:09; it is connected now.";
     QTest::newRow("lost, Chinese, busy") << true << lost << "busy" << "2024-05-01T12:00:09" << true
         << QString::fromUtf8("11:58:01 断开：端口被占用")
-        << QString::fromUtf8("设备未打开。自 11:58:01 起断开，正在搜索… 上次尝试：/dev/ttyUSB0 正被占用：进程 "
-                             "4242（picocom）占用着它")
+        << QString::fromUtf8("设备未打开。自 11:58:01 起断开，正在搜索… 上次尝试：/dev/ttyUSB0 正被占用：占用它的是"
+                             "进程 4242（picocom）")
         << QString::fromUtf8("仪器 TX300001 在 11:58:01 至 12:00:09 期间断开，现已重新连接。显示值记录继续写入同一备份文件。");
     QTest::newRow("not found at start, Chinese, no answer") << true << atStart << "0x3F" << "2024-05-01T12:00:09"
         << false << QString::fromUtf8("搜索中：无应答")
