@@ -2,6 +2,7 @@
 
 #include "core/device/d2xx_binding.h"
 #include "core/device/instrument_charset.h"
+#include "core/device/open_failure.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -66,8 +67,7 @@ InstrumentCapture::Result InstrumentCapture::Run(const Request &request, const s
     const FT_STATUS opened = driver.OpenEx(name.data(), request.openBy, &handle);
     if (opened != FT_OK) {
         result.status = Status::DeviceNotOpened;
-        result.openFailure = driver.LastOpenFailure();
-        result.message = OpenFailureText(request, opened, result.openFailure);
+        result.message = OpenFailureText(request, opened, driver.LastOpenFailure());
         return result;
     }
     driver.SetChars(handle, 0, 0, 0, 0);
@@ -100,9 +100,8 @@ InstrumentCapture::Result InstrumentCapture::Run(const Request &request, const s
         const bool waiting = result.bytes == 0 && request.waitForFirstByte;
         DWORD rx = 0, tx = 0, events = 0;
         if (driver.GetStatus(handle, &rx, &tx, &events) != FT_OK) {
-            // Found only now, after the quiet time that ends the capture had
-            // passed: the capture had ended by then, whole as far as the
-            // quiet time tells.
+            // A loss found only once the quiet time that ends the capture
+            // had passed ends it as that quiet time would have: not lost.
             result.quietMs = quiet.elapsed();
             result.deviceLost = waiting || result.quietMs < request.idleMs;
             break;

@@ -11,7 +11,6 @@
 #define TAVIX_CORE_DEVICE_INSTRUMENT_CAPTURE_H
 
 #include "core/device/d2xx_types.h"
-#include "core/device/open_failure.h"
 
 #include <QByteArray>
 #include <QString>
@@ -66,7 +65,6 @@ public:
         qint64 quietMs = 0;
         bool refused = false;    // ended because the receiver refused a chunk
         QString message;         // why it failed, for the user; empty when captured
-        OpenFailure openFailure; // DeviceNotOpened: the library's own reason, when it gives one
     };
 
     // Takes every chunk as it arrives, one character a byte, with the running
