@@ -3,6 +3,8 @@
 #include "core/locale/system_reasons.h"
 #include "core/locale/text_table.h"
 
+#include <QStringList>
+
 OpenFailure OpenFailure::FromLibrary(const TAVIXSERIAL_OPEN_ERROR *code, const QString &words)
 {
     OpenFailure failure;
