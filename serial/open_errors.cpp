@@ -4,9 +4,9 @@
 
 #include <cctype>
 #include <cerrno>
-#include <iterator>
 #include <cstring>
 #include <dirent.h>
+#include <iterator>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
