@@ -411,7 +411,7 @@ void TestCommandLine::captureEndings_data()
         << capture + QStringList{"--max-seconds", "20"} << QStringList{"TAVIXSIM_FAULTS=unplug_after=3"} << 8
         << "tavixterminal: the instrument stopped answering before it sent anything\n" << "--print" << false;
     QTest::newRow("unplugged in the quiet after the print-out")
-        << capture + QStringList{"--print"} << QStringList{"TAVIXSIM_FAULTS=unplug_after=60"} << 8
+        << capture + QStringList{"--print", "--idle", "10"} << QStringList{"TAVIXSIM_FAULTS=unplug_after=60"} << 8
         << "the link to the instrument was lost after 13140 bytes, " << "before the print-out ended" << true;
     QTest::newRow("unplug found after the quiet time had passed")
         << capture + QStringList{"--print", "--idle", "0.02"} << QStringList{"TAVIXSIM_FAULTS=unplug_after=25"} << 0
