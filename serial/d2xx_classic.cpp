@@ -47,7 +47,7 @@ DWORD kernelVersion()
 
 FT_STATUS failedOpen(FT_STATUS status, const char *reason)
 {
-    setLastOpenError(reason);
+    setLastOpenError(argumentReason(reason));
     return status;
 }
 
@@ -56,6 +56,11 @@ FT_STATUS failedOpen(FT_STATUS status, const char *reason)
 const char *TavixSerial_LastError(void)
 {
     return lastOpenError();
+}
+
+const TAVIXSERIAL_OPEN_ERROR *TavixSerial_LastErrorCode(void)
+{
+    return lastOpenErrorCode();
 }
 
 FT_STATUS FT_ListDevices(void *pArg1, void *pArg2, DWORD flags)

@@ -9,6 +9,7 @@
 #define TAVIXSERIAL_DECLARE_EXPORT(name) extern "C" __attribute__((visibility("default"))) FN_##name name;
 TAVIX_D2XX_ENTRY_POINTS(TAVIXSERIAL_DECLARE_EXPORT)
 TAVIXSERIAL_DECLARE_EXPORT(TavixSerial_LastError)
+TAVIXSERIAL_DECLARE_EXPORT(TavixSerial_LastErrorCode)
 #undef TAVIXSERIAL_DECLARE_EXPORT
 
 #endif

@@ -49,10 +49,10 @@ FT_HANDLE FT_W32_CreateFile(LPCTSTR name, DWORD, DWORD, LPSECURITY_ATTRIBUTES, D
     const DWORD by = attrsAndFlags & FT_OPEN_MASK;
     FT_HANDLE handle = nullptr;
     if (by != FT_OPEN_BY_SERIAL_NUMBER && by != FT_OPEN_BY_DESCRIPTION && by != FT_OPEN_BY_LOCATION) {
-        setLastOpenError("FT_W32_CreateFile needs one of FT_OPEN_BY_SERIAL_NUMBER, FT_OPEN_BY_DESCRIPTION and "
-                         "FT_OPEN_BY_LOCATION among its flags");
+        setLastOpenError(argumentReason("FT_W32_CreateFile needs one of FT_OPEN_BY_SERIAL_NUMBER, "
+                                        "FT_OPEN_BY_DESCRIPTION and FT_OPEN_BY_LOCATION among its flags"));
     } else if (by != FT_OPEN_BY_LOCATION && !name) {
-        setLastOpenError("FT_W32_CreateFile was given no name");
+        setLastOpenError(argumentReason("FT_W32_CreateFile was given no name"));
     } else if (Handles::instance().openBy(name, by, &handle) == FT_OK) {
         return handle;
     }

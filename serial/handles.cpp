@@ -2,6 +2,7 @@
 #include "handles.h"
 #include "open_errors.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -9,7 +10,8 @@ namespace tavixserial {
 
 namespace {
 
-thread_local std::string t_lastOpenError;
+thread_local OpenError t_lastOpenError;
+thread_local TAVIXSERIAL_OPEN_ERROR t_lastOpenErrorCode{};
 
 const std::string &nameOf(const PortEntry &port, DWORD flags)
 {
@@ -27,10 +29,31 @@ std::string hexLocation(DWORD location)
 
 const char *lastOpenError()
 {
-    return t_lastOpenError.c_str();
+    return t_lastOpenError.words.c_str();
 }
 
-void setLastOpenError(std::string reason)
+const TAVIXSERIAL_OPEN_ERROR *lastOpenErrorCode()
+{
+    // The texts point into t_lastOpenError, which stays until the next
+    // failure on this thread.
+    const OpenError &error = t_lastOpenError;
+    TAVIXSERIAL_OPEN_ERROR &code = t_lastOpenErrorCode;
+    code = TAVIXSERIAL_OPEN_ERROR{};
+    code.kind = error.kind;
+    code.error = error.error;
+    code.detail = error.detail;
+    code.name = error.name.c_str();
+    static const char kNone[] = "";
+    for (int i = 0; i < 3; ++i) {
+        const bool named = size_t(i) < error.holders.size();
+        code.holderPid[i] = named ? error.holders[size_t(i)].pid : 0;
+        code.holderName[i] = named ? error.holders[size_t(i)].name.c_str() : kNone;
+    }
+    code.holders = int(std::min<size_t>(error.holders.size(), 3));
+    return &code;
+}
+
+void setLastOpenError(OpenError reason)
 {
     t_lastOpenError = std::move(reason);
 }
@@ -54,7 +77,7 @@ FT_STATUS Handles::open(const PortEntry &entry, FT_HANDLE *handle)
         m_openPaths.insert(entry.path);
     }
     auto port = std::make_shared<SerialPort>(entry.path);
-    std::string reason;
+    OpenError reason;
     const FT_STATUS status = port->open(&reason);
     std::lock_guard lock(m_mutex);
     if (status != FT_OK) {
@@ -62,9 +85,9 @@ FT_STATUS Handles::open(const PortEntry &entry, FT_HANDLE *handle)
         // Told once per port and reason: a program that retries every
         // second does not flood standard error.
         std::string &told = m_told[entry.path];
-        if (told != reason)
-            std::fprintf(stderr, "tavixserial: %s\n", reason.c_str());
-        told = reason;
+        if (told != reason.words)
+            std::fprintf(stderr, "tavixserial: %s\n", reason.words.c_str());
+        told = reason.words;
         setLastOpenError(std::move(reason));
         return status;
     }
@@ -79,8 +102,7 @@ FT_STATUS Handles::openByIndex(long index, FT_HANDLE *handle)
 {
     const auto ports = attachedPorts();
     if (index < 0 || static_cast<size_t>(index) >= ports.size()) {
-        setLastOpenError("no device at index " + std::to_string(index) + " (" + std::to_string(ports.size())
-                         + " attached)");
+        setLastOpenError(noIndexReason(index, ports.size()));
         return FT_DEVICE_NOT_FOUND;
     }
     return open(ports[static_cast<size_t>(index)], handle);
@@ -102,11 +124,8 @@ FT_STATUS Handles::openBy(const void *arg, DWORD flags, FT_HANDLE *handle)
             return FT_OK;
     }
     // A port that failed to open has left its own reason.
-    if (!matched) {
-        static const char *const kWhat[] = {"", "serial number", "description", "", "location"};
-        setLastOpenError(std::string("no device with ") + kWhat[flags] + " "
-                         + (byLocation ? hexLocation(location) : "\"" + name + "\"") + " is attached");
-    }
+    if (!matched)
+        setLastOpenError(notListedReason(byLocation ? hexLocation(location) : name, flags));
     return result;
 }
 

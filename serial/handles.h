@@ -65,9 +65,11 @@ FT_STATUS withPort(FT_HANDLE handle, Call call)
     return port ? call(*port) : FT_INVALID_HANDLE;
 }
 
-// The reason the last failed open on this thread failed ("" before any).
+// The reason the last failed open on this thread failed ("" before any),
+// in words and as a code.
 const char *lastOpenError();
-void setLastOpenError(std::string reason);
+const TAVIXSERIAL_OPEN_ERROR *lastOpenErrorCode();
+void setLastOpenError(OpenError reason);
 
 } // namespace tavixserial
 

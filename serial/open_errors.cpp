@@ -3,8 +3,10 @@
 #include "sysfs_attribute.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <iterator>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -71,8 +73,37 @@ bool isProcessDir(const char *name)
     return true;
 }
 
-// Processes other than this one with a descriptor on the same file (for a
-// device node: the same device).
+bool sameFile(const struct stat &target, const struct stat &info)
+{
+    return S_ISCHR(target.st_mode) ? S_ISCHR(info.st_mode) && info.st_rdev == target.st_rdev
+                                   : info.st_dev == target.st_dev && info.st_ino == target.st_ino;
+}
+
+enum class Holds { Yes, No, Unknown };
+
+// Whether the process has a descriptor on the file (for a device node: on
+// the same device); Unknown when its descriptors cannot be looked at (a
+// process of another user), No when it is gone.
+Holds holdsFile(const std::string &pid, const struct stat &target)
+{
+    const std::string fdDir = "/proc/" + pid + "/fd";
+    DIR *fds = ::opendir(fdDir.c_str());
+    if (!fds)
+        return errno == ENOENT ? Holds::No : Holds::Unknown;
+    Holds holds = Holds::No;
+    while (dirent *fd = ::readdir(fds)) {
+        struct stat info {};
+        if (fd->d_name[0] != '.' && ::stat((fdDir + "/" + fd->d_name).c_str(), &info) == 0
+            && sameFile(target, info)) {
+            holds = Holds::Yes;
+            break;
+        }
+    }
+    ::closedir(fds);
+    return holds;
+}
+
+// Processes other than this one with a descriptor on the same file.
 std::vector<ProcessInfo> openers(const struct stat &target)
 {
     std::vector<ProcessInfo> found;
@@ -85,23 +116,10 @@ std::vector<ProcessInfo> openers(const struct stat &target)
             break;
         if (!isProcessDir(entry->d_name) || self == entry->d_name)
             continue;
-        const std::string fdDir = std::string("/proc/") + entry->d_name + "/fd";
-        DIR *fds = ::opendir(fdDir.c_str());
-        if (!fds)
-            continue;
-        while (dirent *fd = ::readdir(fds)) {
-            struct stat info {};
-            if (fd->d_name[0] == '.' || ::stat((fdDir + "/" + fd->d_name).c_str(), &info) != 0)
-                continue;
-            const bool same = S_ISCHR(target.st_mode) ? S_ISCHR(info.st_mode) && info.st_rdev == target.st_rdev
-                                                      : info.st_dev == target.st_dev && info.st_ino == target.st_ino;
-            if (same) {
-                const long pid = std::strtol(entry->d_name, nullptr, 10);
-                found.push_back({pid, commandName(pid)});
-                break;
-            }
+        if (holdsFile(entry->d_name, target) == Holds::Yes) {
+            const long pid = std::strtol(entry->d_name, nullptr, 10);
+            found.push_back({pid, commandName(pid)});
         }
-        ::closedir(fds);
     }
     ::closedir(proc);
     return found;
@@ -151,34 +169,64 @@ std::vector<ProcessInfo> lockHolders(const std::string &path)
 
 std::vector<ProcessInfo> portHolders(const std::string &path)
 {
-    std::vector<ProcessInfo> holders = lockHolders(path);
     struct stat target {};
-    if (holders.empty() && ::stat(path.c_str(), &target) == 0)
-        holders = openers(target);
-    return holders;
+    if (::stat(path.c_str(), &target) != 0)
+        return {};
+    // A lock belongs to the open file, which outlives the process that took
+    // it when another (a child) keeps the descriptor: /proc/locks then names
+    // a process that is gone, or whose number is used again by another.
+    std::vector<ProcessInfo> holders;
+    for (const ProcessInfo &holder : lockHolders(path)) {
+        if (holdsFile(std::to_string(holder.pid), target) != Holds::No)
+            holders.push_back(holder);
+    }
+    return holders.empty() ? openers(target) : holders;
 }
 
-std::string missingReason(const std::string &path)
+OpenError missingReason(const std::string &path)
 {
-    return path + " does not exist: the device is unplugged or the path is wrong";
+    return {path + " does not exist: the device is unplugged or the path is wrong", TAVIXSERIAL_OPEN_MISSING, 0, 0,
+            path, {}};
 }
 
-std::string permissionReason(const std::string &path)
+OpenError noDeviceReason(const std::string &path, int error)
 {
-    return "no permission to open " + path
-           + ": add your user to the port's group (usually dialout: sudo usermod -aG dialout $USER, then log in"
-             " again) or install the udev rule 60-tavixterminal.rules (see README, \"Real instrument on Linux\")";
+    // /dev/tty names the calling process's controlling terminal; a process
+    // started without one (a service, a desktop launcher) gets ENXIO.
+    if (path == "/dev/tty" && error == ENXIO)
+        return {"/dev/tty is the controlling terminal of the program, and it has none",
+                TAVIXSERIAL_OPEN_NO_CONTROLLING_TERMINAL, error, 0, path, {}};
+    char buffer[256];
+    return {"no device answers at " + path + " (" + ::strerror_r(error, buffer, sizeof buffer)
+                + "): it is unplugged or not present",
+            TAVIXSERIAL_OPEN_NO_DEVICE, error, 0, path, {}};
 }
 
-std::string notTerminalReason(const std::string &path, const char *kind)
+OpenError permissionReason(const std::string &path)
 {
-    return path + " is not a serial port: it is " + kind;
+    return {"no permission to open " + path
+                + ": add your user to the port's group (usually dialout: sudo usermod -aG dialout $USER, then log in"
+                  " again) or install the udev rule 60-tavixterminal.rules (see README, \"Real instrument on Linux\")",
+            TAVIXSERIAL_OPEN_PERMISSION, 0, 0, path, {}};
 }
 
-std::string busyReason(const std::string &path, const std::vector<ProcessInfo> &holders)
+OpenError notTerminalReason(const std::string &path, int file)
 {
-    if (holders.empty())
-        return path + " is busy: another program holds it";
+    static const char *const kKinds[] = {"not a device",     "a regular file", "a folder",
+                                         "a FIFO",           "a socket",       "a block device",
+                                         "a device that is not a terminal"};
+    const int known = file >= 0 && file < int(std::size(kKinds)) ? file : TAVIXSERIAL_FILE_OTHER;
+    return {path + " is not a serial port: it is " + kKinds[known], TAVIXSERIAL_OPEN_NOT_A_PORT, 0, known, path,
+            {}};
+}
+
+OpenError busyReason(const std::string &path, const std::vector<ProcessInfo> &holders)
+{
+    OpenError result{{}, TAVIXSERIAL_OPEN_BUSY, 0, 0, path, holders};
+    if (holders.empty()) {
+        result.words = path + " is busy: another program holds it";
+        return result;
+    }
     std::string who = holders.size() == 1 ? "process " : "processes ";
     for (size_t i = 0; i < holders.size(); ++i) {
         if (i)
@@ -187,35 +235,58 @@ std::string busyReason(const std::string &path, const std::vector<ProcessInfo> &
         if (!holders[i].name.empty())
             who += " (" + holders[i].name + ")";
     }
-    return path + " is busy: " + who + (holders.size() == 1 ? " holds it" : " hold it");
+    result.words = path + " is busy: " + who + (holders.size() == 1 ? " holds it" : " hold it");
+    return result;
 }
 
-std::string alreadyOpenReason(const std::string &path)
+OpenError alreadyOpenReason(const std::string &path)
 {
-    return path + " is already open in this program";
+    return {path + " is already open in this program", TAVIXSERIAL_OPEN_ALREADY_OPEN, 0, 0, path, {}};
 }
 
-std::string otherReason(const std::string &path, int error)
+OpenError otherReason(const std::string &path, int error)
 {
     char buffer[256];
-    return path + " could not be opened: " + ::strerror_r(error, buffer, sizeof buffer);
+    return {path + " could not be opened: " + ::strerror_r(error, buffer, sizeof buffer), TAVIXSERIAL_OPEN_SYSTEM,
+            error, 0, path, {}};
 }
 
-const char *nonTerminalKind(mode_t mode)
+OpenError notListedReason(const std::string &name, DWORD flags)
+{
+    const char *what = flags == FT_OPEN_BY_DESCRIPTION ? "description"
+                       : flags == FT_OPEN_BY_LOCATION  ? "location"
+                                                       : "serial number";
+    const std::string shown = flags == FT_OPEN_BY_LOCATION ? name : "\"" + name + "\"";
+    return {std::string("no device with ") + what + " " + shown + " is attached", TAVIXSERIAL_OPEN_NOT_LISTED, 0,
+            int(flags), name, {}};
+}
+
+OpenError noIndexReason(long index, size_t attached)
+{
+    return {"no device at index " + std::to_string(index) + " (" + std::to_string(attached) + " attached)",
+            TAVIXSERIAL_OPEN_NOT_LISTED, 0, 0, std::to_string(index), {}};
+}
+
+OpenError argumentReason(std::string words)
+{
+    return {std::move(words), TAVIXSERIAL_OPEN_OTHER, 0, 0, {}, {}};
+}
+
+int nonTerminalKind(mode_t mode)
 {
     if (S_ISREG(mode))
-        return "a regular file";
+        return TAVIXSERIAL_FILE_REGULAR;
     if (S_ISDIR(mode))
-        return "a folder";
+        return TAVIXSERIAL_FILE_FOLDER;
     if (S_ISFIFO(mode))
-        return "a FIFO";
+        return TAVIXSERIAL_FILE_FIFO;
     if (S_ISSOCK(mode))
-        return "a socket";
+        return TAVIXSERIAL_FILE_SOCKET;
     if (S_ISBLK(mode))
-        return "a block device";
+        return TAVIXSERIAL_FILE_BLOCK_DEVICE;
     if (S_ISCHR(mode))
-        return nullptr;
-    return "not a device";
+        return -1;
+    return TAVIXSERIAL_FILE_OTHER;
 }
 
 } // namespace tavixserial

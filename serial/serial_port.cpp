@@ -29,11 +29,15 @@ int remainingMs(bool limited, Clock::time_point deadline)
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-// The status and words for an errno of open() or of the checks after it.
-FT_STATUS openFailure(const std::string &path, int error, std::string *reason)
+// The status and reason for an errno of open() or of the checks after it.
+FT_STATUS openFailure(const std::string &path, int error, OpenError *reason)
 {
-    if (error == ENOENT || error == ENODEV || error == ENXIO) {
+    if (error == ENOENT) {
         *reason = missingReason(path);
+        return FT_DEVICE_NOT_FOUND;
+    }
+    if (error == ENXIO || error == ENODEV) {
+        *reason = noDeviceReason(path, error);
         return FT_DEVICE_NOT_FOUND;
     }
     if (error == EACCES || error == EPERM)
@@ -41,7 +45,7 @@ FT_STATUS openFailure(const std::string &path, int error, std::string *reason)
     else if (error == EBUSY || error == EWOULDBLOCK)
         *reason = busyReason(path, portHolders(path));
     else if (error == EISDIR)
-        *reason = notTerminalReason(path, "a folder");
+        *reason = notTerminalReason(path, TAVIXSERIAL_FILE_FOLDER);
     else
         *reason = otherReason(path, error);
     return FT_DEVICE_NOT_OPENED;
@@ -61,15 +65,15 @@ SerialPort::~SerialPort()
     close();
 }
 
-FT_STATUS SerialPort::open(std::string *reason)
+FT_STATUS SerialPort::open(OpenError *reason)
 {
-    reason->clear();
+    *reason = OpenError();
     // What the path is decides before anything is opened: a regular file,
     // a folder or a FIFO is never opened as a port.
     struct stat info {};
     if (::stat(m_path.c_str(), &info) != 0)
         return openFailure(m_path, errno, reason);
-    if (const char *kind = nonTerminalKind(info.st_mode)) {
+    if (const int kind = nonTerminalKind(info.st_mode); kind >= 0) {
         *reason = notTerminalReason(m_path, kind);
         return FT_DEVICE_NOT_OPENED;
     }
@@ -79,7 +83,7 @@ FT_STATUS SerialPort::open(std::string *reason)
     termios settings{};
     if (!::isatty(fd) || ::tcgetattr(fd, &settings) != 0) {
         ::close(fd);
-        *reason = notTerminalReason(m_path, "a device that is not a terminal");
+        *reason = notTerminalReason(m_path, TAVIXSERIAL_FILE_DEVICE_NOT_TERMINAL);
         return FT_DEVICE_NOT_OPENED;
     }
     // Another program's lock refuses the port before its settings change.

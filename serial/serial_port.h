@@ -21,6 +21,7 @@
 
 #include "core/device/d2xx_types.h"
 #include "line_settings.h"
+#include "open_errors.h"
 #include "port_events.h"
 
 #include <atomic>
@@ -44,9 +45,10 @@ public:
     ~SerialPort();
 
     // Opens, locks and sets up the port. On failure: FT_DEVICE_NOT_FOUND
-    // for a missing path, FT_DEVICE_NOT_OPENED otherwise, and the reason
-    // in words (open_errors.h) in *reason.
-    FT_STATUS open(std::string *reason);
+    // for a missing path or one with no device behind it,
+    // FT_DEVICE_NOT_OPENED otherwise, and the reason (open_errors.h) in
+    // *reason.
+    FT_STATUS open(OpenError *reason);
     FT_STATUS close();
 
     // Returns when `count` bytes came or the time-out passed (the handle's

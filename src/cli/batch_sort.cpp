@@ -111,7 +111,7 @@ SortOptions ParseSortOptions(const QStringList &arguments)
         return options;
     };
     if (!parser.parse(arguments))
-        return wrong(parser.errorText());
+        return wrong(Cli::ParseErrorText(parser, QStringLiteral("--sort")));
     if (parser.isSet(helpOption)) {
         options.help = true;
         return options;

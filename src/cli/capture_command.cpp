@@ -70,7 +70,7 @@ Options ParseOptions(const QStringList &arguments)
     parser.addOptions({captureOption, driverOption, serialOption, descriptionOption, printOption, idleOption,
                        maxOption});
     if (!parser.parse(arguments)) {
-        options.error = parser.errorText();
+        options.error = Cli::ParseErrorText(parser, QStringLiteral("--capture"));
         return options;
     }
     if (!parser.positionalArguments().isEmpty()) {
@@ -208,6 +208,13 @@ int Run(const QStringList &arguments, QIODevice &out, QIODevice &err, bool errIs
     }
     const InstrumentCapture::Request &request = options.request;
     if (request.deviceName.isEmpty()) {
+        // The library is bound all the same: without one, that is the
+        // first thing to mend (status 3), whatever is remembered.
+        const InstrumentCapture::Result bound = InstrumentCapture::Run(request, stopSignal, {});
+        if (bound.status == InstrumentCapture::Status::NoDriver) {
+            Say(err, bound.message);
+            return ExitNoDriver;
+        }
         Say(err, QStringLiteral("no instrument is remembered in the profile %1; give --serial S or "
                                       "--description D, or open the instrument once in the window")
                            .arg(QDir::toNativeSeparators(Profile::FilePath())));
@@ -265,6 +272,11 @@ int Run(const QStringList &arguments, QIODevice &out, QIODevice &err, bool errIs
         Say(err, result.message);
         return ExitNoDevice;
     case InstrumentCapture::Status::NothingReceived:
+        // Unplugged before the first byte: no advice about the Print key.
+        if (result.deviceLost) {
+            Say(err, result.message);
+            return ExitInstrumentLost;
+        }
         Say(err, result.message + (request.sendPrint ? QString()
                                                            : QStringLiteral(" (give --print to send the Print "
                                                                             "key, or long-press Print on the "
@@ -277,10 +289,20 @@ int Run(const QStringList &arguments, QIODevice &out, QIODevice &err, bool errIs
     if (!writer->Commit())
         return cannotWrite();
     if (result.deviceLost) {
-        Say(err, QStringLiteral("the instrument stopped answering after %1 bytes, before the print-out ended; "
-                                "what arrived is written into %2")
-                     .arg(result.bytes)
-                     .arg(outputName));
+        // Bytes were still coming, or the link went quiet first and was lost
+        // before the quiet time that ends a capture: then the print-out had
+        // ended as far as can be told, but nothing proves that it had.
+        if (result.quietMs < InstrumentCapture::kPauseMs)
+            Say(err, QStringLiteral("the instrument stopped answering after %1 bytes, before the print-out ended; "
+                                    "what arrived is written into %2")
+                         .arg(result.bytes)
+                         .arg(outputName));
+        else
+            Say(err, QStringLiteral("the link to the instrument was lost after %1 bytes, %2 after the last of them "
+                                    "and before %3 without data had passed; as far as can be told the %1 bytes are "
+                                    "the whole print-out; they are written into %4")
+                         .arg(result.bytes)
+                         .arg(SecondsText(int(result.quietMs)), SecondsText(request.idleMs), outputName));
         return ExitInstrumentLost;
     }
     Say(err, QStringLiteral("captured %1 bytes into %2%3")

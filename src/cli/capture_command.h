@@ -35,7 +35,7 @@ enum ExitStatus : int {
     ExitNothingReceived = 5,   // the instrument sent nothing
     ExitOutputNotWritable = 6, // the output file cannot be written
     // 7 belongs to the window (no display).
-    ExitInstrumentLost = 8, // the instrument stopped answering before the end; what arrived is written
+    ExitInstrumentLost = 8, // the instrument was lost (unplugged) before the capture ended; what arrived is written
 };
 
 // The status of a capture that SIGTERM or SIGHUP ended (what arrived is

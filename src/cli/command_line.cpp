@@ -206,7 +206,7 @@ int RunWindow(int argc, char *argv[], const QStringList &arguments, WindowStarte
     const QCommandLineOption driver(QStringLiteral("driver"), QString(), QStringLiteral("PATH"));
     parser.addOption(driver);
     if (!parser.parse(WithoutQtOptions(arguments, &platform)))
-        return UsageError(parser.errorText());
+        return UsageError(Cli::ParseErrorText(parser, QString()));
     if (!parser.positionalArguments().isEmpty())
         return UsageError(QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
     if (parser.values(driver).size() > 1)

@@ -6,6 +6,7 @@
 
 #include <QString>
 
+class QCommandLineParser;
 class QIODevice;
 
 namespace Cli {
@@ -22,6 +23,12 @@ void Say(QIODevice &err, const QString &message);
 // Say(message), then "Try 'tavixterminal --help' for more information.";
 // returns kExitUsage.
 int UsageError(QIODevice &err, const QString &message);
+
+// Why parser refused the arguments of a mode ("--capture", "--sort", or
+// empty for the window): an option that belongs to another mode is named
+// with the mode it belongs to ("--idle belongs to --capture, not to
+// --sort"); anything else in the parser's own words.
+QString ParseErrorText(const QCommandLineParser &parser, const QString &mode);
 
 } // namespace Cli
 

@@ -78,6 +78,8 @@ private slots:
     void captureEqualsTheWindowsSavedInput();
     void cutShortCaptureKeepsWhatArrived_data();
     void cutShortCaptureKeepsWhatArrived();
+    void captureEndings_data();
+    void captureEndings();
     void plotDotsAtTheWorkedGeometry();
     void readmeExamplesRunAsPrinted();
     void captureProgressWithoutATerminal();
@@ -210,6 +212,18 @@ void TestCommandLine::exitStatuses_data()
     QTest::newRow("no driver library") << QStringList{"--capture", "{dir}/c.txt", "--driver", "{dir}/none.so",
                                                       "--serial", "TX300001"}
                                        << QStringList{} << 3 << QStringList{} << "cannot use the D2XX driver library";
+    // The library missing is told before that no instrument is remembered,
+    // naming what was looked for.
+    QTest::newRow("no driver library, nothing remembered")
+        << QStringList{"--capture", "{dir}/c.txt", "--driver", "{dir}/none.so"}
+        << QStringList{"XDG_CONFIG_HOME={dir}/empty"} << 3 << QStringList{}
+        << "cannot use the D2XX driver library '{dir}/none.so': Error: Can't Load {dir}/none.so\n";
+    QTest::newRow("--idle given to --sort") << sort + QStringList{"--idle", "3"} << QStringList{} << 2
+                                            << QStringList{} << "tavixterminal: --idle belongs to --capture, not to --sort\n";
+    QTest::newRow("--plot given to --capture") << capture + QStringList{"--plot", "g.png"} << QStringList{} << 2
+                                               << QStringList{} << "--plot belongs to --sort, not to --capture\n";
+    QTest::newRow("--print without a mode") << QStringList{"--print"} << QStringList{} << 2 << QStringList{}
+                                            << "--print belongs to --capture (without --capture or --sort";
     QTest::newRow("driver lacks an entry point")
         << QStringList{"--capture", "{dir}/c.txt", "--driver", "{simNoQueue}", "--serial", "TX300001"}
         << QStringList{} << 3 << QStringList{} << "Can't Find FT_GetQueueStatus";
@@ -378,6 +392,57 @@ void TestCommandLine::cutShortCaptureKeepsWhatArrived()
     QVERIFY(bytes.size() < whole.size());
     QVERIFY(whole.startsWith(bytes));
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("cut.txt")});
+}
+
+void TestCommandLine::captureEndings_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("env");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("errText");
+    QTest::addColumn<QString>("notText"); // never on standard error
+    QTest::addColumn<bool>("whole");     // the whole print-out is written, else nothing
+
+    // At TAVIXSIM_BAUD=0 the print-out (13140 bytes) waits at once: status
+    // queries 1 to 22 read it, 600 bytes a time; from the 23rd on the link
+    // is quiet, one query every 10 ms.
+    const QStringList capture{"--capture", "{dir}/end.txt", "--driver", "{sim}", "--serial", "TX300001"};
+    QTest::newRow("unplugged before the first byte")
+        << capture + QStringList{"--max-seconds", "20"} << QStringList{"TAVIXSIM_FAULTS=unplug_after=3"} << 8
+        << "tavixterminal: the instrument stopped answering before it sent anything\n" << "--print" << false;
+    QTest::newRow("unplugged in the quiet after the print-out")
+        << capture + QStringList{"--print", "--idle", "10"} << QStringList{"TAVIXSIM_FAULTS=unplug_after=60"} << 8
+        << "the link to the instrument was lost after 13140 bytes, " << "before the print-out ended" << true;
+    QTest::newRow("unplug found after the quiet time had passed")
+        << capture + QStringList{"--print", "--idle", "0.02"} << QStringList{"TAVIXSIM_FAULTS=unplug_after=25"} << 0
+        << "captured 13140 bytes into {dir}/end.txt\n" << "lost" << true;
+    // The adapter's own words, without a guess after them.
+    QTest::newRow("a port that is a regular file")
+        << QStringList{"--capture", "{dir}/end.txt", "--driver", "serial", "--serial", "PORT1"}
+        << QStringList{"TAVIX_SERIAL_PORTS={dir}/notes.txt=PORT1=Port one"} << 4
+        << "the instrument with serial number 'PORT1' could not be opened: {dir}/notes.txt is not a serial port: it "
+           "is a regular file\n"
+        << "another program" << false;
+}
+
+void TestCommandLine::captureEndings()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, env);
+    QFETCH(QString, errText);
+    QFETCH(QString, notText);
+    QFETCH(bool, whole);
+    const QString written = m_dir.filePath(QStringLiteral("end.txt"));
+    QFile::remove(written);
+    const RunResult result = Run(arguments, env);
+    QFETCH(int, status);
+    QVERIFY2(result.status == status, result.err.constData());
+    QVERIFY2(result.err.contains(Expand(errText).toUtf8()), result.err.constData());
+    QVERIFY2(!result.err.contains(notText.toUtf8()), result.err.constData());
+    if (whole)
+        QCOMPARE(ReadFile(written), ReadFile(kSample));
+    else
+        QVERIFY(!QFile::exists(written));
 }
 
 void TestCommandLine::plotDotsAtTheWorkedGeometry()

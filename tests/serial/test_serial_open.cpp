@@ -1,10 +1,12 @@
 // Opening a port through the serial adapter when it cannot be had: each
 // failure in its own words (missing, not a terminal, no permission, busy,
 // already open here), told once on standard error and handed to the
-// program by TavixSerial_LastError per thread; and the advisory lock that
-// keeps the adapter and other serial programs apart, with util-linux's
-// flock as the other program.
+// program by TavixSerial_LastError per thread, and as a code that the
+// program words in Chinese; and the advisory lock that keeps the adapter
+// and other serial programs apart, with util-linux's flock as the other
+// program, taken exclusive or shared.
 #include "core/device/d2xx_binding.h"
+#include "core/locale/text_table.h"
 #include "serial_test_support.h"
 
 #include <QDir>
@@ -29,17 +31,24 @@ private slots:
     void failures();
     void reasonsAreToldOncePerPort();
     void lastErrorIsPerThread();
+    void noControllingTerminal();
+    void portLockedByAnotherProgram_data();
     void portLockedByAnotherProgram();
     void portHeldHereIsLockedForOthers();
+    void holderFoundThroughItsOpenFiles();
     void portWithoutPermission();
 
 private:
     FT_STATUS Open(const QByteArray &path, FT_HANDLE *handle);
     QByteArray LastError() const { return QByteArray(m_lastError()); }
 
+    // The last failure as the program words it in Chinese.
+    QString Chinese() const { return OpenFailureText(m_adapter.LastOpenFailure(), m_chinese); }
+
     D2xxBinding m_adapter;
     FN_TavixSerial_LastError *m_lastError = nullptr;
     QTemporaryDir m_dir;
+    LocaleTexts m_chinese;
 };
 
 void TestSerialOpen::initTestCase()
@@ -53,6 +62,9 @@ void TestSerialOpen::initTestCase()
     QVERIFY(WriteText(m_dir.filePath("plain-file"), "x"));
     QVERIFY(QDir(m_dir.path()).mkdir("folder"));
     QCOMPARE(::mkfifo(QFile::encodeName(m_dir.filePath("fifo")).constData(), 0600), 0);
+    m_chinese.BuildBuiltInTexts();
+    m_chinese.ApplyLanguage(1, false);
+    QVERIFY(m_chinese.IsChinese());
 }
 
 void TestSerialOpen::cleanup()
@@ -71,20 +83,23 @@ void TestSerialOpen::failures_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("reason"); // %1: the path
+    QTest::addColumn<QString>("reason");  // %1: the path
+    QTest::addColumn<QString>("chinese"); // %1: the path
 
     QTest::newRow("missing path") << m_dir.filePath("ttyUSB9") << int(FT_DEVICE_NOT_FOUND)
-                                  << "%1 does not exist: the device is unplugged or the path is wrong";
+                                  << "%1 does not exist: the device is unplugged or the path is wrong"
+                                  << "%1 不存在：设备已拔出或路径有误";
     QTest::newRow("regular file") << m_dir.filePath("plain-file") << int(FT_DEVICE_NOT_OPENED)
-                                  << "%1 is not a serial port: it is a regular file";
+                                  << "%1 is not a serial port: it is a regular file" << "%1 不是串口：它是普通文件";
     QTest::newRow("folder") << m_dir.filePath("folder") << int(FT_DEVICE_NOT_OPENED)
-                            << "%1 is not a serial port: it is a folder";
+                            << "%1 is not a serial port: it is a folder" << "%1 不是串口：它是文件夹";
     QTest::newRow("FIFO") << m_dir.filePath("fifo") << int(FT_DEVICE_NOT_OPENED)
-                          << "%1 is not a serial port: it is a FIFO";
+                          << "%1 is not a serial port: it is a FIFO" << "%1 不是串口：它是命名管道（FIFO）";
     QTest::newRow("a device that is no terminal") << "/dev/zero" << int(FT_DEVICE_NOT_OPENED)
-                               << "%1 is not a serial port: it is a device that is not a terminal";
+                               << "%1 is not a serial port: it is a device that is not a terminal"
+                               << "%1 不是串口：它是不是终端的设备";
     QTest::newRow("a path through a file") << m_dir.filePath("plain-file/ttyUSB0") << int(FT_DEVICE_NOT_OPENED)
-                                           << "%1 could not be opened: Not a directory";
+                                           << "%1 could not be opened: Not a directory" << "无法打开 %1：不是目录";
 }
 
 void TestSerialOpen::failures()
@@ -92,14 +107,17 @@ void TestSerialOpen::failures()
     QFETCH(QString, path);
     QFETCH(int, status);
     QFETCH(QString, reason);
+    QFETCH(QString, chinese);
     FT_HANDLE handle = nullptr;
     QCOMPARE(int(Open(QFile::encodeName(path), &handle)), status);
     QVERIFY(!handle);
     QCOMPARE(QString::fromUtf8(LastError()), reason.arg(path));
+    QCOMPARE(Chinese(), chinese.arg(path));
     // A name that is not listed.
     QCOMPARE(m_adapter.OpenEx(const_cast<char *>("PORT2"), FT_OPEN_BY_SERIAL_NUMBER, &handle),
              FT_STATUS(FT_DEVICE_NOT_FOUND));
     QCOMPARE(LastError(), QByteArray("no device with serial number \"PORT2\" is attached"));
+    QCOMPARE(Chinese(), QStringLiteral("未连接序列号为“PORT2”的设备"));
 }
 
 void TestSerialOpen::reasonsAreToldOncePerPort()
@@ -154,8 +172,38 @@ void TestSerialOpen::lastErrorIsPerThread()
     QCOMPARE(m_adapter.Close(handle), FT_STATUS(FT_OK));
 }
 
+void TestSerialOpen::noControllingTerminal()
+{
+    // /dev/tty in a process without a controlling terminal (a new session)
+    // exists, but opening it fails with ENXIO: said as it is.
+    bool finished = false;
+    const QByteArray result = RunInChild(
+        [&] {
+            ::setsid();
+            FT_HANDLE handle = nullptr;
+            const FT_STATUS status = Open("/dev/tty", &handle);
+            return QByteArray::number(status) + " " + LastError() + "\n" + Chinese().toUtf8();
+        },
+        20000, &finished);
+    QVERIFY(finished);
+    QCOMPARE(QString::fromUtf8(result),
+             QString::number(FT_DEVICE_NOT_FOUND)
+                 + QStringLiteral(" /dev/tty is the controlling terminal of the program, and it has none\n"
+                                  "/dev/tty 指本程序的控制终端，而本程序没有控制终端"));
+}
+
+void TestSerialOpen::portLockedByAnotherProgram_data()
+{
+    QTest::addColumn<QStringList>("lock");
+    QTest::newRow("exclusive lock") << QStringList{};
+    // A shared lock is a reader's: the adapter, which writes, takes the
+    // port only when no other program holds any lock on it.
+    QTest::newRow("shared lock") << QStringList{"-s"};
+}
+
 void TestSerialOpen::portLockedByAnotherProgram()
 {
+    QFETCH(QStringList, lock);
     // util-linux flock holds the port as picocom or tio would; it waits on
     // its standard input, then says "done".
     Pty pty;
@@ -163,7 +211,7 @@ void TestSerialOpen::portLockedByAnotherProgram()
     QCOMPARE(::tcgetattr(pty.master, &before), 0);
     QProcess holder;
     holder.start(QStringLiteral("flock"),
-                 {QString::fromLocal8Bit(pty.slave), "-c", "echo locked; read line; echo done"});
+                 lock + QStringList{QString::fromLocal8Bit(pty.slave), "-c", "echo locked; read line; echo done"});
     QVERIFY(holder.waitForReadyRead(10000));
     QCOMPARE(holder.readLine(), QByteArray("locked\n"));
 
@@ -171,6 +219,9 @@ void TestSerialOpen::portLockedByAnotherProgram()
     QCOMPARE(Open(pty.slave, &handle), FT_STATUS(FT_DEVICE_NOT_OPENED));
     QVERIFY(!handle);
     QCOMPARE(LastError(), pty.slave + " is busy: process " + QByteArray::number(holder.processId()) + " (flock) holds it");
+    QCOMPARE(Chinese(), QStringLiteral("%1 正被占用：占用它的是进程 %2（flock）")
+                            .arg(QString::fromLocal8Bit(pty.slave))
+                            .arg(holder.processId()));
     // Listed as opened.
     DWORD count = 0, flags = 0;
     QLibrary library(QStringLiteral(TAVIX_SERIAL_LIBRARY));
@@ -218,10 +269,35 @@ void TestSerialOpen::portHeldHereIsLockedForOthers()
     other.start(QStringLiteral("flock"), {"-n", QString::fromLocal8Bit(pty.slave), "true"});
     QVERIFY(other.waitForFinished(10000));
     QCOMPARE(other.exitCode(), 1);
+    // Not even a shared lock: the adapter's lock is exclusive.
+    other.start(QStringLiteral("flock"), {"-s", "-n", QString::fromLocal8Bit(pty.slave), "true"});
+    QVERIFY(other.waitForFinished(10000));
+    QCOMPARE(other.exitCode(), 1);
     QCOMPARE(m_adapter.Close(handle), FT_STATUS(FT_OK));
     other.start(QStringLiteral("flock"), {"-n", QString::fromLocal8Bit(pty.slave), "true"});
     QVERIFY(other.waitForFinished(10000));
     QCOMPARE(other.exitCode(), 0);
+}
+
+void TestSerialOpen::holderFoundThroughItsOpenFiles()
+{
+    // The shell opens the port and lets flock lock that open file; flock
+    // ends, the shell keeps the file and its lock. /proc/locks names the
+    // flock process that is gone: the holder is the shell, found through its
+    // descriptors in /proc/PID/fd.
+    Pty pty;
+    QProcess holder;
+    holder.start(QStringLiteral("sh"), {"-c", QStringLiteral("exec 3<>%1; flock -n 3 && echo locked; read line")
+                                                  .arg(QString::fromLocal8Bit(pty.slave))});
+    QVERIFY(holder.waitForReadyRead(10000));
+    QCOMPARE(holder.readLine(), QByteArray("locked\n"));
+    FT_HANDLE handle = nullptr;
+    QCOMPARE(Open(pty.slave, &handle), FT_STATUS(FT_DEVICE_NOT_OPENED));
+    QCOMPARE(LastError(), pty.slave + " is busy: process " + QByteArray::number(holder.processId()) + " (sh) holds it");
+    holder.write("go\n");
+    QVERIFY(holder.waitForFinished(10000));
+    QCOMPARE(Open(pty.slave, &handle), FT_STATUS(FT_OK));
+    QCOMPARE(m_adapter.Close(handle), FT_STATUS(FT_OK));
 }
 
 void TestSerialOpen::portWithoutPermission()

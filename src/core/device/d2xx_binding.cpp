@@ -169,11 +169,12 @@ D2xxBinding::LoadResult D2xxBinding::Load(const QString &path)
     };
     if (result.loaded.isEmpty()) {
         report();
-        result.message = QStringLiteral("Error: Can't Load ft8u245.dll");
+        result.message = LoadFailureText(candidates);
         return result;
     }
     // Optional, and independent of the thirteen: bound whatever they give.
     m_lastError = reinterpret_cast<PFN_TavixSerial_LastError>(m_library.resolve("TavixSerial_LastError"));
+    m_lastErrorCode = reinterpret_cast<PFN_TavixSerial_LastErrorCode>(m_library.resolve("TavixSerial_LastErrorCode"));
 
     for (Entry entry : LookupOrder()) {
         QFunctionPointer fn = m_library.resolve(EntryName(entry));
@@ -190,10 +191,33 @@ D2xxBinding::LoadResult D2xxBinding::Load(const QString &path)
     return result;
 }
 
+QString D2xxBinding::LoadFailureText(const QStringList &candidates)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(candidates);
+    return QStringLiteral("Error: Can't Load ft8u245.dll");
+#else
+    // A library given by path is named as given.
+    if (candidates.size() == 1)
+        return QStringLiteral("Error: Can't Load ") + candidates.first();
+    QStringList names;
+    for (const QString &candidate : candidates) {
+        const QString name = QFileInfo(candidate).fileName();
+        if (!name.isEmpty() && !names.contains(name))
+            names << name;
+    }
+    QString tried = names.isEmpty() ? QStringLiteral("a D2XX driver library") : names.takeLast();
+    if (!names.isEmpty())
+        tried = names.join(QStringLiteral(", ")) + QStringLiteral(" or ") + tried;
+    return QStringLiteral("Error: Can't Load ") + tried;
+#endif
+}
+
 void D2xxBinding::Unload()
 {
     m_slots.fill(nullptr);
     m_lastError = nullptr;
+    m_lastErrorCode = nullptr;
     if (m_library.isLoaded())
         m_library.unload();
 }
@@ -207,6 +231,11 @@ QString D2xxBinding::LastOpenError() const
 {
     const char *reason = m_lastError ? m_lastError() : nullptr;
     return reason ? QString::fromUtf8(reason).trimmed() : QString();
+}
+
+OpenFailure D2xxBinding::LastOpenFailure() const
+{
+    return OpenFailure::FromLibrary(m_lastErrorCode ? m_lastErrorCode() : nullptr, LastOpenError());
 }
 
 FT_STATUS D2xxBinding::Open(int deviceNumber, FT_HANDLE *handle) const

@@ -14,14 +14,16 @@
 // and one naming the library bound; a start that binds says nothing.
 //
 // Besides the thirteen D2XX entry points, a library may export
-// TavixSerial_LastError (the serial adapter does; FTDI's library and the
-// simulated instrument do not): why the last failed open on the calling
-// thread failed, in words for the user. It is bound when present and
-// changes nothing when absent.
+// TavixSerial_LastError and TavixSerial_LastErrorCode (the serial adapter
+// does; FTDI's library and the simulated instrument do not): why the last
+// failed open on the calling thread failed, in words for the user and as a
+// code the program words in its own language. They are bound when present
+// and change nothing when absent.
 #ifndef TAVIX_CORE_DEVICE_D2XX_BINDING_H
 #define TAVIX_CORE_DEVICE_D2XX_BINDING_H
 
 #include "core/device/d2xx_types.h"
+#include "core/device/open_failure.h"
 
 #include <QLibrary>
 #include <QString>
@@ -95,9 +97,17 @@ public:
     // Loads the first candidate library that loads (see above; an empty path
     // is the default search) and binds the entry points in lookup order.
     // Stops at the first missing name: the slots bound before it stay usable,
-    // the later ones stay empty. Messages: "Error: Can't Load ft8u245.dll"
-    // when no candidate loads, or "Error: Can't Find NAME".
+    // the later ones stay empty. Messages: "Error: Can't Find NAME", or when
+    // no candidate loads "Error: Can't Load " and what was tried
+    // (LoadFailureText).
     LoadResult Load(const QString &path = QString());
+    // The message when none of the candidates loads. On Windows the one
+    // library looked for is FTDI's, and the message is the program's
+    // historic "Error: Can't Load ft8u245.dll"; elsewhere it names the files
+    // tried ("Error: Can't Load libftd2xx.so, libftd2xx.so.1 or
+    // libtavixserial.so", each file name once; a single library given by
+    // path as given).
+    static QString LoadFailureText(const QStringList &candidates);
     // Releases the library; every slot becomes empty.
     void Unload();
 
@@ -110,6 +120,8 @@ public:
     // Why the last FT_Open or FT_OpenEx on this thread failed, as the library
     // words it (UTF-8); empty when the library gives no reason.
     QString LastOpenError() const;
+    // The same with its code, when the library gives one.
+    OpenFailure LastOpenFailure() const;
     QString LoadedFileName() const { return m_library.fileName(); }
 
     FT_STATUS Open(int deviceNumber, FT_HANDLE *handle) const;
@@ -133,6 +145,7 @@ private:
     QLibrary m_library;
     std::array<QFunctionPointer, EntryCount> m_slots{};
     PFN_TavixSerial_LastError m_lastError = nullptr;
+    PFN_TavixSerial_LastErrorCode m_lastErrorCode = nullptr;
 };
 
 #endif

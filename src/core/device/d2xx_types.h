@@ -392,9 +392,51 @@ typedef DWORD FN_FT_W32_GetLastError(FT_HANDLE handle);
 typedef BOOL FN_FT_W32_ClearCommError(FT_HANDLE handle, LPDWORD errors, LPFTCOMSTAT comstat);
 typedef BOOL FN_FT_W32_CancelIo(FT_HANDLE handle);
 
-// The serial adapter's one addition: why the last failed open on the
-// calling thread failed (see serial/README.md).
+// The serial adapter's additions: why the last failed open on the calling
+// thread failed (see serial/README.md), in words, and the same as a code
+// that a program words itself, in its own language.
 typedef const char *FN_TavixSerial_LastError(void);
+
+// The kinds of failure TavixSerial_LastErrorCode tells; `name` is the port's
+// path unless said otherwise.
+enum {
+    TAVIXSERIAL_OPEN_OTHER = 0,        // only the words tell it (wrong arguments)
+    TAVIXSERIAL_OPEN_MISSING = 1,      // the path does not exist
+    TAVIXSERIAL_OPEN_NO_DEVICE = 2,    // the node exists but no device is behind it (error: ENXIO, ENODEV)
+    TAVIXSERIAL_OPEN_NO_CONTROLLING_TERMINAL = 3, // /dev/tty in a process without a controlling terminal
+    TAVIXSERIAL_OPEN_PERMISSION = 4,   // no permission to open the port
+    TAVIXSERIAL_OPEN_NOT_A_PORT = 5,   // not a serial port; detail: TAVIXSERIAL_FILE_*
+    TAVIXSERIAL_OPEN_BUSY = 6,         // another program holds it; holders as far as /proc tells
+    TAVIXSERIAL_OPEN_ALREADY_OPEN = 7, // open in this program already
+    TAVIXSERIAL_OPEN_SYSTEM = 8,       // any other error of the system: error is its number
+    TAVIXSERIAL_OPEN_NOT_LISTED = 9,   // no listed device of that name: name is the name asked for,
+                                       // detail the FT_OPEN_BY_* flag (0: FT_Open's index, in name)
+};
+
+// What a path given as a port is instead (TAVIXSERIAL_OPEN_NOT_A_PORT).
+enum {
+    TAVIXSERIAL_FILE_OTHER = 0,
+    TAVIXSERIAL_FILE_REGULAR = 1,
+    TAVIXSERIAL_FILE_FOLDER = 2,
+    TAVIXSERIAL_FILE_FIFO = 3,
+    TAVIXSERIAL_FILE_SOCKET = 4,
+    TAVIXSERIAL_FILE_BLOCK_DEVICE = 5,
+    TAVIXSERIAL_FILE_DEVICE_NOT_TERMINAL = 6,
+};
+
+typedef struct {
+    int kind;                  // TAVIXSERIAL_OPEN_*
+    int error;                 // the system's error number, 0 when none
+    int detail;                // see the kinds
+    const char *name;          // UTF-8, never null
+    int holders;               // TAVIXSERIAL_OPEN_BUSY: how many are named (0 to 3)
+    long holderPid[3];
+    const char *holderName[3]; // the command name, "" when unknown; never null
+} TAVIXSERIAL_OPEN_ERROR;
+
+// Valid until the next open on the same thread; kind OTHER and empty texts
+// before any failure.
+typedef const TAVIXSERIAL_OPEN_ERROR *FN_TavixSerial_LastErrorCode(void);
 
 // The thirteen entry points the program binds.
 typedef FN_FT_Open *PFN_FT_Open;
@@ -411,6 +453,7 @@ typedef FN_FT_GetStatus *PFN_FT_GetStatus;
 typedef FN_FT_SetChars *PFN_FT_SetChars;
 typedef FN_FT_SetEventNotification *PFN_FT_SetEventNotification;
 typedef FN_TavixSerial_LastError *PFN_TavixSerial_LastError;
+typedef FN_TavixSerial_LastErrorCode *PFN_TavixSerial_LastErrorCode;
 
 } // extern "C"
 

@@ -2,6 +2,7 @@
 
 #include "core/device/d2xx_binding.h"
 #include "core/device/instrument_charset.h"
+#include "core/device/open_failure.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -16,12 +17,17 @@ constexpr unsigned long kSettleMs = 150;
 constexpr ULONG kTimeoutMs = 300;
 constexpr quint8 kPrintKey = 0x0D;
 
-QString OpenFailure(const InstrumentCapture::Request &request, FT_STATUS status)
+// Why the open failed: the library's own words when it gives them (the
+// serial adapter names a busy port's holder, a missing path, a file that is
+// no port), else what the status tells.
+QString OpenFailureText(const InstrumentCapture::Request &request, FT_STATUS status, const OpenFailure &failure)
 {
     const QString what = request.openBy == FT_OPEN_BY_DESCRIPTION
         ? QStringLiteral("the instrument with description '%1'")
         : QStringLiteral("the instrument with serial number '%1'");
     const QString device = what.arg(QString::fromLatin1(request.deviceName));
+    if (!failure.IsEmpty() && failure.kind != TAVIXSERIAL_OPEN_NOT_LISTED)
+        return QStringLiteral("%1 could not be opened: %2").arg(device, failure.words);
     switch (status) {
     case FT_DEVICE_NOT_FOUND:
         return QStringLiteral("%1 is not attached").arg(device);
@@ -43,9 +49,14 @@ InstrumentCapture::Result InstrumentCapture::Run(const Request &request, const s
     if (!load.ok) {
         result.status = Status::NoDriver;
         const QString library = request.driverPath.isEmpty()
-            ? QStringLiteral("the D2XX driver library (%1)").arg(D2xxBinding::DefaultLibraryName())
+            ? QStringLiteral("the D2XX driver library")
             : QStringLiteral("the D2XX driver library '%1'").arg(request.driverPath);
         result.message = QStringLiteral("cannot use %1: %2").arg(library, load.message);
+        return result;
+    }
+    if (request.deviceName.isEmpty()) {
+        result.status = Status::DeviceNotOpened;
+        result.message = QStringLiteral("no instrument is named");
         return result;
     }
 
@@ -56,7 +67,7 @@ InstrumentCapture::Result InstrumentCapture::Run(const Request &request, const s
     const FT_STATUS opened = driver.OpenEx(name.data(), request.openBy, &handle);
     if (opened != FT_OK) {
         result.status = Status::DeviceNotOpened;
-        result.message = OpenFailure(request, opened);
+        result.message = OpenFailureText(request, opened, driver.LastOpenFailure());
         return result;
     }
     driver.SetChars(handle, 0, 0, 0, 0);
@@ -86,9 +97,13 @@ InstrumentCapture::Result InstrumentCapture::Run(const Request &request, const s
         // The time limit also ends a link that never goes quiet.
         if (request.maxMs > 0 && total.elapsed() >= request.maxMs)
             break;
+        const bool waiting = result.bytes == 0 && request.waitForFirstByte;
         DWORD rx = 0, tx = 0, events = 0;
         if (driver.GetStatus(handle, &rx, &tx, &events) != FT_OK) {
-            result.deviceLost = true;
+            // A loss found only once the quiet time that ends the capture
+            // had passed ends it as that quiet time would have: not lost.
+            result.quietMs = quiet.elapsed();
+            result.deviceLost = waiting || result.quietMs < request.idleMs;
             break;
         }
         if (rx > 0) {
@@ -106,7 +121,6 @@ InstrumentCapture::Result InstrumentCapture::Run(const Request &request, const s
                 continue;
             }
         }
-        const bool waiting = result.bytes == 0 && request.waitForFirstByte;
         if (!waiting && quiet.elapsed() >= request.idleMs)
             break;
         QThread::msleep(kPollPeriodMs);

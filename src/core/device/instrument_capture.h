@@ -25,14 +25,20 @@ public:
     enum class Status {
         Captured,        // at least one byte arrived and was taken
         NoDriver,        // the library could not be loaded or lacks an entry point
-        DeviceNotOpened, // no instrument of that name, or the driver refused to open it
-        NothingReceived, // the instrument was open but sent nothing
+        DeviceNotOpened, // no instrument named, none of that name, or the driver refused to open it
+        NothingReceived, // the instrument was open but sent nothing (deviceLost: it was lost first)
     };
+
+    // A loss found this long after the last byte, or later, came after the
+    // bytes had stopped coming (the link's read time-out): the print-out
+    // was whole as far as can be told. One found sooner cut it short.
+    static constexpr qint64 kPauseMs = 300;
 
     struct Request
     {
         QString driverPath;    // empty: the binding's default search
-        QByteArray deviceName; // the name handed to FT_OpenEx
+        QByteArray deviceName; // the name handed to FT_OpenEx; empty: none is known (DeviceNotOpened,
+                               // after the library was bound, so that a missing library is told first)
         DWORD openBy = FT_OPEN_BY_SERIAL_NUMBER;
         bool sendPrint = false;
         // The capture ends when nothing has arrived for idleMs, or after
@@ -50,7 +56,13 @@ public:
         Status status = Status::NothingReceived;
         qint64 bytes = 0;        // the number of bytes received and taken
         int stoppedBy = 0;       // ended by a stop request: its non-zero value
-        bool deviceLost = false; // ended because the driver reported a failure
+        // Ended because the driver reported a failure, before the quiet time
+        // that ends a capture had passed; quietMs is the time from the last
+        // byte (from the open before the first) to the poll that found it.
+        // A failure found once the quiet time had passed ends the capture as
+        // that quiet time would: deviceLost stays false.
+        bool deviceLost = false;
+        qint64 quietMs = 0;
         bool refused = false;    // ended because the receiver refused a chunk
         QString message;         // why it failed, for the user; empty when captured
     };

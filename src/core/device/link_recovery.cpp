@@ -18,7 +18,9 @@ void LinkRecovery::Begin(const Target &target, Cause cause, const QDateTime &sin
     m_target = target;
     m_cause = cause;
     m_since = since;
-    m_openFailure.clear();
+    m_openFailure = OpenFailure();
+    m_noAnswer = false;
+    m_reply.clear();
     m_nextLookMs = nowMs + kLookPeriodMs;
     m_searching = true;
     m_stage = Stage::Looking;
@@ -45,37 +47,108 @@ bool LinkRecovery::IsListed(const DeviceNameList &listing) const
     return listing.names.contains(m_target.name);
 }
 
-bool LinkRecovery::NoteOpenFailure(const QString &reason)
+bool LinkRecovery::NoteOpenFailure(const OpenFailure &failure)
 {
     // An open that fails without a reason after one with a reason is a new
     // cause too: the old words no longer apply.
-    if (reason == m_openFailure)
+    if (!m_noAnswer && failure.words == m_openFailure.words)
         return false;
-    m_openFailure = reason;
+    m_openFailure = failure;
+    m_noAnswer = false;
+    m_reply.clear();
+    return true;
+}
+
+bool LinkRecovery::NoteOpenFailure(const QString &reason)
+{
+    OpenFailure failure;
+    failure.words = reason;
+    return NoteOpenFailure(failure);
+}
+
+bool LinkRecovery::NoteNoAnswer(const QString &reply)
+{
+    if (m_noAnswer && reply == m_reply)
+        return false;
+    m_openFailure = OpenFailure();
+    m_noAnswer = true;
+    m_reply = reply;
     return true;
 }
 
 bool LinkRecovery::NoteNotListed()
 {
-    if (m_openFailure.isEmpty())
+    if (m_openFailure.IsEmpty() && !m_noAnswer)
         return false;
-    m_openFailure.clear();
+    m_openFailure = OpenFailure();
+    m_noAnswer = false;
+    m_reply.clear();
     return true;
 }
+
+QString LinkRecovery::openFailure() const
+{
+    return m_openFailure.words;
+}
+
+namespace {
+
+// A failed try in two words, for the status box.
+QString ShortReason(const OpenFailure &failure, const LocaleTexts &texts)
+{
+    switch (failure.kind) {
+    case TAVIXSERIAL_OPEN_BUSY:
+        return texts.Pick(QStringLiteral("port busy"), QStringLiteral("端口被占用"));
+    case TAVIXSERIAL_OPEN_PERMISSION:
+        return texts.Pick(QStringLiteral("no access"), QStringLiteral("无权限"));
+    case TAVIXSERIAL_OPEN_NOT_A_PORT:
+        return texts.Pick(QStringLiteral("not a port"), QStringLiteral("不是串口"));
+    case TAVIXSERIAL_OPEN_MISSING:
+    case TAVIXSERIAL_OPEN_NO_DEVICE:
+    case TAVIXSERIAL_OPEN_NO_CONTROLLING_TERMINAL:
+    case TAVIXSERIAL_OPEN_NOT_LISTED:
+        return texts.Pick(QStringLiteral("no port"), QStringLiteral("无端口"));
+    case TAVIXSERIAL_OPEN_ALREADY_OPEN:
+        return texts.Pick(QStringLiteral("open here"), QStringLiteral("已打开"));
+    default:
+        return texts.Pick(QStringLiteral("not opened"), QStringLiteral("打不开"));
+    }
+}
+
+} // namespace
 
 QString LinkRecovery::StatusText(const LocaleTexts &texts) const
 {
     const QString since = ClockText(m_since, false);
+    const bool lost = m_cause == Cause::Lost;
+    QString reason;
+    if (m_noAnswer)
+        reason = texts.Pick(QStringLiteral("no answer"), QStringLiteral("无应答"));
+    else if (!m_openFailure.IsEmpty())
+        reason = ShortReason(m_openFailure, texts);
+    if (reason.isEmpty())
+        return lost ? texts.Pick(QStringLiteral("Lost %1, searching").arg(since),
+                                 QStringLiteral("%1 断开，搜索中").arg(since))
+                    : texts.Pick(QStringLiteral("Searching since %1").arg(since),
+                                 QStringLiteral("%1 起搜索中").arg(since));
+    return lost ? texts.Pick(QStringLiteral("Lost %1: %2").arg(since, reason),
+                             QStringLiteral("%1 断开：%2").arg(since, reason))
+                : texts.Pick(QStringLiteral("Searching: %1").arg(reason), QStringLiteral("搜索中：%1").arg(reason));
+}
+
+QString LinkRecovery::StatusTip(const LocaleTexts &texts) const
+{
+    const QString since = ClockText(m_since, false);
     QString text = m_cause == Cause::Lost
-                       ? QStringLiteral("Device is not open. ")
-                             + texts.Pick(QStringLiteral("Lost since %1, searching...").arg(since),
-                                          QStringLiteral("自 %1 起断开，正在搜索…").arg(since))
-                       : QStringLiteral("Device not responding - ")
-                             + texts.Pick(QStringLiteral("searching since %1...").arg(since),
-                                          QStringLiteral("自 %1 起正在搜索…").arg(since));
-    if (!m_openFailure.isEmpty())
-        text += texts.Pick(QStringLiteral(" Last try: %1").arg(m_openFailure),
-                           QStringLiteral(" 上次尝试：%1").arg(m_openFailure));
+                       ? texts.Pick(QStringLiteral("Device is not open. Lost since %1, searching...").arg(since),
+                                    QStringLiteral("设备未打开。自 %1 起断开，正在搜索…").arg(since))
+                       : texts.Pick(QStringLiteral("Device not responding - searching since %1...").arg(since),
+                                    QStringLiteral("设备无响应，自 %1 起正在搜索…").arg(since));
+    QString reason = OpenFailureText(m_openFailure, texts);
+    if (m_noAnswer)
+        reason = texts.Pick(QStringLiteral("no response from the instrument"), QStringLiteral("仪器无应答")) + m_reply;
+    if (!reason.isEmpty())
+        text += texts.Pick(QStringLiteral(" Last try: %1").arg(reason), QStringLiteral(" 上次尝试：%1").arg(reason));
     return text;
 }
 

@@ -10,6 +10,7 @@
 
 #include "core/device/d2xx_types.h"
 #include "core/device/device_listing.h"
+#include "core/device/open_failure.h"
 
 #include <QDateTime>
 #include <QString>
@@ -96,21 +97,33 @@ public:
     // device at all. A failed listing lists nothing.
     bool IsListed(const DeviceNameList &listing) const;
 
-    // The last look found the device listed but could not open it (or it
-    // did not answer), for reason (empty when the driver gives none). True
-    // when the reason differs from the last one noted, so that the window
-    // changes its status once per cause, not at every look.
+    // The last look found the device listed but could not open it, for
+    // the library's reason (empty when the driver gives none). True when the
+    // reason differs from the last one noted, so that the window changes its
+    // status once per cause, not at every look. The text overload is a
+    // reason in words only.
+    bool NoteOpenFailure(const OpenFailure &failure);
     bool NoteOpenFailure(const QString &reason);
+    // The last look opened the device but it did not answer the probe;
+    // reply is its answer (" (0x3F)") or empty. True as above.
+    bool NoteNoAnswer(const QString &reply);
     // The last look did not find the device listed; true when a failure
     // reason was shown until now (it no longer applies).
     bool NoteNotListed();
-    const QString &openFailure() const { return m_openFailure; }
+    // The reason noted, in the library's words; empty when none.
+    QString openFailure() const;
 
-    // The status line while the search runs: the status of the moment the
-    // device went missing ("Device is not open." after a loss, "Device not
-    // responding" at start-up), since when and that it is being searched
-    // for, and the reason of the last failed open, in the current language.
+    // The status line while the search runs, short enough for the status
+    // box in either language: since when the device is missing, and that it
+    // is being searched for, or the kind of the last failed try ("Lost
+    // 10:02:11, searching", "Lost 10:02:11: port busy").
     QString StatusText(const LocaleTexts &texts) const;
+    // The same said whole, for the status box's tool tip: the status of the
+    // moment the device went missing ("Device is not open." after a loss,
+    // "Device not responding" at start-up), since when, that it is being
+    // searched for, and the last failed try's reason, in the current
+    // language.
+    QString StatusTip(const LocaleTexts &texts) const;
     // The one message once the device is back at back: from when to when it
     // was missing (HH:MM:SS, with the dates when they differ) and, when
     // loggingResumed, that display-value logging goes on in the same backup
@@ -128,7 +141,9 @@ private:
     Cause m_cause = Cause::Lost;
     QDateTime m_since;
     qint64 m_nextLookMs = 0;
-    QString m_openFailure;
+    OpenFailure m_openFailure;
+    bool m_noAnswer = false;
+    QString m_reply; // the reply of a device that did not answer the probe
     bool m_searching = false;
     Stage m_stage = Stage::Looking;
     qint64 m_stageEndMs = 0;

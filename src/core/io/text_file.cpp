@@ -2,6 +2,7 @@
 
 #include "core/io/safe_file_writer.h"
 
+#include <QFileInfo>
 #include <QSysInfo>
 
 #include <cerrno>
@@ -96,6 +97,21 @@ bool WriteFileBytes(const QString &path, QByteArrayView bytes, QString *errorTex
         return true;
     if (errorText)
         *errorText = writer.ErrorText();
+    return false;
+}
+
+bool SaveTextFile(const QString &path, QStringView text, SaveFailure *failure)
+{
+    // A file that is there is never touched by a failed save.
+    const bool existed = QFileInfo(NativeFile::FileSystemPath(path)).isFile();
+    SafeFileWriter writer(path);
+    if (writer.Open() && writer.Write("\xFF\xFE") && writer.WriteUtf16Le(text) && writer.Commit())
+        return true;
+    if (failure) {
+        failure->text = writer.ErrorText();
+        failure->reason = writer.Reason();
+        failure->fileKept = existed;
+    }
     return false;
 }
 

@@ -36,6 +36,18 @@ bool WriteFileBytes(const QString &path, QByteArrayView bytes, QString *errorTex
 // streamed from the text a piece at a time: no second copy of it is made.
 bool SaveTextFile(const QString &path, QStringView text, QString *errorText = nullptr);
 
+// Why a save failed, in parts, so that a message can be worded in any
+// language: the whole sentence as WriteFileBytes gives it, the reason alone
+// (the system's words, or why the target was refused), and whether a file
+// was there before (it is left as it was; otherwise nothing was written).
+struct SaveFailure
+{
+    QString text;
+    QString reason;
+    bool fileKept = false;
+};
+bool SaveTextFile(const QString &path, QStringView text, SaveFailure *failure);
+
 // Writes every byte of bytes to the open file. A write that stops short is
 // taken up again with the rest, so a failure can leave no hole: the file
 // holds a prefix of the bytes and the call reports why it ends there. A

@@ -2,6 +2,7 @@
 
 #include "core/device/profile.h"
 #include "core/locale/help_texts.h"
+#include "core/locale/system_reasons.h"
 #include "core/util/window_placement.h"
 #include "gui/dialog/data_exchange.h"
 #include "gui/widgets/about_dlg.h"
@@ -323,6 +324,15 @@ QString COstrumDlg::FileFailureText(const QString &path, const QString &detail, 
     const QString file = QDir::toNativeSeparators(path);
     return (writing ? QStringLiteral("无法写入文件“%1”。") : QStringLiteral("无法读取文件“%1”。")).arg(file)
            + QStringLiteral("\n系统说明：") + detail;
+}
+
+QString COstrumDlg::SaveFailureText(const QString &path, const SaveFailure &failure) const
+{
+    if (!Texts().IsChinese())
+        return failure.text;
+    return QStringLiteral("无法写入文件“%1”。\n系统说明：%2；%3")
+        .arg(QDir::toNativeSeparators(path), SystemReasonText(failure.reason, Texts()),
+             failure.fileKept ? QStringLiteral("文件保持原样。") : QStringLiteral("未写入任何内容。"));
 }
 
 void COstrumDlg::RememberWindowPlace()

@@ -9,6 +9,7 @@
 #include "core/device/d2xx_binding.h"
 #include "core/device/device_names.h"
 #include "core/device/link_recovery.h"
+#include "core/io/text_file.h"
 #include "core/locale/keyword_tables.h"
 #include "core/locale/text_table.h"
 #include "core/sorting/log_parser.h"
@@ -146,9 +147,9 @@ public:
     // of the last open attempt.
     QString m_strOpenedDevice;
 
-    // Why the last open failed, as the driver words it (TavixSerial_LastError);
-    // empty when it gives no reason or made no call.
-    QString m_strOpenFailure;
+    // Why the last open failed, as the driver tells it (TavixSerial_LastError
+    // and its code); empty when it gives no reason or made no call.
+    OpenFailure m_openFailure;
     // What Open does to a device it has opened: reset, purge the receive
     // queue, reset, and the settle time.
     void PrepareOpenedDevice();
@@ -360,6 +361,11 @@ public:
     // system's reason); in Chinese a sentence naming the file, then the
     // detail as the system gave it.
     QString FileFailureText(const QString &path, const QString &detail, bool writing) const;
+    // A save that failed, in the current language: in English the writer's
+    // sentence; in Chinese a sentence naming the file, the reason (the
+    // system's words from the table of system reasons) and what became of
+    // the file.
+    QString SaveFailureText(const QString &path, const SaveFailure &failure) const;
 
     LocaleTexts m_texts;
     ReplacementTable TranslationTable;

@@ -156,7 +156,7 @@ void COstrumDlg::OnSearch()
 
 FT_STATUS COstrumDlg::OpenDevice()
 {
-    m_strOpenFailure.clear();
+    m_openFailure = OpenFailure();
     UpdateData(true);
 
     if (m_strDevice.contains(QStringLiteral("Enter device Description"))) {
@@ -194,7 +194,7 @@ FT_STATUS COstrumDlg::OpenDevice()
     }
     // Read at once: the reason belongs to this call on this thread.
     if (status != FT_OK)
-        m_strOpenFailure = m_driver.LastOpenError();
+        m_openFailure = m_driver.LastOpenFailure();
     return status;
 }
 
@@ -230,9 +230,11 @@ void COstrumDlg::OnOpen()
     Repaint();
     // The status line keeps its fixed text; why the open failed, when the
     // driver says it (a busy port, no permission), comes in a message.
-    if (status != FT_OK && !m_strOpenFailure.isEmpty())
-        m_prompts.Message(Texts().Pick(QStringLiteral("Could not open Device: %1").arg(m_strOpenFailure),
-                                       QStringLiteral("无法打开设备：%1").arg(m_strOpenFailure)));
+    if (status != FT_OK && !m_openFailure.IsEmpty()) {
+        const QString reason = OpenFailureText(m_openFailure, Texts());
+        m_prompts.Message(Texts().Pick(QStringLiteral("Could not open Device: %1").arg(reason),
+                                       QStringLiteral("无法打开设备：%1").arg(reason)));
+    }
 }
 
 void COstrumDlg::PrepareOpenedDevice()
@@ -287,7 +289,7 @@ void COstrumDlg::ConnectAtStartup()
         // gives a reason. Nothing is looked for without a remembered name.
         BeginReconnecting(LinkRecovery::Cause::NotFoundAtStart);
         if (m_recovery.IsSearching()) {
-            m_recovery.NoteOpenFailure(m_strOpenFailure);
+            m_recovery.NoteOpenFailure(m_openFailure);
             m_strStatus = m_recovery.StatusText(Texts());
         }
     } else {

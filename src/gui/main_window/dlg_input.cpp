@@ -34,9 +34,9 @@ void COstrumDlg::OnSaveInput()
         return;
     // Streamed from the text itself: a capture that fills most of the memory
     // is saved without a second copy of it.
-    QString error;
-    if (!SaveTextFile(path, m_strInput, &error)) {
-        m_prompts.Message(FileFailureText(path, error, true));
+    SaveFailure failure;
+    if (!SaveTextFile(path, m_strInput, &failure)) {
+        m_prompts.Message(SaveFailureText(path, failure));
         return;
     }
     m_bInputUnsaved = false;

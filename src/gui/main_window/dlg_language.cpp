@@ -75,9 +75,9 @@ void COstrumDlg::OnTranslateKeywords()
         return;
     // The whole translated text is written, streamed from the translation
     // itself; the input data stays as it is.
-    QString error;
-    if (!SaveTextFile(path, ApplyReplacementTable(input, TranslationTable), &error))
-        m_prompts.Message(FileFailureText(path, error, true));
+    SaveFailure failure;
+    if (!SaveTextFile(path, ApplyReplacementTable(input, TranslationTable), &failure))
+        m_prompts.Message(SaveFailureText(path, failure));
 }
 
 void COstrumDlg::OnHelp()

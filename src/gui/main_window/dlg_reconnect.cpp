@@ -102,10 +102,10 @@ void COstrumDlg::ShowReconnectStatus()
         m_strStatus = m_recovery.StatusText(Texts());
         SetDlgItemText(IDC_STATUS, m_strStatus);
     }
-    // The status line is narrow: while the search runs, its whole text is
-    // also the line's tool tip.
+    // The status line is narrow: while the search runs it says the search
+    // in short, and its tool tip says it whole with the last try's reason.
     if (QWidget *status = GetDlgItem(IDC_STATUS))
-        status->setToolTip(m_recovery.IsSearching() ? m_strStatus : QString());
+        status->setToolTip(m_recovery.IsSearching() ? m_recovery.StatusTip(Texts()) : QString());
 }
 
 bool COstrumDlg::TryReconnect()
@@ -137,7 +137,7 @@ bool COstrumDlg::TryReconnect()
     if (status != FT_OK) {
         // A listed device that does not open (held by another program, no
         // permission): the reason shows in the status line, once per cause.
-        if (m_recovery.NoteOpenFailure(m_driver.LastOpenError()))
+        if (m_recovery.NoteOpenFailure(m_driver.LastOpenFailure()))
             ShowReconnectStatus();
         return false;
     }
@@ -173,8 +173,7 @@ void COstrumDlg::TakeProbeReply()
     FtClose();
     m_recovery.ProbeFailed(m_linkClock.elapsed());
     const QString code = got > 0 ? QString::asprintf(" (0x%.2X)", static_cast<unsigned>(reply)) : QString();
-    if (m_recovery.NoteOpenFailure(Texts().Pick(QStringLiteral("no response from the instrument") + code,
-                                                QStringLiteral("仪器无应答") + code)))
+    if (m_recovery.NoteNoAnswer(code))
         ShowReconnectStatus();
 }
 

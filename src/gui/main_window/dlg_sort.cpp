@@ -84,9 +84,9 @@ void COstrumDlg::OnSaveSortedData()
         return;
     // The member's text: the output window is read-only and always shows it.
     // It is streamed from the text itself, without a second copy.
-    QString error;
-    if (!SaveTextFile(path, m_strSortedOutput, &error))
-        m_prompts.Message(FileFailureText(path, error, true));
+    SaveFailure failure;
+    if (!SaveTextFile(path, m_strSortedOutput, &failure))
+        m_prompts.Message(SaveFailureText(path, failure));
 }
 
 void COstrumDlg::OnClearSortedData()

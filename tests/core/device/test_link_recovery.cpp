@@ -157,23 +157,39 @@ void TestLinkRecovery::texts_data()
 {
     QTest::addColumn<bool>("chinese");
     QTest::addColumn<int>("cause");
-    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("reason"); // "busy": the adapter's code for a busy port; "0x3F": no answer
     QTest::addColumn<QString>("backAt");
     QTest::addColumn<bool>("logging");
     QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("tip");
     QTest::addColumn<QString>("message");
     const int lost = int(LinkRecovery::Cause::Lost), atStart = int(LinkRecovery::Cause::NotFoundAtStart);
     QTest::newRow("lost while logging") << false << lost << QString() << "2024-05-01T12:00:09" << true
-        << "Device is not open. Lost since 11:58:01, searching..."
+        << "Lost 11:58:01, searching" << "Device is not open. Lost since 11:58:01, searching..."
         << "The instrument TX300001 was lost from 11:58:01 to 12:00:09 and is connected again. "
            "Display-value logging goes on into the same backup file.";
-    QTest::newRow("not found at start, busy, over midnight") << false << atStart << "port busy" << "2024-05-02T00:00:03"
-        << false << "Device not responding - searching since 11:58:01... Last try: port busy"
+    QTest::newRow("not found at start, a reason in words, over midnight")
+        << false << atStart << "port busy" << "2024-05-02T00:00:03" << false << "Searching: not opened"
+        << "Device not responding - searching since 11:58:01... Last try: port busy"
         << "The instrument TX300001 was not found from 2024-05-01 11:58:01 to 2024-05-02 00:00:03; it is "
            "connected now.";
-    QTest::newRow("lost, Chinese") << true << lost << "port busy" << "2024-05-01T12:00:09" << true
-        << QString::fromUtf8("Device is not open. 自 11:58:01 起断开，正在搜索… 上次尝试：port busy")
+    QTest::newRow("not found at start, busy") << false << atStart << "busy" << "2024-05-01T12:00:09" << false
+        << "Searching: port busy"
+        << "Device not responding - searching since 11:58:01... Last try: /dev/ttyUSB0 is busy: process 4242 "
+           "(picocom) holds it"
+        << "The instrument TX300001 was not found from 11:58:01 to 12:00:09; it is connected now.";
+    QTest::newRow("lost, Chinese, busy") << true << lost << "busy" << "2024-05-01T12:00:09" << true
+        << QString::fromUtf8("11:58:01 断开：端口被占用")
+        << QString::fromUtf8("设备未打开。自 11:58:01 起断开，正在搜索… 上次尝试：/dev/ttyUSB0 正被占用：占用它的是"
+                             "进程 4242（picocom）")
         << QString::fromUtf8("仪器 TX300001 在 11:58:01 至 12:00:09 期间断开，现已重新连接。显示值记录继续写入同一备份文件。");
+    QTest::newRow("not found at start, Chinese, no answer") << true << atStart << "0x3F" << "2024-05-01T12:00:09"
+        << false << QString::fromUtf8("搜索中：无应答")
+        << QString::fromUtf8("设备无响应，自 11:58:01 起正在搜索… 上次尝试：仪器无应答 (0x3F)")
+        << QString::fromUtf8("仪器 TX300001 在 11:58:01 至 12:00:09 期间未找到，现已连接。");
+    QTest::newRow("lost, Chinese") << true << lost << QString() << "2024-05-01T12:00:09" << false
+        << QString::fromUtf8("11:58:01 断开，搜索中") << QString::fromUtf8("设备未打开。自 11:58:01 起断开，正在搜索…")
+        << QString::fromUtf8("仪器 TX300001 在 11:58:01 至 12:00:09 期间断开，现已重新连接。");
 }
 
 void TestLinkRecovery::texts()
@@ -189,8 +205,21 @@ void TestLinkRecovery::texts()
     LinkRecovery search;
     search.Begin({1, QStringLiteral("TX300001")}, LinkRecovery::Cause(cause),
                  QDateTime::fromString(QStringLiteral("2024-05-01T11:58:01"), Qt::ISODate), 0);
-    search.NoteOpenFailure(reason);
+    if (reason == QLatin1String("busy")) {
+        OpenFailure busy;
+        busy.kind = TAVIXSERIAL_OPEN_BUSY;
+        busy.name = QStringLiteral("/dev/ttyUSB0");
+        busy.holders = {{4242, QStringLiteral("picocom")}};
+        busy.words = QStringLiteral("/dev/ttyUSB0 is busy: process 4242 (picocom) holds it");
+        QVERIFY(search.NoteOpenFailure(busy));
+    } else if (reason == QLatin1String("0x3F")) {
+        QVERIFY(search.NoteNoAnswer(QStringLiteral(" (0x3F)")));
+        QVERIFY(!search.NoteNoAnswer(QStringLiteral(" (0x3F)")));
+    } else {
+        search.NoteOpenFailure(reason);
+    }
     QTEST(search.StatusText(texts), "status");
+    QTEST(search.StatusTip(texts), "tip");
     QTEST(search.BackMessage(texts, QDateTime::fromString(backAt, Qt::ISODate), logging), "message");
 }
 

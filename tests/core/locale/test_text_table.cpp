@@ -5,6 +5,7 @@
 #include "config_file_writer.h"
 #include "core/locale/built_in_texts.h"
 #include "core/locale/help_texts.h"
+#include "core/locale/system_reasons.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cerrno>
 #include <initializer_list>
 #include <utility>
 
@@ -88,6 +90,9 @@ private slots:
     void whiteSpace();
 
     void sampleConfigFileMatchesBuiltIn();
+
+    void systemReasons_data();
+    void systemReasons();
 };
 
 void TestTextTable::initialMessageTextsAreEnglish()
@@ -886,6 +891,39 @@ void TestTextTable::sampleConfigFileMatchesBuiltIn()
     // to their built-in captions as well.
     for (qsizetype i = 0; i < fromFile.size(); ++i)
         QCOMPARE(fromFile.at(i), fromBuiltIn.at(i));
+}
+
+void TestTextTable::systemReasons_data()
+{
+    QTest::addColumn<QString>("reason");  // %1: the system's words for EACCES
+    QTest::addColumn<QString>("english");
+    QTest::addColumn<QString>("chinese");
+    const QString denied = qt_error_string(EACCES);
+    QTest::newRow("the system's words") << "%1" << denied << QString::fromUtf8("权限不够");
+    QTest::newRow("a sentence that holds them")
+        << "no temporary file can be made in its folder (%1), so it cannot be replaced as a whole"
+        << QStringLiteral("no temporary file can be made in its folder (%1), so it cannot be replaced as a whole")
+               .arg(denied)
+        << QStringLiteral("no temporary file can be made in its folder (%1), so it cannot be replaced as a whole")
+                   .arg(denied)
+               + QString::fromUtf8("（权限不够）");
+    QTest::newRow("no system words") << "a link that is not followed" << "a link that is not followed"
+                                     << "a link that is not followed";
+}
+
+void TestTextTable::systemReasons()
+{
+    QFETCH(QString, reason);
+    LocaleTexts texts;
+    texts.BuildBuiltInTexts();
+    const QString given = reason.contains(QLatin1String("%1")) ? reason.arg(qt_error_string(EACCES)) : reason;
+    QTEST(SystemReasonText(given, texts), "english");
+    QCOMPARE(SystemReasonText(ENOSPC, texts), qt_error_string(ENOSPC));
+    texts.ApplyLanguage(1, false);
+    QTEST(SystemReasonText(given, texts), "chinese");
+    QCOMPARE(SystemReasonText(ENOSPC, texts), QString::fromUtf8("设备上没有空间"));
+    // A number the table does not hold keeps the system's words.
+    QCOMPARE(SystemReasonText(EDOM, texts), qt_error_string(EDOM));
 }
 
 QTEST_GUILESS_MAIN(TestTextTable)

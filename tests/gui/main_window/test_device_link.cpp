@@ -428,7 +428,7 @@ void TestDeviceLink::missingDriverMessages()
     SetProfileString("SerialString", "TX300001");
     ScriptedPrompts prompts;
     COstrumDlg dlg(prompts, QStringLiteral("/nonexistent/libftd2xx.so"));
-    QCOMPARE(prompts.messages, (QStringList{"Error: Can't Load ft8u245.dll", "FT_OpenEx is not valid!"}));
+    QCOMPARE(prompts.messages, (QStringList{"Error: Can't Load /nonexistent/libftd2xx.so", "FT_OpenEx is not valid!"}));
     QCOMPARE(dlg.m_strStatus, QStringLiteral("Device not responding"));
 
     prompts.messages.clear();
@@ -459,13 +459,16 @@ void TestDeviceLink::openFailureSaysWhyOncePerCause()
     COstrumDlg dlg(prompts, QStringLiteral(TAVIX_REFUSING_LIBRARY));
     // At start-up the search says it in the status line, and tries again
     // once a second without saying it again.
-    QCOMPARE(dlg.m_strStatus, QStringLiteral("Device not responding - searching since %1... Last try: /dev/ttyUSB0 "
-                                             "is busy: held by picocom (process 4242)")
-                                  .arg(dlg.m_recovery.since().toString(QStringLiteral("HH:mm:ss"))));
+    // The line says it in short, its tool tip whole.
+    QWidget *statusBox = dlg.GetDlgItem(1015);
+    QCOMPARE(dlg.m_strStatus, QStringLiteral("Searching: not opened"));
+    QCOMPARE(statusBox->toolTip(), QStringLiteral("Device not responding - searching since %1... Last try: /dev/ttyUSB0 "
+                                                  "is busy: held by picocom (process 4242)")
+                                       .arg(dlg.m_recovery.since().toString(QStringLiteral("HH:mm:ss"))));
     const int first = attempts();
     QTRY_VERIFY_WITH_TIMEOUT(attempts() >= first + 2, 10000);
     setReason("no permission to open /dev/ttyUSB0");
-    QTRY_VERIFY_WITH_TIMEOUT(dlg.m_strStatus.endsWith(QStringLiteral("Last try: no permission to open /dev/ttyUSB0")),
+    QTRY_VERIFY_WITH_TIMEOUT(statusBox->toolTip().endsWith(QStringLiteral("Last try: no permission to open /dev/ttyUSB0")),
                              10000);
     QVERIFY(prompts.messages.isEmpty());
 
@@ -499,8 +502,7 @@ void TestDeviceLink::startupProbe_data()
     QTest::newRow("silent instrument") << "TX300001" << QByteArray("none") << "No response from Device" << 0
                                        << true;
     // Not attached: looked for until it is (the start of the search in %1).
-    QTest::newRow("unknown device") << "TX999999" << QByteArray("0x80") << "Device not responding - searching since %1..."
-                                    << 0 << false;
+    QTest::newRow("unknown device") << "TX999999" << QByteArray("0x80") << "Searching since %1" << 0 << false;
 }
 
 void TestDeviceLink::startupProbe()
@@ -643,10 +645,44 @@ void TestDeviceLink::statusFailureClosesTheDevice()
     QCOMPARE(m_sim.Set("TAVIXSIM_FAULTS=unplug_after=1"), 0);
 
     dlg.PollDevice();
-    const QString status = QStringLiteral("Device is not open. Lost since %1, searching...")
-                               .arg(dlg.m_recovery.since().toString(QStringLiteral("HH:mm:ss")));
+    const QString since = dlg.m_recovery.since().toString(QStringLiteral("HH:mm:ss"));
+    const QString status = QStringLiteral("Lost %1, searching").arg(since);
     QCOMPARE(dlg.m_strStatus, status);
-    QCOMPARE(qobject_cast<QLineEdit *>(dlg.GetDlgItem(1015))->text(), status);
+    auto *statusBox = qobject_cast<QLineEdit *>(dlg.GetDlgItem(1015));
+    QCOMPARE(statusBox->text(), status);
+    QCOMPARE(statusBox->toolTip(), QStringLiteral("Device is not open. Lost since %1, searching...").arg(since));
+    // The line shows the whole status in either language, also the longest
+    // one a failed try gives (the widest time of day, a busy port).
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    const QDateTime widest(QDate(2024, 5, 1), QTime(20, 20, 20));
+    for (int language : {0, 1}) {
+        qobject_cast<QComboBox *>(dlg.GetDlgItem(1038))->setCurrentIndex(language);
+        dlg.OnLanguageChange();
+        for (const LinkRecovery::Cause cause : {LinkRecovery::Cause::Lost, LinkRecovery::Cause::NotFoundAtStart}) {
+            // Each kind of failed try the adapter tells, one without a
+            // reason, and an instrument that did not answer (kind -1).
+            for (int kind = -1; kind <= TAVIXSERIAL_OPEN_NOT_LISTED + 1; ++kind) {
+                LinkRecovery shown;
+                shown.Begin(dlg.m_recovery.target(), cause, widest, 0);
+                OpenFailure failure;
+                failure.kind = kind;
+                failure.words = kind > TAVIXSERIAL_OPEN_NOT_LISTED ? QString() : QStringLiteral("words");
+                if (kind < 0)
+                    shown.NoteNoAnswer(QStringLiteral(" (0x3F)"));
+                else
+                    shown.NoteOpenFailure(failure);
+                const QString text = shown.StatusText(dlg.Texts());
+                statusBox->setText(text);
+                const int room = statusBox->width() - 2 * statusBox->style()->pixelMetric(QStyle::PM_DefaultFrameWidth)
+                                 - statusBox->textMargins().left() - statusBox->textMargins().right() - 4;
+                const int wide = statusBox->fontMetrics().horizontalAdvance(text);
+                QVERIFY2(wide <= room, qPrintable(QStringLiteral("%1: %2 of %3 pixels").arg(text).arg(wide).arg(room)));
+            }
+        }
+    }
+    qobject_cast<QComboBox *>(dlg.GetDlgItem(1038))->setCurrentIndex(0);
+    dlg.OnLanguageChange();
     QCOMPARE(g_bDeviceReady, 0);
     QVERIFY(!dlg.IsDeviceOpen());
     QVERIFY(!dlg.GetDlgItem(1093)->isEnabled());

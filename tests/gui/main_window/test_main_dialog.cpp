@@ -216,7 +216,7 @@ void TestMainDialog::missingLibraryMessages()
     // The load message comes first; the start-up connection then meets the
     // empty wrappers.
     QVERIFY(!prompts.messages.isEmpty());
-    QCOMPARE(prompts.messages.first(), QStringLiteral("Error: Can't Load ft8u245.dll"));
+    QCOMPARE(prompts.messages.first(), QStringLiteral("Error: Can't Load /nonexistent/libftd2xx.so"));
     prompts.messages.clear();
     DWORD value = 0;
     char buffer[4] = {};
