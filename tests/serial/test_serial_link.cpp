@@ -545,7 +545,7 @@ void TestSerialLink::silentInstrumentIsProbedWithoutStallingTheWindow()
         return reached;
     };
     const auto lastTry = [&](const QString &reason) {
-        return dlg.m_strStatus.endsWith(QStringLiteral(" Last try: ") + reason);
+        return dlg.GetDlgItem(1015)->toolTip().endsWith(QStringLiteral(" Last try: ") + reason);
     };
 
     // Silent: a look waits up to 600 ms for the reply (the probe's two
