@@ -9,8 +9,9 @@
 //   tiny:      133,000 one-entry QRT 03 Logp files as the instrument's raw
 //              bytes, about 16 MB: the cost of each file at its worst.
 //
-//   batch_sort_bench [PROGRAM] [--shapes realistic,large,tiny] [--runs N]
+//   batch_sort_bench [PROGRAM] [--shapes realistic,large,tiny] [--runs N] [--keep DIR]
 //
+// --keep writes the captures into DIR and leaves them there (for a profiler).
 // Each shape runs "PROGRAM --sort CAPTURE --log-type 0 --output OUT" as a
 // child process N times (3 by default) and prints the best wall time, the
 // speed, the child's largest peak resident memory (getrusage through wait4)
@@ -21,6 +22,7 @@
 #include "sim_printout.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QStringList>
@@ -205,19 +207,23 @@ int main(int argc, char *argv[])
     QString program = QStringLiteral(TAVIX_TERMINAL_PROGRAM);
     QStringList shapes{QStringLiteral("realistic"), QStringLiteral("large"), QStringLiteral("tiny")};
     int runs = 3;
+    QString keep;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
         if (arg == QStringLiteral("--shapes") && i + 1 < argc)
             shapes = QString::fromLocal8Bit(argv[++i]).split(QLatin1Char(','));
+        else if (arg == QStringLiteral("--keep") && i + 1 < argc)
+            keep = QString::fromLocal8Bit(argv[++i]);
         else if (arg == QStringLiteral("--runs") && i + 1 < argc)
             runs = std::max(1, QString::fromLocal8Bit(argv[++i]).toInt());
         else
             program = arg;
     }
 
-    QTemporaryDir dir;
-    if (!dir.isValid())
+    QTemporaryDir temporary;
+    if (!temporary.isValid())
         return 1;
+    const QDir dir(keep.isEmpty() ? temporary.path() : keep);
     const QString mawk = Mawk();
     std::printf("Batch sort (--sort CAPTURE --log-type 0 --output OUT) against mawk '{n+=NF}' on the same text "
                 "as UTF-8; best of %d, peak RSS the largest\n",
@@ -261,8 +267,10 @@ int main(int argc, char *argv[])
                             awk.peakKiB / 1024.0, run.seconds / awk.seconds);
         }
         QFile::remove(output);
-        QFile::remove(shape.capture);
-        QFile::remove(shape.utf8);
+        if (keep.isEmpty()) {
+            QFile::remove(shape.capture);
+            QFile::remove(shape.utf8);
+        }
     }
     return 0;
 }
