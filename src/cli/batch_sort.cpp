@@ -5,6 +5,7 @@
 #include "cli/sorted_data_writer.h"
 #include "core/charts/log_graph.h"
 #include "core/io/safe_file_writer.h"
+#include "core/locale/keyword_tables.h"
 #include "core/sorting/input_file.h"
 #include "core/sorting/log_parser.h"
 #include "core/sorting/sort_command.h"
@@ -246,6 +247,16 @@ int RunSort(const QStringList &arguments, QIODevice &out, QIODevice &err)
         selection.plainVariable = options.variable;
     else
         selection.logpVariable = options.variable;
+    const QString inputName = inputPath == QLatin1String("-") ? QStringLiteral("standard input") : inputPath;
+    // A sorted data file is written as the sort goes. Standard output takes
+    // the sorted data only once the sort has succeeded, and a graph needs
+    // the sorted files, so those sort first and write after.
+    const bool toFile = !options.output.isEmpty() && options.output != QLatin1String("-");
+    if (toFile && options.plot.isEmpty() && !ReplacementTableSpansLines(AbbreviationRows())) {
+        const int status = StreamSortedData(text, selection, options.output, inputPath, inputName, err);
+        if (status >= 0)
+            return status;
+    }
     SortResult result;
     try {
         // The parse takes over the text, so the capture is held once while
@@ -254,7 +265,6 @@ int RunSort(const QStringList &arguments, QIODevice &out, QIODevice &err)
     } catch (const std::bad_alloc &) {
         return OutOfMemory(err, inputPath);
     }
-    const QString inputName = inputPath == QLatin1String("-") ? QStringLiteral("standard input") : inputPath;
     if (result.status != SortStatus::Sorted) {
         Say(err, SortFailureMessage(result.status, inputName, options.logType));
         return ExitSortFailed;

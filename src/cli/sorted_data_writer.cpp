@@ -4,6 +4,7 @@
 #include "cli/diagnostics.h"
 #include "core/io/safe_file_writer.h"
 #include "core/sorting/sorted_output.h"
+#include "core/sorting/streamed_sort.h"
 
 #include <QIODevice>
 #include <QScopeGuard>
@@ -63,6 +64,38 @@ int WriteSortedData(SortResult result, int logType, const QString &outputPath, Q
             freeing.join();
     });
     if (!writer->Commit())
+        return cannotWrite();
+    return ExitSorted;
+}
+
+int StreamSortedData(QString &text, const SortSelection &selection, const QString &outputPath,
+                     const QString &inputPath, const QString &inputName, QIODevice &err)
+{
+    SafeFileWriter writer(outputPath);
+    if (!writer.Open())
+        return -1;
+    const auto cannotWrite = [&]() {
+        Say(err, QStringLiteral("cannot write the sorted data to %1: %2").arg(outputPath, writer.Problem()));
+        return ExitUsage;
+    };
+    bool written = writer.Write("\xFF\xFE");
+    SortStatus status = SortStatus::Sorted;
+    try {
+        bool sinkFailed = false;
+        status = StreamSortedOutput(std::move(text), selection, AbbreviationRows(),
+                                    [&](QString piece) { return writer.WriteUtf16Le(piece); }, &sinkFailed);
+        written = written && !sinkFailed;
+    } catch (const std::bad_alloc &) {
+        writer.Cancel();
+        Say(err, QStringLiteral("not enough memory to sort %1").arg(inputPath));
+        return ExitSortFailed;
+    }
+    if (status != SortStatus::Sorted) {
+        writer.Cancel();
+        Say(err, SortFailureMessage(status, inputName, selection.logType));
+        return ExitSortFailed;
+    }
+    if (!written || !writer.Commit())
         return cannotWrite();
     return ExitSorted;
 }

@@ -219,7 +219,8 @@ bool LogParser::ParseOwnedText(QString input, QList<LogFileRecord> &sortedFiles)
     // At most one record per file marker: room for all of them at once, so
     // the table never moves while it grows.
     QList<LogFileRecord> files;
-    files.reserve(text.Count(W::FileMarker));
+    if (!m_fileSink)
+        files.reserve(text.Count(W::FileMarker));
     qsizetype characters = 0;
 
     // A large text is parsed in two parts at once. Where a file's parse
@@ -229,8 +230,9 @@ bool LogParser::ParseOwnedText(QString input, QList<LogFileRecord> &sortedFiles)
     // would have parsed from there, and they are taken. If it passes the
     // marker without stopping there (a file that reads on past it) or stops
     // before it, the second's work is dropped and this one goes on alone.
-    const int middle =
-        text.Size() >= m_twoPartThreshold && m_threads == 2 ? text.Find(W::FileMarker, text.Size() / 2) : -1;
+    const int middle = text.Size() >= m_twoPartThreshold && m_threads == 2 && !m_fileSink
+                           ? text.Find(W::FileMarker, text.Size() / 2)
+                           : -1;
     if (middle > range.start) {
         LogParser second;
         second.m_characterLimit = m_characterLimit;
@@ -339,7 +341,10 @@ LogParser::FilesEnd LogParser::ParseFiles(const LogSearchText &text, LogScanRang
             m_bLimitExceeded = true;
             return FilesEnd::Limit;
         }
-        files.append(std::move(record));
+        if (!m_fileSink)
+            files.append(std::move(record));
+        else if (!m_fileSink(std::move(record)))
+            return FilesEnd::Done;
 
         // range.start has not moved back past the current marker, so the
         // search goes strictly forward and never reads a marker twice.

@@ -12,6 +12,7 @@
 #include <QStringView>
 
 #include <atomic>
+#include <functional>
 
 
 // A pair of character positions that the parse steps hand to each other.
@@ -93,6 +94,12 @@ public:
     // small texts take both ways.
     void SetTwoPartThreshold(int characters) { m_twoPartThreshold = characters; }
     bool LimitExceeded() const { return m_bLimitExceeded; }
+    // Hands each file to sink as soon as it is read (and counted against the
+    // limit) instead of keeping it: the parse then runs on the calling
+    // thread alone and leaves the table it is given empty. sink returning
+    // false ends the parse there, as a file that cannot be read does.
+    using FileSink = std::function<bool(LogFileRecord &&record)>;
+    void SetFileSink(FileSink sink) { m_fileSink = std::move(sink); }
 
     // The characters a record holds: its header text and every column header
     // and field, each field counted with one more for its separator.
@@ -118,6 +125,7 @@ private:
     void SetColumnHeaders(LogFileRecord &record, const QStringView *texts, qsizetype count);
 
     int m_threads = 2;
+    FileSink m_fileSink;
     int m_twoPartThreshold = 1 << 20;
     LogFieldList m_lastHeaders;     // the column headers set last
     QList<LogFieldList> m_rows;     // the rows of the file being read, gathered

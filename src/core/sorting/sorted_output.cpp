@@ -512,3 +512,28 @@ void BuildSortedOutput(const QList<LogFileRecord> &records, int kind, int logTyp
 {
     BuildSortedOutput(records, PickedFiles(records, kind, logType), abbreviations, output);
 }
+
+struct SortedOutputPieces::State
+{
+    explicit State(const ReplacementTable &table) : abbreviations(table) {}
+    Abbreviations abbreviations;
+    HeaderLines last;
+};
+
+SortedOutputPieces::SortedOutputPieces(const ReplacementTable &abbreviations)
+    : m_state(std::make_unique<State>(abbreviations))
+{
+    Q_ASSERT(m_state->abbreviations.byLines);
+}
+
+SortedOutputPieces::~SortedOutputPieces() = default;
+
+void SortedOutputPieces::Append(const LogFileRecord &record, QString &piece)
+{
+    AppendAbbreviatedRecord(record, piece, m_state->abbreviations, m_state->last);
+}
+
+qsizetype SortedOutputPieces::LaidOutSize(const LogFileRecord &record)
+{
+    return RecordOutputSize(record);
+}
