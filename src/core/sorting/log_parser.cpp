@@ -211,6 +211,8 @@ bool LogParser::ParseOwnedText(QString input, QList<LogFileRecord> &sortedFiles)
     input.append(terminator);
     const LogSearchText text(input);
     input = QString(); // the search text holds it
+    if (m_fileSink)
+        m_sunkText = text.Text();
 
     LogScanRange range{-2, -2};
     if (!FindNextFile(text, range, 0))
@@ -323,7 +325,8 @@ LogParser::FilesEnd LogParser::ParseFiles(const LogSearchText &text, LogScanRang
         FindFileHeader(text, range, range.end);
         const QStringView header = text.Mid(range.start, range.end);
         record.headerText = QString::fromRawData(header.data(), header.size());
-        record.sharedText = text.Text();
+        if (!m_fileSink)
+            record.sharedText = text.Text();
 
         const int from = range.end;
         const int logPos = text.Find(W::LogMarker, from);

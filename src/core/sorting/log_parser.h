@@ -97,7 +97,10 @@ public:
     // Hands each file to sink as soon as it is read (and counted against the
     // limit) instead of keeping it: the parse then runs on the calling
     // thread alone and leaves the table it is given empty. sink returning
-    // false ends the parse there, as a file that cannot be read does.
+    // false ends the parse there, as a file that cannot be read does. The
+    // files handed on do not keep the parsed text alive themselves (their
+    // sharedText is empty): the parser keeps it until it is destroyed, so
+    // they must be done with before then.
     using FileSink = std::function<bool(LogFileRecord &&record)>;
     void SetFileSink(FileSink sink) { m_fileSink = std::move(sink); }
 
@@ -126,6 +129,7 @@ private:
 
     int m_threads = 2;
     FileSink m_fileSink;
+    QString m_sunkText; // the text the files handed to m_fileSink point into
     int m_twoPartThreshold = 1 << 20;
     LogFieldList m_lastHeaders;     // the column headers set last
     QList<LogFieldList> m_rows;     // the rows of the file being read, gathered

@@ -125,22 +125,6 @@ SortStatus StreamSortedOutput(QString input, const SortSelection &selection, con
     Layout layout(abbreviations, sink);
     BatchQueue queue;
     std::thread worker;
-    try {
-        worker = std::thread([&]() {
-            try {
-                Batch batch;
-                while (queue.Pop(batch)) {
-                    if (!layout.Take(batch))
-                        queue.Stop(nullptr);
-                }
-            } catch (...) {
-                queue.Stop(std::current_exception());
-            }
-        });
-    } catch (const std::system_error &) {
-        // No thread to be had: the files are laid out between the parse's steps.
-    }
-
     qsizetype picked = 0;
     qsizetype outputSize = 0;
     bool tooLarge = false;
@@ -149,6 +133,7 @@ SortStatus StreamSortedOutput(QString input, const SortSelection &selection, con
     // Hands the batch on; false when no more output is wanted.
     auto handOn = [&]() {
         Batch full = std::exchange(batch, Batch());
+        batch.reserve(full.size());
         batchSize = 0;
         if (worker.joinable())
             return queue.Push(std::move(full));
@@ -178,6 +163,22 @@ SortStatus StreamSortedOutput(QString input, const SortSelection &selection, con
             writing = handOn();
         return true;
     });
+
+    try {
+        worker = std::thread([&]() {
+            try {
+                Batch taken;
+                while (queue.Pop(taken)) {
+                    if (!layout.Take(taken))
+                        queue.Stop(nullptr);
+                }
+            } catch (...) {
+                queue.Stop(std::current_exception());
+            }
+        });
+    } catch (const std::system_error &) {
+        // No thread to be had: the files are laid out between the parse's steps.
+    }
 
     auto finish = [&]() {
         queue.End();
