@@ -15,7 +15,8 @@
 // Each shape runs "PROGRAM --sort CAPTURE --log-type 0 --output OUT" as a
 // child process N times (3 by default) and prints the best wall time, the
 // speed, the child's largest peak resident memory (getrusage through wait4)
-// and its ratio to the capture file. mawk '{n+=NF}' runs on the same text as
+// and its ratio to the capture file, also above the program's own peak on
+// a capture of one file. mawk '{n+=NF}' runs on the same text as
 // UTF-8 (awk cannot read UTF-16) the same number of times, and the ratio of
 // the two best times is printed: both are measured in the same run.
 #include "core/device/instrument_charset.h"
@@ -140,6 +141,7 @@ bool WriteTiny(Shape &shape, int files)
 struct Run
 {
     double seconds = 0;
+    double cpuSeconds = 0; // user and system time of the child, its threads together
     long peakKiB = 0;
     int status = -1;
 };
@@ -171,6 +173,8 @@ Run RunChild(const QStringList &arguments)
     if (pid < 0 || wait4(pid, &status, 0, &usage) != pid)
         return run;
     run.seconds = double(timer.nsecsElapsed()) / 1e9;
+    run.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+                     + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     run.peakKiB = usage.ru_maxrss;
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
@@ -184,6 +188,8 @@ Run Best(const QStringList &arguments, int runs)
         const Run run = RunChild(arguments);
         if (run.status != 0)
             return run;
+        if (run.seconds < best.seconds)
+            best.cpuSeconds = run.cpuSeconds;
         best.seconds = std::min(best.seconds, run.seconds);
         best.peakKiB = std::max(best.peakKiB, run.peakKiB);
         best.status = 0;
@@ -230,6 +236,23 @@ int main(int argc, char *argv[])
                 runs);
     if (mawk.isEmpty())
         std::printf("  (mawk is not installed: the sort alone)\n");
+    // The program's own memory (its libraries, mostly shared and read-only,
+    // and its start-up), from a sort of a capture of one file.
+    const QString one = dir.filePath(QStringLiteral("one.txt"));
+    {
+        QFile file(one);
+        const std::string bytes = TinyFile(1);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes.data(), qint64(bytes.size())) != qint64(bytes.size()))
+            return 1;
+    }
+    const Run idle = Best({program, QStringLiteral("--sort"), one, QStringLiteral("--log-type"), QStringLiteral("0"),
+                           QStringLiteral("--output"), one + QStringLiteral(".sorted")},
+                          runs);
+    QFile::remove(one);
+    QFile::remove(one + QStringLiteral(".sorted"));
+    const double idleMiB = idle.peakKiB / 1024.0;
+    std::printf("  the program on a capture of one file: %.3f s, peak RSS %.1f MB (its libraries and start-up)\n",
+                idle.seconds, idleMiB);
     for (const QString &name : shapes) {
         Shape shape;
         shape.name = name;
@@ -257,14 +280,17 @@ int main(int argc, char *argv[])
             std::printf("    the sort failed (status %d)\n", run.status);
             return 1;
         }
-        std::printf("    --sort %7.3f s  %7.1f MB/s  peak RSS %6.1f MB = %4.2f x the file  output %.1f MB\n",
-                    run.seconds, fileMiB / run.seconds, run.peakKiB / 1024.0, run.peakKiB / 1024.0 / fileMiB,
-                    double(QFile(output).size()) / kMiB);
+        const double peakMiB = run.peakKiB / 1024.0;
+        std::printf("    --sort %7.3f s  %7.1f MB/s  (CPU %.3f s)  output %.1f MB\n", run.seconds,
+                    fileMiB / run.seconds, run.cpuSeconds, double(QFile(output).size()) / kMiB);
+        std::printf("           peak RSS %6.1f MB = %4.2f x the file; above the program's own %.1f MB: %4.2f x\n",
+                    peakMiB, peakMiB / fileMiB, idleMiB, (peakMiB - idleMiB) / fileMiB);
         if (!mawk.isEmpty()) {
             const Run awk = Best({mawk, QStringLiteral("{n+=NF} END {print n}"), shape.utf8}, runs);
             if (awk.status == 0)
-                std::printf("    mawk   %7.3f s  peak RSS %6.1f MB;  --sort / mawk = %.2f\n", awk.seconds,
-                            awk.peakKiB / 1024.0, run.seconds / awk.seconds);
+                std::printf("    mawk   %7.3f s  %7.1f MB/s  (CPU %.3f s)  peak RSS %.1f MB;  --sort / mawk = %.2f\n",
+                            awk.seconds, fileMiB / awk.seconds, awk.cpuSeconds, awk.peakKiB / 1024.0,
+                            run.seconds / awk.seconds);
         }
         QFile::remove(output);
         if (keep.isEmpty()) {
