@@ -248,12 +248,10 @@ int RunSort(const QStringList &arguments, QIODevice &out, QIODevice &err)
     else
         selection.logpVariable = options.variable;
     const QString inputName = inputPath == QLatin1String("-") ? QStringLiteral("standard input") : inputPath;
-    // A sorted data file is written as the sort goes. Standard output takes
-    // the sorted data only once the sort has succeeded, and a graph needs
-    // the sorted files, so those sort first and write after.
-    const bool toFile = !options.output.isEmpty() && options.output != QLatin1String("-");
-    if (toFile && options.plot.isEmpty() && !ReplacementTableSpansLines(AbbreviationRows())) {
-        const int status = StreamSortedData(text, selection, options.output, inputPath, inputName, err);
+    // The sorted data is made as the sort goes; a graph needs the sorted
+    // files, so with one the sort comes first and the writing after.
+    if (options.plot.isEmpty() && !ReplacementTableSpansLines(AbbreviationRows())) {
+        const int status = StreamSortedData(text, selection, options.output, out, inputPath, inputName, err);
         if (status >= 0)
             return status;
     }
