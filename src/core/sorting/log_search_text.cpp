@@ -22,6 +22,11 @@ int WordIndex::Next(int from) const
     const qsizetype h = std::min(m_hint, n - 1);
     if (found[h] >= from && (h == 0 || found[h - 1] < from))
         return found[h];
+    // Most asks of a parse go on to the next occurrence.
+    if (found[h] < from && h + 1 < n && found[h + 1] >= from) {
+        m_hint = h + 1;
+        return found[h + 1];
+    }
 
     // Gallop from the last answer, forward or backward.
     qsizetype lo = 0;
@@ -246,8 +251,17 @@ void LogSearchText::Scan(qsizetype from, qsizetype to, std::vector<int> (&words)
             const qsizetype i = block + qCountTrailingZeroBits(mask) / 2;
             mask &= mask - 1; // the two bits of one code unit
             mask &= mask - 1;
-            if (i >= resume)
+            if (i < resume)
+                continue;
+            if (d[i] == u'\r') {
+                // A line break (the mask says "\r\n"), the most common word.
+                words[LineBreak].push_back(int(i));
+                if (i + 3 < n && d[i + 2] == u'\r' && d[i + 3] == u'\n')
+                    words[EmptyLine].push_back(int(i));
+                resume = i + 1;
+            } else {
                 resume = visit(i);
+            }
         }
     }
 #endif
