@@ -334,19 +334,21 @@ LogParser::FilesEnd LogParser::ParseFiles(const LogSearchText &text, LogScanRang
         if ((logPos != -1 && rulePos == -1) || (logPos != -1 && rulePos != -1 && logPos <= rulePos))
             record.kind = LogKindLogp;
 
+        m_countRowsOnly = m_fileWanted && !m_fileWanted(record.kind, header);
+        m_countedRowCharacters = 0;
         const bool ok = record.kind == LogKindPlain
                             ? ParsePlainLog(text, range, record, from)
                             : ParseLogpEntries(text, range, record, from);
         if (!ok)
             return FilesEnd::Done;
-        characters += RecordCharacters(record);
+        characters += RecordCharacters(record) + m_countedRowCharacters;
         if (m_characterLimit >= 0 && characters > m_characterLimit) {
             m_bLimitExceeded = true;
             return FilesEnd::Limit;
         }
         if (!m_fileSink)
             files.append(std::move(record));
-        else if (!m_fileSink(std::move(record)))
+        else if (!m_countRowsOnly && !m_fileSink(std::move(record)))
             return FilesEnd::Done;
 
         // range.start has not moved back past the current marker, so the
@@ -453,7 +455,12 @@ bool LogParser::ParsePlainLog(const LogSearchText &text, LogScanRange &range,
             record.rows.appendTaken(m_rows);
             return true;
         }
-        m_rows.append(FieldsF2(line));
+        if (m_countRowsOnly) {
+            SplitF2(line, [&](QStringView f) { m_countedRowCharacters += f.size() + 1; });
+            m_countedRowCharacters += 2;
+        } else {
+            m_rows.append(FieldsF2(line));
+        }
         p = q + 1;
     }
 }
@@ -548,9 +555,15 @@ bool LogParser::ReadLogpEntries(const LogSearchText &text, LogScanRange &range, 
 
         if (m_bFirstLogEntry)
             SetColumnHeaders(record, headers.constData(), headers.size());
-        LogFieldList fields;
-        fields.append(row.constData(), row.size());
-        m_rows.append(std::move(fields));
+        if (m_countRowsOnly) {
+            for (QStringView field : row)
+                m_countedRowCharacters += field.size() + 1;
+            m_countedRowCharacters += 2;
+        } else {
+            LogFieldList fields;
+            fields.append(row.constData(), row.size());
+            m_rows.append(std::move(fields));
+        }
         m_bFirstLogEntry = false;
 
         l = text.Find(W::LogMarker, next);

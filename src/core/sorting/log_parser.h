@@ -102,7 +102,16 @@ public:
     // sharedText is empty): the parser keeps it until it is destroyed, so
     // they must be done with before then.
     using FileSink = std::function<bool(LogFileRecord &&record)>;
-    void SetFileSink(FileSink sink) { m_fileSink = std::move(sink); }
+    // wanted (when given) tells from a file's kind and header text, before
+    // its rows are read, whether sink wants it: the rows of a file it does
+    // not want are only counted against the limit, never kept, and the file
+    // is not handed on.
+    using FileWanted = std::function<bool(int kind, QStringView headerText)>;
+    void SetFileSink(FileSink sink, FileWanted wanted = {})
+    {
+        m_fileSink = std::move(sink);
+        m_fileWanted = std::move(wanted);
+    }
 
     // The characters a record holds: its header text and every column header
     // and field, each field counted with one more for its separator.
@@ -129,6 +138,11 @@ private:
 
     int m_threads = 2;
     FileSink m_fileSink;
+    FileWanted m_fileWanted;
+    // The file being read is not wanted: its rows are counted here (their
+    // characters as RecordCharacters counts them), not kept.
+    bool m_countRowsOnly = false;
+    qsizetype m_countedRowCharacters = 0;
     QString m_sunkText; // the text the files handed to m_fileSink point into
     int m_twoPartThreshold = 1 << 20;
     LogFieldList m_lastHeaders;     // the column headers set last

@@ -271,16 +271,21 @@ void AppendAbbreviatedRecord(const LogFileRecord &record, QString &output, const
 
 } // namespace
 
-bool MatchesLogType(const LogFileRecord &record, int logType)
+bool MatchesLogType(QStringView headerText, int logType)
 {
     switch (logType) {
     case LogTypeQrt03Logp:
-        return ContainsEither(record.headerText, u"QRT03", u"QRT 03");
+        return ContainsEither(headerText, u"QRT03", u"QRT 03");
     case LogTypeQrt31Logp:
-        return ContainsEither(record.headerText, u"QRT 31", u"QRT 31");
+        return ContainsEither(headerText, u"QRT 31", u"QRT 31");
     default:
         return false;
     }
+}
+
+bool MatchesLogType(const LogFileRecord &record, int logType)
+{
+    return MatchesLogType(QStringView(record.headerText), logType);
 }
 
 int GraphListOfLogType(int logType)

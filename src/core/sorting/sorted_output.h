@@ -27,6 +27,8 @@ enum LogType : int {
 // case-sensitive substring searches); every other type is false. The sort
 // asks it for Logp records only.
 bool MatchesLogType(const LogFileRecord &record, int logType);
+// The same test on a header text.
+bool MatchesLogType(QStringView headerText, int logType);
 
 // The graph list a log type browses: 0 (the plain logs) for types 1 and 4,
 // 1 (the Logp files of the type) for every other type.

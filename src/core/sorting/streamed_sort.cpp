@@ -143,9 +143,14 @@ SortStatus StreamSortedOutput(QString input, const SortSelection &selection, con
 
     LogParser parser;
     parser.SetCharacterLimit(limit);
+    // Whether the log type picks a file, from its kind and header: the rows
+    // of the others are only counted.
+    const auto picks = [&](int fileKind, QStringView header) {
+        if (!picksFiles || fileKind != kind)
+            return false;
+        return logType == LogTypeQrtLog || MatchesLogType(header, logType);
+    };
     parser.SetFileSink([&](LogFileRecord &&record) {
-        if (!picksFiles || record.kind != kind || (logType != LogTypeQrtLog && !MatchesLogType(record, logType)))
-            return true;
         ++picked;
         if (refused)
             return true;
@@ -162,7 +167,7 @@ SortStatus StreamSortedOutput(QString input, const SortSelection &selection, con
         if (batchSize >= pieceSize)
             writing = handOn();
         return true;
-    });
+    }, picks);
 
     try {
         worker = std::thread([&]() {
