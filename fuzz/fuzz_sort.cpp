@@ -1,10 +1,12 @@
 // The log parser with the sort and the sorted output, on the bytes of a
 // capture file: raw instrument bytes, or a saved UTF-16 file (FF FE first).
-// The first byte chooses the log type and the variable buttons.
+// The first byte chooses the log type and the variable buttons. The command
+// line's streamed sort must give the same status and output.
 #include "core/charts/graph_values.h"
 #include "core/locale/keyword_tables.h"
 #include "core/sorting/input_file.h"
 #include "core/sorting/sort_command.h"
+#include "core/sorting/streamed_sort.h"
 
 #include <QByteArray>
 
@@ -29,6 +31,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (index < 0 || index >= files || result.sortedFiles[index].kind == 0)
             std::abort();
     if (result.status == SortStatus::NoFileMarker && files != 0)
+        std::abort();
+
+    // Small pieces, so that the layout thread takes many.
+    QString streamed;
+    bool sinkFailed = false;
+    const SortStatus streamedStatus = StreamSortedOutput(input, selection, AbbreviationRows(),
+                                                         [&](QString piece) {
+                                                             streamed += piece;
+                                                             return true;
+                                                         },
+                                                         &sinkFailed, -1, 64);
+    if (streamedStatus != result.status || sinkFailed)
+        std::abort();
+    if (result.status == SortStatus::Sorted && selection.logType <= 2 && streamed != result.sortedOutput)
         std::abort();
     if (result.status != SortStatus::Sorted)
         return 0;

@@ -5,6 +5,7 @@
 #include "cli/sorted_data_writer.h"
 #include "core/charts/log_graph.h"
 #include "core/io/safe_file_writer.h"
+#include "core/locale/keyword_tables.h"
 #include "core/sorting/input_file.h"
 #include "core/sorting/log_parser.h"
 #include "core/sorting/sort_command.h"
@@ -246,6 +247,14 @@ int RunSort(const QStringList &arguments, QIODevice &out, QIODevice &err)
         selection.plainVariable = options.variable;
     else
         selection.logpVariable = options.variable;
+    const QString inputName = inputPath == QLatin1String("-") ? QStringLiteral("standard input") : inputPath;
+    // The sorted data is made as the sort goes; a graph needs the sorted
+    // files, so with one the sort comes first and the writing after.
+    if (options.plot.isEmpty() && !ReplacementTableSpansLines(AbbreviationRows())) {
+        const int status = StreamSortedData(text, selection, options.output, out, inputPath, inputName, err);
+        if (status >= 0)
+            return status;
+    }
     SortResult result;
     try {
         // The parse takes over the text, so the capture is held once while
@@ -254,7 +263,6 @@ int RunSort(const QStringList &arguments, QIODevice &out, QIODevice &err)
     } catch (const std::bad_alloc &) {
         return OutOfMemory(err, inputPath);
     }
-    const QString inputName = inputPath == QLatin1String("-") ? QStringLiteral("standard input") : inputPath;
     if (result.status != SortStatus::Sorted) {
         Say(err, SortFailureMessage(result.status, inputName, options.logType));
         return ExitSortFailed;

@@ -3,9 +3,13 @@
 #include "cli/batch_sort.h"
 #include "cli/diagnostics.h"
 #include "core/io/safe_file_writer.h"
+#include "core/io/text_file.h"
 #include "core/sorting/sorted_output.h"
+#include "core/sorting/streamed_sort.h"
 
+#include <QByteArray>
 #include <QIODevice>
+#include <QList>
 #include <QScopeGuard>
 
 #include <new>
@@ -63,6 +67,67 @@ int WriteSortedData(SortResult result, int logType, const QString &outputPath, Q
             freeing.join();
     });
     if (!writer->Commit())
+        return cannotWrite();
+    return ExitSorted;
+}
+
+int StreamSortedData(QString &text, const SortSelection &selection, const QString &outputPath, QIODevice &out,
+                     const QString &inputPath, const QString &inputName, QIODevice &err)
+{
+    const bool fileForm = !outputPath.isEmpty();
+    const bool toStandardOutput = !fileForm || outputPath == QLatin1String("-");
+    std::optional<SafeFileWriter> writer;
+    if (!toStandardOutput) {
+        writer.emplace(outputPath);
+        if (!writer->Open())
+            return -1;
+    }
+    const QString name = toStandardOutput ? QStringLiteral("standard output") : outputPath;
+    const auto cannotWrite = [&]() {
+        Say(err, QStringLiteral("cannot write the sorted data to %1: %2").arg(name, writer->Problem()));
+        return ExitUsage;
+    };
+    // A file takes the pieces as they come, as it is replaced only when all
+    // is well; standard output is given nothing before the sort has
+    // succeeded, so its pieces wait, as the bytes they become.
+    QList<QByteArray> waiting;
+    bool written = !writer || writer->Write("\xFF\xFE");
+    SortStatus status = SortStatus::Sorted;
+    try {
+        bool sinkFailed = false;
+        status = StreamSortedOutput(std::move(text), selection, AbbreviationRows(),
+                                    [&](QString piece) {
+                                        if (writer)
+                                            return writer->WriteUtf16Le(piece);
+                                        if (fileForm)
+                                            waiting.append(Utf16LeBytes(piece));
+                                        else
+                                            waiting.append(piece.toUtf8());
+                                        return true;
+                                    },
+                                    &sinkFailed);
+        written = written && !sinkFailed;
+    } catch (const std::bad_alloc &) {
+        if (writer)
+            writer->Cancel();
+        Say(err, QStringLiteral("not enough memory to sort %1").arg(inputPath));
+        return ExitSortFailed;
+    }
+    if (status != SortStatus::Sorted) {
+        if (writer)
+            writer->Cancel();
+        Say(err, SortFailureMessage(status, inputName, selection.logType));
+        return ExitSortFailed;
+    }
+    if (!writer) {
+        writer.emplace(out, name);
+        written = writer->Open() && (!fileForm || writer->Write("\xFF\xFE"));
+        for (QByteArray &bytes : waiting) {
+            written = written && writer->Write(bytes);
+            bytes = QByteArray();
+        }
+    }
+    if (!written || !writer->Commit())
         return cannotWrite();
     return ExitSorted;
 }

@@ -21,6 +21,22 @@ namespace BatchSort {
 // ExitSortFailed.
 int WriteSortedData(SortResult result, int logType, const QString &outputPath, QIODevice &out, QIODevice &err);
 
+// Sorts text and writes its sorted data as WriteSortedData does, the
+// output made while the capture is parsed (see StreamSortedOutput), so the
+// parsed files are never all held and the memory the sort takes stays near
+// that of the text. A file at outputPath takes the output as it is made and
+// is replaced only when the sort succeeds and every byte is on the disk;
+// standard output is given nothing before the sort has succeeded, the
+// output waiting meanwhile as the bytes it becomes. What the command line
+// says and leaves behind is thus the same as sorting first and writing
+// after: the sort's failure (ExitSortFailed, the message naming inputName),
+// a failure to write (ExitUsage), or running out of memory (ExitSortFailed,
+// naming inputPath). Returns -1, with text untouched and nothing said, when
+// the file cannot be opened for writing, so that the caller sorts first and
+// reports as it always does.
+int StreamSortedData(QString &text, const SortSelection &selection, const QString &outputPath, QIODevice &out,
+                     const QString &inputPath, const QString &inputName, QIODevice &err);
+
 } // namespace BatchSort
 
 #endif

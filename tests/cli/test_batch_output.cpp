@@ -89,6 +89,8 @@ private slots:
     void streamedOutputEqualsWholeOutput();
     void outputFileReplacedWhole();
     void outputFileThatCannotBeWritten();
+    void failedSortLeavesOutputAsItWas_data();
+    void failedSortLeavesOutputAsItWas();
     void fullStandardOutputFails();
     void amplifyingCaptureIsRefused();
     void outOfMemoryIsAMessage();
@@ -182,6 +184,48 @@ void TestBatchOutput::outputFileThatCannotBeWritten()
     QVERIFY2(result.err.contains(output.toUtf8()), result.err.constData());
     QVERIFY2(result.err.contains("No such file or directory"), result.err.constData());
     QVERIFY(!QFile::exists(output));
+}
+
+void TestBatchOutput::failedSortLeavesOutputAsItWas_data()
+{
+    // The output is made while the capture is parsed; a sort that fails,
+    // however far it got, leaves the output file as it was and writes
+    // nothing to standard output.
+    QTest::addColumn<QByteArray>("capture");
+    QTest::addColumn<QStringList>("choice");
+    QTest::addColumn<QByteArray>("message");
+    const QByteArray plainAndLogp = InputDataFile(Capture(300000));
+    QTest::newRow("no file marker") << InputDataFile(QStringLiteral("Tavix 3000\r\n")) << QStringList{"--log-type", "1"}
+                                    << QByteArray("holds no \"File \" marker");
+    QTest::newRow("no file of the type") << plainAndLogp << QStringList{"--log-type", "2"}
+                                         << QByteArray("no log file of log type 2");
+    QTest::newRow("DR% for QRT 31") << InputDataFile(Capture(3000).replace("QRT 03", "QRT 31"))
+                                    << QStringList{"--log-type", "2", "--variable", "6"}
+                                    << QByteArray("cannot be shown for log type 2");
+    QTest::newRow("past the size limit, after pieces were made")
+        << AmplifyingCapture(40000, 100).toLatin1() << QStringList{"--log-type", "1"} << QByteArray("is not sorted");
+}
+
+void TestBatchOutput::failedSortLeavesOutputAsItWas()
+{
+    QFETCH(QByteArray, capture);
+    QFETCH(QStringList, choice);
+    QFETCH(QByteArray, message);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString input = dir.filePath(QStringLiteral("capture.txt"));
+    const QString output = dir.filePath(QStringLiteral("sorted.txt"));
+    QVERIFY(WriteFile(input, capture));
+    const QByteArray old(100000, 'x');
+    QVERIFY(WriteFile(output, old));
+    for (const QStringList &to : {QStringList{"--output", output}, QStringList{"--output", "-"}, QStringList()}) {
+        const RunResult result = RunInProcess(QStringList{"--sort", input} + choice + to);
+        QCOMPARE(result.status, 1);
+        QVERIFY2(result.err.contains(message), result.err.constData());
+        QVERIFY(result.out.isEmpty());
+        QCOMPARE(ReadFile(output), old);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+    }
 }
 
 void TestBatchOutput::fullStandardOutputFails()

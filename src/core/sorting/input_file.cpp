@@ -94,13 +94,17 @@ bool ReadRegular(QFile &file, const QString &name, InputFileForm form, QString *
     result.reserve(units + extra);
     result.resize(units);
     char16_t *out = reinterpret_cast<char16_t *>(result.data());
-    QByteArray block(qMin<qint64>(kBlock, qMax<qint64>(length, 2)), Qt::Uninitialized);
+    // A UTF-16 file's bytes are the text's code units already on a
+    // little-endian machine: they are read straight into the text.
+    const bool direct = utf16 && QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+    QByteArray block(direct ? 0 : qMin<qint64>(kBlock, qMax<qint64>(length, 2)), Qt::Uninitialized);
     const auto *in = reinterpret_cast<const uchar *>(block.constData());
+    const qsizetype blockSize = direct ? kBlock : block.size();
     qsizetype done = 0; // code units in result
     while (done < units) {
         // An odd last byte of a UTF-16 file is never read.
-        const qint64 want = utf16 ? 2 * qMin(block.size() / 2, units - done) : qMin(block.size(), units - done);
-        const qint64 got = file.read(block.data(), want);
+        const qint64 want = utf16 ? 2 * qMin(blockSize / 2, units - done) : qMin(blockSize, units - done);
+        const qint64 got = file.read(direct ? reinterpret_cast<char *>(out + done) : block.data(), want);
         if (got < want) {
             const QString reason = got < 0 || file.error() != QFileDevice::NoError
                 ? file.errorString()
@@ -110,7 +114,8 @@ bool ReadRegular(QFile &file, const QString &name, InputFileForm form, QString *
             *errorText = QStringLiteral("Cannot read file %1: %2").arg(name, reason);
             return false;
         }
-        Convert(out + done, in, utf16 ? got / 2 : got, utf16);
+        if (!direct)
+            Convert(out + done, in, utf16 ? got / 2 : got, utf16);
         done += utf16 ? got / 2 : got;
     }
     *text = std::move(result);

@@ -211,6 +211,8 @@ bool LogParser::ParseOwnedText(QString input, QList<LogFileRecord> &sortedFiles)
     input.append(terminator);
     const LogSearchText text(input);
     input = QString(); // the search text holds it
+    if (m_fileSink)
+        m_sunkText = text.Text();
 
     LogScanRange range{-2, -2};
     if (!FindNextFile(text, range, 0))
@@ -219,7 +221,8 @@ bool LogParser::ParseOwnedText(QString input, QList<LogFileRecord> &sortedFiles)
     // At most one record per file marker: room for all of them at once, so
     // the table never moves while it grows.
     QList<LogFileRecord> files;
-    files.reserve(text.Count(W::FileMarker));
+    if (!m_fileSink)
+        files.reserve(text.Count(W::FileMarker));
     qsizetype characters = 0;
 
     // A large text is parsed in two parts at once. Where a file's parse
@@ -229,8 +232,9 @@ bool LogParser::ParseOwnedText(QString input, QList<LogFileRecord> &sortedFiles)
     // would have parsed from there, and they are taken. If it passes the
     // marker without stopping there (a file that reads on past it) or stops
     // before it, the second's work is dropped and this one goes on alone.
-    const int middle =
-        text.Size() >= m_twoPartThreshold && m_threads == 2 ? text.Find(W::FileMarker, text.Size() / 2) : -1;
+    const int middle = text.Size() >= m_twoPartThreshold && m_threads == 2 && !m_fileSink
+                           ? text.Find(W::FileMarker, text.Size() / 2)
+                           : -1;
     if (middle > range.start) {
         LogParser second;
         second.m_characterLimit = m_characterLimit;
@@ -321,7 +325,8 @@ LogParser::FilesEnd LogParser::ParseFiles(const LogSearchText &text, LogScanRang
         FindFileHeader(text, range, range.end);
         const QStringView header = text.Mid(range.start, range.end);
         record.headerText = QString::fromRawData(header.data(), header.size());
-        record.sharedText = text.Text();
+        if (!m_fileSink)
+            record.sharedText = text.Text();
 
         const int from = range.end;
         const int logPos = text.Find(W::LogMarker, from);
@@ -329,17 +334,22 @@ LogParser::FilesEnd LogParser::ParseFiles(const LogSearchText &text, LogScanRang
         if ((logPos != -1 && rulePos == -1) || (logPos != -1 && rulePos != -1 && logPos <= rulePos))
             record.kind = LogKindLogp;
 
+        m_countRowsOnly = m_fileWanted && !m_fileWanted(record.kind, header);
+        m_countedRowCharacters = 0;
         const bool ok = record.kind == LogKindPlain
                             ? ParsePlainLog(text, range, record, from)
                             : ParseLogpEntries(text, range, record, from);
         if (!ok)
             return FilesEnd::Done;
-        characters += RecordCharacters(record);
+        characters += RecordCharacters(record) + m_countedRowCharacters;
         if (m_characterLimit >= 0 && characters > m_characterLimit) {
             m_bLimitExceeded = true;
             return FilesEnd::Limit;
         }
-        files.append(std::move(record));
+        if (!m_fileSink)
+            files.append(std::move(record));
+        else if (!m_countRowsOnly && !m_fileSink(std::move(record)))
+            return FilesEnd::Done;
 
         // range.start has not moved back past the current marker, so the
         // search goes strictly forward and never reads a marker twice.
@@ -445,7 +455,12 @@ bool LogParser::ParsePlainLog(const LogSearchText &text, LogScanRange &range,
             record.rows.appendTaken(m_rows);
             return true;
         }
-        m_rows.append(FieldsF2(line));
+        if (m_countRowsOnly) {
+            SplitF2(line, [&](QStringView f) { m_countedRowCharacters += f.size() + 1; });
+            m_countedRowCharacters += 2;
+        } else {
+            m_rows.append(FieldsF2(line));
+        }
         p = q + 1;
     }
 }
@@ -540,9 +555,15 @@ bool LogParser::ReadLogpEntries(const LogSearchText &text, LogScanRange &range, 
 
         if (m_bFirstLogEntry)
             SetColumnHeaders(record, headers.constData(), headers.size());
-        LogFieldList fields;
-        fields.append(row.constData(), row.size());
-        m_rows.append(std::move(fields));
+        if (m_countRowsOnly) {
+            for (QStringView field : row)
+                m_countedRowCharacters += field.size() + 1;
+            m_countedRowCharacters += 2;
+        } else {
+            LogFieldList fields;
+            fields.append(row.constData(), row.size());
+            m_rows.append(std::move(fields));
+        }
         m_bFirstLogEntry = false;
 
         l = text.Find(W::LogMarker, next);

@@ -12,6 +12,7 @@
 #include <QStringView>
 
 #include <atomic>
+#include <functional>
 
 
 // A pair of character positions that the parse steps hand to each other.
@@ -93,6 +94,24 @@ public:
     // small texts take both ways.
     void SetTwoPartThreshold(int characters) { m_twoPartThreshold = characters; }
     bool LimitExceeded() const { return m_bLimitExceeded; }
+    // Hands each file to sink as soon as it is read (and counted against the
+    // limit) instead of keeping it: the parse then runs on the calling
+    // thread alone and leaves the table it is given empty. sink returning
+    // false ends the parse there, as a file that cannot be read does. The
+    // files handed on do not keep the parsed text alive themselves (their
+    // sharedText is empty): the parser keeps it until it is destroyed, so
+    // they must be done with before then.
+    using FileSink = std::function<bool(LogFileRecord &&record)>;
+    // wanted (when given) tells from a file's kind and header text, before
+    // its rows are read, whether sink wants it: the rows of a file it does
+    // not want are only counted against the limit, never kept, and the file
+    // is not handed on.
+    using FileWanted = std::function<bool(int kind, QStringView headerText)>;
+    void SetFileSink(FileSink sink, FileWanted wanted = {})
+    {
+        m_fileSink = std::move(sink);
+        m_fileWanted = std::move(wanted);
+    }
 
     // The characters a record holds: its header text and every column header
     // and field, each field counted with one more for its separator.
@@ -118,6 +137,13 @@ private:
     void SetColumnHeaders(LogFileRecord &record, const QStringView *texts, qsizetype count);
 
     int m_threads = 2;
+    FileSink m_fileSink;
+    FileWanted m_fileWanted;
+    // The file being read is not wanted: its rows are counted here (their
+    // characters as RecordCharacters counts them), not kept.
+    bool m_countRowsOnly = false;
+    qsizetype m_countedRowCharacters = 0;
+    QString m_sunkText; // the text the files handed to m_fileSink point into
     int m_twoPartThreshold = 1 << 20;
     LogFieldList m_lastHeaders;     // the column headers set last
     QList<LogFieldList> m_rows;     // the rows of the file being read, gathered

@@ -1,9 +1,15 @@
 #include "core/sorting/log_search_text.h"
 
+#include <QtAlgorithms>
+
 #include <algorithm>
 #include <system_error>
 #include <exception>
 #include <thread>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 int WordIndex::Next(int from) const
 {
@@ -16,6 +22,11 @@ int WordIndex::Next(int from) const
     const qsizetype h = std::min(m_hint, n - 1);
     if (found[h] >= from && (h == 0 || found[h - 1] < from))
         return found[h];
+    // Most asks of a parse go on to the next occurrence.
+    if (found[h] < from && h + 1 < n && found[h + 1] >= from) {
+        m_hint = h + 1;
+        return found[h + 1];
+    }
 
     // Gallop from the last answer, forward or backward.
     qsizetype lo = 0;
@@ -80,6 +91,24 @@ struct StartTable
 };
 
 constexpr StartTable kStarts;
+
+#if defined(__SSE2__)
+// Two bits for each of the eight code units at text (nine are read) where
+// the first two characters of a word follow.
+uint WordStartMask(const char16_t *text)
+{
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text));
+    const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + 1));
+    auto pair = [&](char16_t a, char16_t b) {
+        return _mm_and_si128(_mm_cmpeq_epi16(v, _mm_set1_epi16(short(a))),
+                             _mm_cmpeq_epi16(w, _mm_set1_epi16(short(b))));
+    };
+    const __m128i m = _mm_or_si128(
+        _mm_or_si128(_mm_or_si128(pair(u'\r', u'\n'), pair(u'F', u'i')), _mm_or_si128(pair(u'T', u'a'), pair(u's', u'e'))),
+        _mm_or_si128(_mm_or_si128(pair(u't', u'i'), pair(u'h', u'o')), _mm_or_si128(pair(u'L', u'o'), pair(u'-', u'-'))));
+    return uint(_mm_movemask_epi8(m));
+}
+#endif
 
 } // namespace
 
@@ -154,14 +183,10 @@ void LogSearchText::Scan(qsizetype from, qsizetype to, std::vector<int> (&words)
     };
     const qsizetype ruleLength = WordText(RuleLine).size();
 
-    // One pass over the words starting in [from, to), which may end beyond
-    // to: characters that start no word are skipped through a table, the
-    // others are checked against the words they start.
-    for (qsizetype i = from; i < to; ++i) {
-        const char16_t c = d[i];
-        if (c >= 128 || !kStarts.starts[c])
-            continue;
-        switch (c) {
+    // The words that start at i, if any; where to read on (after a run of
+    // hyphens, its end).
+    auto visit = [&](qsizetype i) -> qsizetype {
+        switch (d[i]) {
         case u'\r':
             if (i + 1 < n && d[i + 1] == u'\n') {
                 words[LineBreak].push_back(int(i));
@@ -204,12 +229,45 @@ void LogSearchText::Scan(qsizetype from, qsizetype to, std::vector<int> (&words)
             // A run that goes on past to is the next part's from there.
             for (qsizetype k = i; k + ruleLength <= j && k < to; ++k)
                 words[RuleLine].push_back(int(k));
-            i = j - 1;
-            break;
+            return j;
         }
         default:
             break;
         }
+        return i + 1;
+    };
+
+    // One pass over the words starting in [from, to), which may end beyond
+    // to. Eight code units at a time are compared with the first two
+    // characters of every word ("\r\n", "Fi", "Ta", "se", "ti", "ho", "Lo",
+    // "--"), so only the places where a word may start are looked at; the
+    // last few code units of the text one at a time, through a table.
+    qsizetype resume = from; // the first position not read yet (past a run of hyphens)
+    qsizetype block = from;
+#if defined(__SSE2__)
+    for (; block + 8 <= to && block + 9 <= n; block += 8) {
+        uint mask = WordStartMask(d + block);
+        while (mask != 0) {
+            const qsizetype i = block + qCountTrailingZeroBits(mask) / 2;
+            mask &= mask - 1; // the two bits of one code unit
+            mask &= mask - 1;
+            if (i < resume)
+                continue;
+            if (d[i] == u'\r') {
+                // A line break (the mask says "\r\n"), the most common word.
+                words[LineBreak].push_back(int(i));
+                if (i + 3 < n && d[i + 2] == u'\r' && d[i + 3] == u'\n')
+                    words[EmptyLine].push_back(int(i));
+                resume = i + 1;
+            } else {
+                resume = visit(i);
+            }
+        }
+    }
+#endif
+    for (qsizetype i = std::max(block, resume); i < to;) {
+        const char16_t c = d[i];
+        i = c < 128 && kStarts.starts[c] ? visit(i) : i + 1;
     }
 }
 

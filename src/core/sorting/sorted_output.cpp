@@ -55,16 +55,11 @@ QStringView FileLine(int number, QChar (&buffer)[24])
     return QStringView(buffer + pos, 24 - pos);
 }
 
-// The layout of one record, handed to put piece by piece: put(text) is
-// called for every piece in order. The same walk measures and writes.
+// The header lines of a record's layout, handed to put piece by piece.
 template <typename Put>
-void LayOutRecord(const LogFileRecord &record, Put &&put)
+void LayOutHeaders(const LogFileRecord &record, Put &&put)
 {
-    QChar number[24];
-    put(FileLine(record.fileNumber, number));
-    put(kLineBreak);
-    const bool logp = record.kind == LogKindLogp;
-    if (logp) {
+    if (record.kind == LogKindLogp) {
         // Names, dates and times first: the doubled tab after "DATE" and
         // "TIME" keeps them above their 8-character values.
         qsizetype j = 0;
@@ -94,7 +89,13 @@ void LayOutRecord(const LogFileRecord &record, Put &&put)
         }
         put(kLineBreak);
     }
-    const QStringView gap = logp ? kTab : kPlainFieldGap;
+}
+
+// The data lines of a record's layout, handed to put piece by piece.
+template <typename Put>
+void LayOutRows(const LogFileRecord &record, Put &&put)
+{
+    const QStringView gap = record.kind == LogKindLogp ? kTab : kPlainFieldGap;
     for (const LogFieldList &row : record.rows.fields()) {
         for (QStringView field : row) {
             put(field);
@@ -102,6 +103,25 @@ void LayOutRecord(const LogFileRecord &record, Put &&put)
         }
         put(kLineBreak);
     }
+}
+
+// The layout of one record, handed to put piece by piece: put(text) is
+// called for every piece in order. The same walk measures and writes.
+template <typename Put>
+void LayOutRecord(const LogFileRecord &record, Put &&put)
+{
+    QChar number[24];
+    put(FileLine(record.fileNumber, number));
+    put(kLineBreak);
+    LayOutHeaders(record, put);
+    LayOutRows(record, put);
+}
+
+// The characters of a record's data lines.
+qsizetype RowsOutputSize(const LogFileRecord &record)
+{
+    const qsizetype gap = record.kind == LogKindLogp ? kTab.size() : kPlainFieldGap.size();
+    return record.rows.textSize() + record.rows.fieldCount() * gap + record.rows.size() * kLineBreak.size();
 }
 
 // The characters AppendRecord writes for the record, from the sizes of its
@@ -119,8 +139,7 @@ qsizetype RecordOutputSize(const LogFileRecord &record)
         n += headers.textSize() + headers.size() * kPlainHeaderGap.size() + kLineBreak.size();
     }
     // Each field followed by its gap, each row by a line break.
-    const qsizetype gap = record.kind == LogKindLogp ? kTab.size() : kPlainFieldGap.size();
-    return n + record.rows.textSize() + record.rows.fieldCount() * gap + record.rows.size() * kLineBreak.size();
+    return n + RowsOutputSize(record);
 }
 
 // Appends the record's layout to output, sized once and filled in place.
@@ -136,18 +155,137 @@ void AppendRecord(const LogFileRecord &record, QString &output)
     Q_ASSERT(out == output.constData() + output.size());
 }
 
+// Whether any key of a replacement table occurs in a text, told in one pass
+// that stops only at characters that start a key. Applying the table to a
+// text in which no key occurs changes nothing (its first row finds nothing,
+// so neither does any later one), so most of the sorted output - dates,
+// times and numbers - is passed over once instead of once per row.
+class KeyPresence
+{
+public:
+    explicit KeyPresence(const ReplacementTable &table)
+    {
+        for (const ReplacementRow &row : table) {
+            if (row.key.isEmpty())
+                continue;
+            m_keys.push_back(row.key);
+            const char16_t c = row.key.front().unicode();
+            m_starts[c >> 6] |= quint64(1) << (c & 63);
+        }
+    }
+
+    bool OccursIn(QStringView text) const
+    {
+        if (m_keys.empty())
+            return false;
+        const char16_t *d = text.utf16();
+        const qsizetype n = text.size();
+        for (qsizetype i = 0; i < n; ++i) {
+            const char16_t c = d[i];
+            if (!((m_starts[c >> 6] >> (c & 63)) & 1))
+                continue;
+            const QStringView rest(d + i, n - i);
+            for (QStringView key : m_keys) {
+                if (key.front() == c && rest.startsWith(key))
+                    return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    quint64 m_starts[1024] = {};
+    std::vector<QStringView> m_keys;
+};
+
+// What a piece is made with: the table, whether a piece is made of whole
+// lines the table can be applied to one at a time (no key holds a line
+// feed), and the quick test for its keys.
+struct Abbreviations
+{
+    explicit Abbreviations(const ReplacementTable &rows)
+        : table(rows), byLines(!ReplacementTableSpansLines(rows)), presence(rows)
+    {
+    }
+    const ReplacementTable &table;
+    bool byLines;
+    KeyPresence presence;
+};
+
+// The abbreviated header lines of the record made last: consecutive files of
+// one kind of log mostly have the same headers, which are then laid out and
+// abbreviated once.
+struct HeaderLines
+{
+    bool valid = false;
+    int kind = 0;
+    LogFieldList headers;
+    QString text;
+};
+
+// Applies the table to output from start on, where whole lines were just
+// appended; nothing is done when no key occurs there.
+void AbbreviateFrom(QString &output, qsizetype start, const Abbreviations &abbreviations)
+{
+    if (!abbreviations.presence.OccursIn(QStringView(output).sliced(start)))
+        return;
+    QString lines = ApplyReplacementTable(QStringView(output).sliced(start).toString(), abbreviations.table);
+    output.truncate(start);
+    output.append(lines);
+}
+
+// Appends the record's layout with the table applied. A key holds no line
+// feed, so no match reaches across a line break: applying the table line
+// by line, or to any run of whole lines, gives the same text as applying it
+// to the whole output, and the file line, the header lines and the data
+// lines are abbreviated each on their own.
+void AppendAbbreviatedRecord(const LogFileRecord &record, QString &output, const Abbreviations &abbreviations,
+                             HeaderLines &last)
+{
+    qsizetype start = output.size();
+    QChar number[24];
+    output.append(FileLine(record.fileNumber, number));
+    output.append(kLineBreak);
+    AbbreviateFrom(output, start, abbreviations);
+
+    if (!last.valid || last.kind != record.kind || last.headers != record.columnHeaders) {
+        QString lines;
+        LayOutHeaders(record, [&](QStringView text) { lines.append(text); });
+        last.text = ApplyReplacementTable(std::move(lines), abbreviations.table);
+        last.headers = record.columnHeaders;
+        last.kind = record.kind;
+        last.valid = true;
+    }
+    output.append(last.text);
+
+    start = output.size();
+    output.resize(start + RowsOutputSize(record));
+    QChar *out = output.data() + start;
+    LayOutRows(record, [&](QStringView text) {
+        std::copy(text.begin(), text.end(), out);
+        out += text.size();
+    });
+    Q_ASSERT(out == output.constData() + output.size());
+    AbbreviateFrom(output, start, abbreviations);
+}
+
 } // namespace
 
-bool MatchesLogType(const LogFileRecord &record, int logType)
+bool MatchesLogType(QStringView headerText, int logType)
 {
     switch (logType) {
     case LogTypeQrt03Logp:
-        return ContainsEither(record.headerText, u"QRT03", u"QRT 03");
+        return ContainsEither(headerText, u"QRT03", u"QRT 03");
     case LogTypeQrt31Logp:
-        return ContainsEither(record.headerText, u"QRT 31", u"QRT 31");
+        return ContainsEither(headerText, u"QRT 31", u"QRT 31");
     default:
         return false;
     }
+}
+
+bool MatchesLogType(const LogFileRecord &record, int logType)
+{
+    return MatchesLogType(QStringView(record.headerText), logType);
 }
 
 int GraphListOfLogType(int logType)
@@ -209,26 +347,33 @@ std::vector<PieceEnd> PieceEnds(const QList<LogFileRecord> &records, const QList
 }
 
 // The laid-out records picked[from, to) (size characters) with
-// abbreviations applied.
+// abbreviations applied; last carries the header lines from one piece to
+// the next made on the same thread.
 QString MakePiece(const QList<LogFileRecord> &records, const QList<qint32> &picked, qsizetype from, PieceEnd to,
-                  const ReplacementTable &abbreviations)
+                  const Abbreviations &abbreviations, HeaderLines &last)
 {
     QString piece;
     piece.reserve(to.size);
+    if (!abbreviations.byLines) {
+        for (qsizetype k = from; k < to.end; ++k)
+            AppendRecord(records[picked[k]], piece);
+        return ApplyReplacementTable(std::move(piece), abbreviations.table);
+    }
     for (qsizetype k = from; k < to.end; ++k)
-        AppendRecord(records[picked[k]], piece);
-    return ApplyReplacementTable(std::move(piece), abbreviations);
+        AppendAbbreviatedRecord(records[picked[k]], piece, abbreviations, last);
+    return piece;
 }
 
 // Makes the pieces one after another and hands each to sink, until sink
 // returns false.
 bool SinkPiecesInTurn(const QList<LogFileRecord> &records, const QList<qint32> &picked,
-                      const std::vector<PieceEnd> &ends, const ReplacementTable &abbreviations,
+                      const std::vector<PieceEnd> &ends, const Abbreviations &abbreviations,
                       const SortedOutputSink &sink)
 {
+    HeaderLines last;
     qsizetype from = 0;
     for (const PieceEnd to : ends) {
-        if (!sink(MakePiece(records, picked, from, to, abbreviations)))
+        if (!sink(MakePiece(records, picked, from, to, abbreviations, last)))
             break;
         from = to.end;
     }
@@ -243,7 +388,7 @@ bool SinkPiecesInTurn(const QList<LogFileRecord> &records, const QList<qint32> &
 // piece stops both threads; the failure is then thrown on the calling
 // thread.
 bool SinkPiecesConcurrently(const QList<LogFileRecord> &records, const QList<qint32> &picked,
-                            const std::vector<PieceEnd> &ends, const ReplacementTable &abbreviations,
+                            const std::vector<PieceEnd> &ends, const Abbreviations &abbreviations,
                             const SortedOutputSink &sink)
 {
     constexpr size_t kAhead = 4;
@@ -260,6 +405,7 @@ bool SinkPiecesConcurrently(const QList<LogFileRecord> &records, const QList<qin
     std::thread worker;
     try {
         worker = std::thread([&]() {
+            HeaderLines last;
             for (size_t i = 1; i < count; i += 2) {
                 {
                     std::unique_lock lock(mutex);
@@ -270,7 +416,7 @@ bool SinkPiecesConcurrently(const QList<LogFileRecord> &records, const QList<qin
                 // Running out of memory here is handed to the main thread,
                 // which rethrows it: an exception must not leave this thread.
                 try {
-                    QString piece = MakePiece(records, picked, start(i), ends[i], abbreviations);
+                    QString piece = MakePiece(records, picked, start(i), ends[i], abbreviations, last);
                     const std::lock_guard lock(mutex);
                     made.push_back(std::move(piece));
                     changed.notify_all();
@@ -296,11 +442,12 @@ bool SinkPiecesConcurrently(const QList<LogFileRecord> &records, const QList<qin
         worker.join();
     };
 
+    HeaderLines last;
     try {
         for (size_t i = 0; i < count; ++i) {
             QString piece;
             if (i % 2 == 0) {
-                piece = MakePiece(records, picked, start(i), ends[i], abbreviations);
+                piece = MakePiece(records, picked, start(i), ends[i], abbreviations, last);
             } else {
                 std::unique_lock lock(mutex);
                 changed.wait(lock, [&] { return failed || !made.empty(); });
@@ -334,11 +481,11 @@ bool WriteSortedOutput(const QList<LogFileRecord> &records, const QList<qint32> 
     // A table whose keys hold no line feed matches nothing across one, so
     // applying it to pieces that end with a line break gives the same text
     // as applying it to the whole; otherwise the whole output is one piece.
-    const std::vector<PieceEnd> ends =
-        PieceEnds(records, picked, pieceSize, ReplacementTableSpansLines(abbreviations));
+    const Abbreviations table(abbreviations);
+    const std::vector<PieceEnd> ends = PieceEnds(records, picked, pieceSize, !table.byLines);
     if (threads == SortedOutputThreads::Two && ends.size() > 1 && std::thread::hardware_concurrency() > 1)
-        return SinkPiecesConcurrently(records, picked, ends, abbreviations, sink);
-    return SinkPiecesInTurn(records, picked, ends, abbreviations, sink);
+        return SinkPiecesConcurrently(records, picked, ends, table, sink);
+    return SinkPiecesInTurn(records, picked, ends, table, sink);
 }
 
 bool WriteSortedOutput(const QList<LogFileRecord> &records, int kind, int logType,
@@ -369,4 +516,29 @@ void BuildSortedOutput(const QList<LogFileRecord> &records, int kind, int logTyp
                        const ReplacementTable &abbreviations, QString &output)
 {
     BuildSortedOutput(records, PickedFiles(records, kind, logType), abbreviations, output);
+}
+
+struct SortedOutputPieces::State
+{
+    explicit State(const ReplacementTable &table) : abbreviations(table) {}
+    Abbreviations abbreviations;
+    HeaderLines last;
+};
+
+SortedOutputPieces::SortedOutputPieces(const ReplacementTable &abbreviations)
+    : m_state(std::make_unique<State>(abbreviations))
+{
+    Q_ASSERT(m_state->abbreviations.byLines);
+}
+
+SortedOutputPieces::~SortedOutputPieces() = default;
+
+void SortedOutputPieces::Append(const LogFileRecord &record, QString &piece)
+{
+    AppendAbbreviatedRecord(record, piece, m_state->abbreviations, m_state->last);
+}
+
+qsizetype SortedOutputPieces::LaidOutSize(const LogFileRecord &record)
+{
+    return RecordOutputSize(record);
 }

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 // The log types, by the index of their radio button (1043 to 1048).
 enum LogType : int {
@@ -26,6 +27,8 @@ enum LogType : int {
 // case-sensitive substring searches); every other type is false. The sort
 // asks it for Logp records only.
 bool MatchesLogType(const LogFileRecord &record, int logType);
+// The same test on a header text.
+bool MatchesLogType(QStringView headerText, int logType);
 
 // The graph list a log type browses: 0 (the plain logs) for types 1 and 4,
 // 1 (the Logp files of the type) for every other type.
@@ -85,5 +88,28 @@ bool WriteSortedOutput(const QList<LogFileRecord> &records, const QList<qint32> 
                        qsizetype pieceSize = 1 << 15, SortedOutputThreads threads = SortedOutputThreads::Two);
 void BuildSortedOutput(const QList<LogFileRecord> &records, const QList<qint32> &picked,
                        const ReplacementTable &abbreviations, QString &output);
+
+// Lays out picked records one at a time into pieces of the sorted output,
+// with the abbreviations applied, exactly as WriteSortedOutput does: for a
+// caller that has the records one after another rather than in a table.
+// Only for a table whose keys hold no line feed (ReplacementTableSpansLines
+// false), which can be applied to each file's lines on their own.
+class SortedOutputPieces
+{
+public:
+    explicit SortedOutputPieces(const ReplacementTable &abbreviations);
+    ~SortedOutputPieces();
+    SortedOutputPieces(const SortedOutputPieces &) = delete;
+    SortedOutputPieces &operator=(const SortedOutputPieces &) = delete;
+
+    // Appends the record's layout, abbreviated, to piece.
+    void Append(const LogFileRecord &record, QString &piece);
+    // The characters the record's layout takes before the abbreviations.
+    static qsizetype LaidOutSize(const LogFileRecord &record);
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
 
 #endif // TAVIX_CORE_SORTING_SORTED_OUTPUT_H

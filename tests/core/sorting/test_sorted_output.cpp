@@ -3,6 +3,7 @@
 // each log type, and what each failure leaves as it was.
 #include "core/sorting/sort_command.h"
 #include "core/sorting/sorted_output.h"
+#include "core/sorting/streamed_sort.h"
 #include "sample_logs.h"
 
 #include <QRandomGenerator>
@@ -53,6 +54,7 @@ private slots:
     void fileNumbersAndLists();
     void outputSizeIsTheLaidOutLength();
     void largeTableListsAgreeWithPickedFiles();
+    void streamedSortEqualsSortThenWrite();
 };
 
 void TestSortedOutput::matchesLogType_data()
@@ -386,6 +388,75 @@ void TestSortedOutput::largeTableListsAgreeWithPickedFiles()
             QCOMPARE(sorted.logpFiles, logp);
         } else {
             QVERIFY(sorted.logpFiles.isEmpty());
+        }
+    }
+}
+
+void TestSortedOutput::streamedSortEqualsSortThenWrite()
+{
+    // Random captures (the three kinds of file, markers without a brand
+    // word that read a table again, key words in values, a cut end),
+    // selections, limits, piece sizes and tables (keys across separators,
+    // replacements longer, shorter, holding a line break): the streamed sort
+    // gives SortFiles's status, and when it sorted, the text of the whole
+    // laid-out output with the table applied to all of it at once. A sink
+    // that refuses a piece is given no more and the status stays the same.
+    const QStringList probes{"Probe QRT 03", "Probe QRT03", "Probe QRT 31", "Probe QRT 3"};
+    const QStringList words{"Avg", "Temp", "0.2", "\t", "   ", "12:30:00", "File", "Ba", "\r", "Avg Temp"};
+    QRandomGenerator random(31);
+    for (int round = 0; round < 150; ++round) {
+        QString capture;
+        for (int n = int(random.bounded(12)); n >= 0; --n) {
+            switch (random.bounded(6)) {
+            case 0: capture += PlainLog(int(random.bounded(100)) - 10); break;
+            case 1: capture += LogpLog(n, probes[random.bounded(probes.size())]); break;
+            case 2: capture += ShortLogpLog(n, probes[random.bounded(probes.size())]); break;
+            case 3: capture += QStringLiteral("File %1 \r\n").arg(n); break;
+            case 4: capture += Lines({"Avg Temp 22.1 Barometer", ""}); break;
+            default: capture += PlainLog(n).replace(QStringLiteral("22.3"), QStringLiteral("Avg Temp")); break;
+            }
+        }
+        if (random.bounded(4) == 0)
+            capture.chop(random.bounded(capture.size() + 1));
+        const SortSelection selection{int(random.bounded(6)), int(random.bounded(7)), int(random.bounded(4))};
+        const qsizetype limit = random.bounded(3) == 0 ? qsizetype(random.bounded(4000)) : -1;
+        ReplacementTable table = AbbreviationRows();
+        for (int r = int(random.bounded(4)); r > 0; --r) {
+            const QString key = words[random.bounded(words.size())] + words[random.bounded(words.size())];
+            const QString value = random.bounded(5) == 0 ? QStringLiteral("x\r\ny") : words[random.bounded(words.size())];
+            table.insert(random.bounded(table.size() + 1), {key, value});
+        }
+        const qsizetype pieceSize = 1 + random.bounded(3000);
+
+        const SortResult sorted = SortFiles(capture, selection, limit);
+        QString whole;
+        if (sorted.status == SortStatus::Sorted) {
+            WriteSortedOutput(sorted.sortedFiles, PickedFileIndexes(sorted, selection.logType), ReplacementTable(),
+                              [&](QString piece) {
+                                  whole += piece;
+                                  return true;
+                              });
+            whole = ApplyReplacementTable(whole, table);
+        }
+        for (const int refuseAfter : {-1, 1}) {
+            QString joined;
+            int pieces = 0;
+            bool sinkFailed = false;
+            const SortStatus status = StreamSortedOutput(capture, selection, table,
+                                                         [&](QString piece) {
+                                                             ++pieces;
+                                                             joined += piece;
+                                                             return pieces != refuseAfter;
+                                                         },
+                                                         &sinkFailed, limit, pieceSize);
+            QCOMPARE(status, sorted.status);
+            if (refuseAfter > 0) {
+                QVERIFY(pieces <= refuseAfter);
+                QCOMPARE(sinkFailed, pieces == refuseAfter);
+            } else if (status == SortStatus::Sorted) {
+                QVERIFY(!sinkFailed);
+                QCOMPARE(joined, whole);
+            }
         }
     }
 }
