@@ -20,6 +20,8 @@ void COstrumDlg::WireSortCommands()
         OnCommand(id, &COstrumDlg::OnUnusedCommand);
     WireLogTypeCommands();
     WireGraphCommands();
+    if (auto *output = qobject_cast<TextView *>(GetDlgItem(IDC_SORTED_OUTPUT)))
+        output->SetContextMenuExtension([this](QMenu *menu) { AddExportMenuItems(menu); });
 }
 
 void COstrumDlg::OnSort()
@@ -70,6 +72,11 @@ void COstrumDlg::SortCommand()
         return;
     }
 
+    // What the export menu items write: the files the new output shows.
+    m_exportFiles.clear();
+    for (qint32 index : PickedFileIndexes(result, selection.logType))
+        m_exportFiles.append(m_sortedFiles.at(index));
+    m_nExportLogType = selection.logType;
     m_nGraphList = result.graphList;
     m_nGraphField = result.graphField;
     m_strSortedOutput = std::move(result.sortedOutput);
@@ -92,6 +99,7 @@ void COstrumDlg::OnSaveSortedData()
 void COstrumDlg::OnClearSortedData()
 {
     m_strSortedOutput.clear();
+    m_exportFiles.clear();
     if (m_pChart)
         m_pChart->ClearData();
     UpdateData(false);
