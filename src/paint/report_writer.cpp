@@ -63,7 +63,7 @@ ReportTexts TextsOf(ReportLanguage language)
 // The page at 96 pixels per inch: A4 is 794 x 1123.
 constexpr int kResolution = 96;
 constexpr qreal kMargin = 56;
-constexpr qreal kGraphHeight = 236;
+constexpr qreal kGraphHeight = 176;
 constexpr qreal kGap = 14;
 
 QFont ReportFont(qreal pixels, bool bold = false)

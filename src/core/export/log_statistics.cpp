@@ -6,7 +6,10 @@
 #include <cmath>
 #include <limits>
 
-bool ReadLogNumber(QStringView text, double *value)
+namespace {
+
+// ReadLogNumber, also counting the digits after the decimal sign.
+bool ParseLogNumber(QStringView text, double *value, int *decimals)
 {
     // The value is copied into a small buffer of plain characters, a decimal
     // comma made a point, and read by from_chars, which follows no locale.
@@ -24,12 +27,14 @@ bool ReadLogNumber(QStringView text, double *value)
         ++i;
     }
     int digits = 0;
+    int fraction = 0;
     bool point = false;
     for (; i < n; ++i) {
         const char16_t c = unit(i);
         if (c >= '0' && c <= '9') {
             buffer[o++] = char(c);
             ++digits;
+            fraction += point ? 1 : 0;
         } else if ((c == '.' || c == ',') && !point) {
             point = true;
             buffer[o++] = '.';
@@ -57,7 +62,16 @@ bool ReadLogNumber(QStringView text, double *value)
     if (error != std::errc() || end != buffer + o || !std::isfinite(read))
         return false;
     *value = read;
+    *decimals = fraction;
     return true;
+}
+
+} // namespace
+
+bool ReadLogNumber(QStringView text, double *value)
+{
+    int decimals = 0;
+    return ParseLogNumber(text, value, &decimals);
 }
 
 QString WithDecimalSign(QStringView text, QChar decimalSign)
@@ -207,6 +221,15 @@ bool ReadNumbers(QStringView text, int *numbers, int count, int least, QLatin1St
 
 } // namespace
 
+bool ReadTimeOfDay(QStringView time, int *hour, int *minute, int *second)
+{
+    int t[3] = {};
+    if (!ReadNumbers(time.trimmed(), t, 3, 2, QLatin1StringView(":.")) || t[0] >= 24 || t[1] >= 60 || t[2] >= 60)
+        return false;
+    *hour = t[0], *minute = t[1], *second = t[2];
+    return true;
+}
+
 RowTime ReadRowTime(QStringView date, QStringView time, DateOrder order)
 {
     RowTime row;
@@ -301,43 +324,58 @@ FileStatistics ComputeFileStatistics(const LogFileRecord &rec)
     }
 
     const QList<LogVariable> variables = LogVariables(rec);
-    for (const LogVariable &variable : variables) {
-        VariableStatistics s;
-        s.variable = variable;
-        // Welford's running mean and sum of squared differences: exact
-        // enough for a million values of any size.
+    const qsizetype count = variables.size();
+    // Welford's running mean and sum of squared differences per variable,
+    // exact enough for a million values of any size; one pass over the rows.
+    struct Running
+    {
         double mean = 0, squares = 0;
         double low = std::numeric_limits<double>::infinity();
-        double high = -low;
-        for (const LogFieldList &row : rec.rows.fields()) {
+        double high = -std::numeric_limits<double>::infinity();
+    };
+    QList<Running> running(count);
+    stats.variables.resize(count);
+    for (qsizetype v = 0; v < count; ++v)
+        stats.variables[v].variable = variables.at(v);
+    VariableStatistics *out = stats.variables.data();
+    Running *run = running.data();
+    for (const LogFieldList &row : rec.rows.fields()) {
+        // Variable v is row field v + 2 (LogVariables numbers them so).
+        qsizetype f = 0;
+        for (QStringView text : row) {
+            const qsizetype v = f++ - 2;
+            if (v < 0)
+                continue;
+            if (v >= count)
+                break;
             double value = 0;
-            const QStringView text = row.at(variable.field);
-            if (!ReadLogNumber(text, &value)) {
+            int decimals = 0;
+            VariableStatistics &s = out[v];
+            if (!ParseLogNumber(text, &value, &decimals)) {
                 ++s.missing;
                 continue;
             }
-            for (qsizetype k = 0; k < text.size(); ++k) {
-                if (text[k] == QLatin1Char('.') || text[k] == QLatin1Char(',')) {
-                    qsizetype digits = k + 1;
-                    while (digits < text.size() && text[digits].isDigit())
-                        ++digits;
-                    s.decimals = qMax(s.decimals, int(digits - k - 1));
-                    break;
-                }
-            }
+            Running &r = run[v];
             ++s.count;
-            const double delta = value - mean;
-            mean += delta / double(s.count);
-            squares += delta * (value - mean);
-            low = qMin(low, value);
-            high = qMax(high, value);
+            const double delta = value - r.mean;
+            r.mean += delta / double(s.count);
+            r.squares += delta * (value - r.mean);
+            r.low = qMin(r.low, value);
+            r.high = qMax(r.high, value);
+            s.decimals = qMax(s.decimals, decimals);
         }
-        const double none = std::numeric_limits<double>::quiet_NaN();
-        s.min = s.count > 0 ? low : none;
-        s.max = s.count > 0 ? high : none;
-        s.mean = s.count > 0 ? mean : none;
-        s.stdDev = s.count > 1 ? std::sqrt(squares / double(s.count - 1)) : none;
-        stats.variables.append(s);
+        // Fields the row does not reach are missing.
+        for (qsizetype v = qMax<qsizetype>(0, f - 2); v < count; ++v)
+            ++out[v].missing;
+    }
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    for (qsizetype v = 0; v < count; ++v) {
+        VariableStatistics &s = out[v];
+        const Running &r = run[v];
+        s.min = s.count > 0 ? r.low : none;
+        s.max = s.count > 0 ? r.high : none;
+        s.mean = s.count > 0 ? r.mean : none;
+        s.stdDev = s.count > 1 ? std::sqrt(r.squares / double(s.count - 1)) : none;
     }
     return stats;
 }

@@ -59,6 +59,8 @@ struct RowTime
     QString Iso() const;
 };
 RowTime ReadRowTime(QStringView date, QStringView time, DateOrder order);
+// The time of day alone ("12:30:00", "12:30"), as ReadRowTime reads it.
+bool ReadTimeOfDay(QStringView time, int *hour, int *minute, int *second);
 
 // The statistics of one variable over the rows of a file. Cells that are no
 // number (ReadLogNumber) and rows without the field are counted as missing,
