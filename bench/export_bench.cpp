@@ -55,9 +55,11 @@ bool WritePlainCapture(const QString &path, int rows)
     for (int i = 0; i < rows; ++i) {
         const int day = 2 + i / 86400;
         const int second = i % 86400;
-        block += QByteArray::asprintf("08-01-%02d  %02d:%02d:%02d  0.%02d    21.%d   %d     1013\r\n", day,
-                                      second / 3600, second / 60 % 60, second % 60, 20 + i % 17, i % 10,
-                                      10 + i % 7);
+        char line[80];
+        const int length = std::snprintf(line, sizeof line, "08-01-%02d  %02d:%02d:%02d  0.%02d    21.%d   %d     1013\r\n",
+                                         day, second / 3600, second / 60 % 60, second % 60, 20 + i % 17, i % 10,
+                                         10 + i % 7);
+        block.append(line, length);
         if (block.size() > 1 << 20) {
             file.write(block);
             block.clear();
