@@ -197,6 +197,7 @@ private:
         if (m_painter) {
             m_painter->setFont(font);
             const QFontMetricsF metrics(font);
+            const qreal maxWidth = metrics.maxWidth();
             if (head)
                 m_painter->fillRect(QRectF(kMargin, m_y, Width(), height), QColor(0xE8, 0xEC, 0xF2));
             qreal x = kMargin;
@@ -204,8 +205,12 @@ private:
                 const qreal w = columns.at(c).share * Width();
                 const QString cell = cells.value(c);
                 m_painter->setPen(Qt::black);
+                // A text that fits even in the widest characters is drawn
+                // without measuring it: the summary of many files has
+                // hundreds of thousands of cells.
+                const bool fits = cell.size() * maxWidth <= w - 8;
                 m_painter->drawText(QRectF(x + 4, m_y, w - 8, height), columns.at(c).align | Qt::AlignVCenter,
-                                    metrics.elidedText(cell, Qt::ElideRight, w - 8));
+                                    fits ? cell : metrics.elidedText(cell, Qt::ElideRight, w - 8));
                 x += w;
             }
             m_painter->setPen(QPen(QColor(0xB0, 0xB8, 0xC4), 0));
