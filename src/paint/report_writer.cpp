@@ -11,6 +11,7 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
+#include <QPair>
 #include <QPdfWriter>
 
 #include <cmath>
@@ -63,7 +64,8 @@ ReportTexts TextsOf(ReportLanguage language)
 // The page at 96 pixels per inch: A4 is 794 x 1123.
 constexpr int kResolution = 96;
 constexpr qreal kMargin = 56;
-constexpr qreal kGraphHeight = 176;
+constexpr qreal kGraphHeight = 158;
+constexpr qreal kCaptionHeight = 16;
 constexpr qreal kGap = 14;
 
 QFont ReportFont(qreal pixels, bool bold = false)
@@ -171,20 +173,26 @@ public:
         m_y += kGap;
     }
 
-    // The graphs of a file, two to a row.
-    void Graphs(const LogFileRecord &rec, const QList<int> &fields)
+    // The graphs of a file, two to a row, each under its variable's title.
+    void Graphs(const LogFileRecord &rec, const QList<QPair<int, QString>> &graphs)
     {
         const qreal width = (Width() - kGap) / 2;
-        for (qsizetype i = 0; i < fields.size(); i += 2) {
-            Need(kGraphHeight);
-            for (qsizetype k = i; k < qMin(i + 2, fields.size()); ++k) {
+        const QFont caption = ReportFont(11, true);
+        for (qsizetype i = 0; i < graphs.size(); i += 2) {
+            Need(kCaptionHeight + kGraphHeight);
+            for (qsizetype k = i; k < qMin(i + 2, graphs.size()); ++k) {
                 if (!m_painter)
                     continue;
-                const QRect target(int(kMargin + (k - i) * (width + kGap)), int(m_y), int(width), int(kGraphHeight));
+                const qreal x = kMargin + (k - i) * (width + kGap);
+                m_painter->setFont(caption);
+                m_painter->setPen(Qt::black);
+                m_painter->drawText(QRectF(x, m_y, width, kCaptionHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                                    QFontMetricsF(caption).elidedText(graphs.at(k).second, Qt::ElideRight, width));
+                const QRect target(int(x), int(m_y + kCaptionHeight), int(width), int(kGraphHeight));
                 m_painter->setFont(ReportFont(10));
-                PaintLogGraph(*m_painter, target, rec, fields.at(k));
+                PaintLogGraph(*m_painter, target, rec, graphs.at(k).first);
             }
-            m_y += kGraphHeight + kGap;
+            m_y += kCaptionHeight + kGraphHeight + kGap;
         }
     }
 
@@ -307,12 +315,12 @@ void LayOut(ReportLayout &layout, const ReportTexts &texts, const QList<LogFileR
                                             Number(s.min, s.decimals), Number(s.max, s.decimals),
                                             Number(s.mean, s.decimals + 2), Number(s.stdDev, s.decimals + 2)};
                      });
-        QList<int> fields;
+        QList<QPair<int, QString>> graphs;
         for (const VariableStatistics &s : file.variables) {
             if (LogGraphHasField(rec, s.variable.field))
-                fields << s.variable.field;
+                graphs.append({s.variable.field, s.variable.title});
         }
-        layout.Graphs(rec, fields);
+        layout.Graphs(rec, graphs);
     }
     layout.Finish();
 }
