@@ -5,6 +5,7 @@
 
 #include "core/io/text_file.h"
 #include "core/sorting/sort_command.h"
+#include "core/sorting/sorted_output.h"
 #include "gui/widgets/my_chart.h"
 #include "gui/widgets/prompts.h"
 #include "gui/widgets/text_view.h"
@@ -74,8 +75,10 @@ void COstrumDlg::SortCommand()
 
     // What the export menu items write: the files the new output shows.
     m_exportFiles.clear();
-    for (qint32 index : PickedFileIndexes(result, selection.logType))
-        m_exportFiles.append(m_sortedFiles.at(index));
+    if (selection.logType <= LogTypeQrt31Logp) {
+        for (qint32 index : result.graphList == 1 ? m_logpFiles : m_plainLogFiles)
+            m_exportFiles.append(m_sortedFiles.at(index));
+    }
     m_nExportLogType = selection.logType;
     m_nGraphList = result.graphList;
     m_nGraphField = result.graphField;
