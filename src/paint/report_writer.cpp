@@ -13,9 +13,13 @@
 #include <QPainter>
 #include <QPair>
 #include <QPdfWriter>
+#include <QPicture>
 
 #include <cmath>
 #include <functional>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 bool ReportLanguageFromName(const QString &name, ReportLanguage *language)
 {
@@ -35,6 +39,8 @@ struct ReportTexts
 {
     QString title, capture, logType, serial, reportDate, files, summary, file, probe, start, interval, rows,
         duration, variable, unit, values, missing, minimum, maximum, mean, stdDev, page, leftOut, none;
+    // Between a label and its value: "%1: %2", or with the full-width colon.
+    QString labelled;
 };
 
 ReportTexts TextsOf(ReportLanguage language)
@@ -48,7 +54,7 @@ ReportTexts TextsOf(ReportLanguage language)
                 QStringLiteral("最小值"), QStringLiteral("最大值"), QStringLiteral("平均值"),
                 QStringLiteral("标准差"), QStringLiteral("第 %1 页，共 %2 页"),
                 QStringLiteral("只为前 %1 个文件（共 %2 个）给出单独的页面；其余 %3 个文件只列在一览表中。"),
-                QStringLiteral("无")};
+                QStringLiteral("无"), QStringLiteral("%1：%2")};
     return {QStringLiteral("Measurement report"), QStringLiteral("Capture"), QStringLiteral("Log type"),
             QStringLiteral("Instrument serial number"), QStringLiteral("Report date"), QStringLiteral("Files"),
             QStringLiteral("Summary"), QStringLiteral("File"), QStringLiteral("Probe"), QStringLiteral("Start"),
@@ -58,7 +64,7 @@ ReportTexts TextsOf(ReportLanguage language)
             QStringLiteral("Mean"), QStringLiteral("Std. deviation"), QStringLiteral("Page %1 of %2"),
             QStringLiteral("Pages of their own are given to the first %1 of %2 files; the other %3 are "
                            "listed in the summary only."),
-            QStringLiteral("none")};
+            QStringLiteral("none"), QStringLiteral("%1: %2")};
 }
 
 // The page at 96 pixels per inch: A4 is 794 x 1123.
@@ -178,6 +184,8 @@ public:
     {
         const qreal width = (Width() - kGap) / 2;
         const QFont caption = ReportFont(11, true);
+        const std::vector<QPicture> pictures =
+            m_painter ? DrawGraphs(rec, graphs, QSize(int(width), int(kGraphHeight))) : std::vector<QPicture>();
         for (qsizetype i = 0; i < graphs.size(); i += 2) {
             Need(kCaptionHeight + kGraphHeight);
             for (qsizetype k = i; k < qMin(i + 2, graphs.size()); ++k) {
@@ -188,12 +196,39 @@ public:
                 m_painter->setPen(Qt::black);
                 m_painter->drawText(QRectF(x, m_y, width, kCaptionHeight), Qt::AlignLeft | Qt::AlignVCenter,
                                     QFontMetricsF(caption).elidedText(graphs.at(k).second, Qt::ElideRight, width));
-                const QRect target(int(x), int(m_y + kCaptionHeight), int(width), int(kGraphHeight));
-                m_painter->setFont(ReportFont(10));
-                PaintLogGraph(*m_painter, target, rec, graphs.at(k).first);
+                m_painter->drawPicture(QPointF(int(x), int(m_y + kCaptionHeight)), pictures.at(size_t(k)));
             }
             m_y += kCaptionHeight + kGraphHeight + kGap;
         }
+    }
+
+    // The graphs drawn as pictures, to be played into the page: a file of a
+    // million rows costs most of its report in laying out its graphs, so a
+    // second thread draws every other one.
+    static std::vector<QPicture> DrawGraphs(const LogFileRecord &rec, const QList<QPair<int, QString>> &graphs,
+                                            QSize size)
+    {
+        std::vector<QPicture> pictures(size_t(graphs.size()));
+        const auto draw = [&](qsizetype k) {
+            QPainter painter(&pictures[size_t(k)]);
+            painter.setFont(ReportFont(10));
+            PaintLogGraph(painter, QRect(QPoint(0, 0), size), rec, graphs.at(k).first);
+        };
+        std::thread second;
+        try {
+            if (graphs.size() > 1)
+                second = std::thread([&]() {
+                    for (qsizetype k = 1; k < graphs.size(); k += 2)
+                        draw(k);
+                });
+        } catch (const std::system_error &) {
+            // No thread to be had: this one draws them all.
+        }
+        for (qsizetype k = 0; k < graphs.size(); k += second.joinable() ? 2 : 1)
+            draw(k);
+        if (second.joinable())
+            second.join();
+        return pictures;
     }
 
 private:
@@ -262,7 +297,7 @@ void LayOut(ReportLayout &layout, const ReportTexts &texts, const QList<LogFileR
     layout.Text(texts.title, ReportFont(24, true), 14);
     const QFont body = ReportFont(13);
     const auto line = [&](const QString &label, const QString &value) {
-        layout.Text(QStringLiteral("%1: %2").arg(label, value), body);
+        layout.Text(texts.labelled.arg(label, value), body);
     };
     line(texts.capture, options.captureName);
     line(texts.logType, options.logTypeName);
@@ -293,12 +328,12 @@ void LayOut(ReportLayout &layout, const ReportTexts &texts, const QList<LogFileR
         const LogFileRecord &rec = records.at(picked.at(i));
         layout.NewPage();
         layout.Text(QStringLiteral("%1 %2").arg(texts.file).arg(file.fileNumber), ReportFont(18, true), 6);
-        layout.Text(QStringLiteral("%1: %2    %3: %4    %5: %6")
-                        .arg(texts.probe, file.probe, texts.start, StartText(file), texts.interval, file.interval),
+        const QString gap = QStringLiteral("    ");
+        layout.Text(texts.labelled.arg(texts.probe, file.probe) + gap + texts.labelled.arg(texts.start, StartText(file))
+                        + gap + texts.labelled.arg(texts.interval, file.interval),
                     body);
-        layout.Text(QStringLiteral("%1: %2    %3: %4")
-                        .arg(texts.rows, QString::number(file.rows), texts.duration,
-                             DurationText(file.durationSeconds)),
+        layout.Text(texts.labelled.arg(texts.rows, QString::number(file.rows)) + gap
+                        + texts.labelled.arg(texts.duration, DurationText(file.durationSeconds)),
                     body, 10);
         layout.Table({{texts.variable, 0.22, left},
                       {texts.unit, 0.1, left},
