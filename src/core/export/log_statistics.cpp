@@ -146,9 +146,17 @@ QList<LogVariable> LogVariables(const LogFileRecord &rec)
 DateOrder FileDateOrder(const LogFileRecord &rec)
 {
     for (QStringView header : rec.columnHeaders) {
-        // A heading may hold several words (a plain log's heading block).
-        for (QStringView word : header.tokenize(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-            word = word.trimmed();
+        // A heading may hold several words, even across a line break (a
+        // plain log's heading block of two lines).
+        QList<QStringView> words;
+        for (qsizetype i = 0, start = 0; i <= header.size(); ++i) {
+            if (i == header.size() || header[i].isSpace()) {
+                if (i > start)
+                    words.append(header.sliced(start, i - start));
+                start = i + 1;
+            }
+        }
+        for (QStringView word : std::as_const(words)) {
             const QList<QStringView> parts = [&word]() {
                 QList<QStringView> found;
                 qsizetype start = 0;

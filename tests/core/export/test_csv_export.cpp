@@ -108,6 +108,8 @@ void TestCsvExport::rowTimes_data()
     QTest::newRow("Logp heading TT-MM-DD stays year first") << "TT-MM-DD" << "08-01-02" << "23:59:59"
                                                             << "2008-01-02T23:59:59";
     QTest::newRow("day first heading") << "DD-MM-YY" << "02-01-08" << "12:30:00" << "2008-01-02T12:30:00";
+    QTest::newRow("day first, in a two-line heading") << "Temp\r\nDD.MM.YY" << "02.01.08" << "12:30:00"
+                                                      << "2008-01-02T12:30:00";
     QTest::newRow("month first heading") << "MM/DD/YY" << "01/02/08" << "12:30" << "2008-01-02T12:30:00";
     QTest::newRow("four-digit year") << "Date" << "2008-01-02" << "12:30:00" << "2008-01-02T12:30:00";
     QTest::newRow("no such day") << "YY-MM-DD" << "08-02-30" << "12:30:00" << "";
