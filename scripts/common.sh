@@ -17,6 +17,9 @@ PACKAGES=(
 TEST_PACKAGES=(
   desktop-file-utils
   clang libclang-rt-14-dev
+  # The report's and the CSV export's tests: pdftotext, pdffonts and pdfinfo
+  # read the PDF; Python's csv module reads the CSV back.
+  poppler-utils python3
 )
 # The benchmarks that scripts/test builds compare the batch sort with mawk.
 BENCHMARK_PACKAGES=(

@@ -1,7 +1,9 @@
 #include "cli/batch_sort.h"
 
 #include "cli/diagnostics.h"
+#include "cli/export_outputs.h"
 #include "cli/help_text.h"
+#include "cli/output_batch.h"
 #include "cli/sorted_data_writer.h"
 #include "core/charts/log_graph.h"
 #include "core/io/safe_file_writer.h"
@@ -106,6 +108,7 @@ SortOptions ParseSortOptions(const QStringList &arguments)
     const QCommandLineOption fileOption(QStringLiteral("file"), QString(), QStringLiteral("K"));
     parser.addOptions({sortOption, typeOption, variableOption, outputOption, helpOption, driverOption, plotOption,
                        fileOption});
+    parser.addOptions(ExportCommandLineOptions());
 
     const auto wrong = [&options](const QString &message) {
         options.error = message;
@@ -160,30 +163,19 @@ SortOptions ParseSortOptions(const QStringList &arguments)
     if (options.plot == QLatin1String("-") && (options.output.isEmpty() || options.output == QLatin1String("-")))
         return wrong(QStringLiteral("--plot - writes the image to standard output, where the sorted data would "
                                     "go too; give --output FILE"));
+
+    // The CSV export and the report.
+    if (const QString problem = ReadExportOptions(parser, &options); !problem.isEmpty())
+        return wrong(problem);
     return options;
 }
 
 namespace {
 
-// Writes bytes to the file at path as a whole, or to out for "-"; the
-// system's reason and what became of the file on failure.
-bool WriteWhole(const QString &path, QByteArrayView bytes, QIODevice &out, QString *problem)
-{
-    std::optional<SafeFileWriter> writer;
-    if (path == QLatin1String("-"))
-        writer.emplace(out, QStringLiteral("standard output"));
-    else
-        writer.emplace(path);
-    if (writer->Open() && writer->Write(bytes) && writer->Commit())
-        return true;
-    *problem = writer->Problem();
-    return false;
-}
-
 // Draws the graph of the fileNumber-th picked file (counted from 1) into a
 // PNG file, as the window's graph shows it after the sort and the browse
 // buttons.
-int Plot(const SortResult &result, const SortOptions &options, QIODevice &out, QIODevice &err)
+int Plot(const SortResult &result, const SortOptions &options, OutputBatch &batch, QIODevice &out, QIODevice &err)
 {
     const QList<qint32> &picked = result.graphList == 1 ? result.logpFiles : result.plainLogFiles;
     if (options.fileNumber > picked.size())
@@ -207,15 +199,18 @@ int Plot(const SortResult &result, const SortOptions &options, QIODevice &out, Q
     const QImage image = RenderLogGraph(rec, result.graphField);
     QByteArray png;
     QBuffer buffer(&png);
-    QString problem;
-    if (!buffer.open(QIODevice::WriteOnly) || image.isNull() || !image.save(&buffer, "PNG"))
-        problem = QStringLiteral("the image could not be made");
-    else if (WriteWhole(options.plot, png, out, &problem))
-        return ExitSorted;
-    Say(err, QStringLiteral("cannot write the PNG file %1: %2")
-                 .arg(options.plot == QLatin1String("-") ? QStringLiteral("to standard output") : options.plot,
-                      problem));
-    return ExitUsage;
+    if (!buffer.open(QIODevice::WriteOnly) || image.isNull() || !image.save(&buffer, "PNG")) {
+        Say(err, QStringLiteral("cannot write the PNG file %1: the image could not be made")
+                     .arg(options.plot == QLatin1String("-") ? QStringLiteral("to standard output") : options.plot));
+        return ExitUsage;
+    }
+    // Written with the run's other outputs: committed only when all are.
+    SafeFileWriter *writer = batch.Start(QStringLiteral("the PNG file"), options.plot, out, err);
+    if (!writer)
+        return ExitUsage;
+    if (!writer->Write(png))
+        return batch.Fail(writer, err), ExitUsage;
+    return ExitSorted;
 }
 
 int RunSort(const QStringList &arguments, QIODevice &out, QIODevice &err)
@@ -248,9 +243,12 @@ int RunSort(const QStringList &arguments, QIODevice &out, QIODevice &err)
     else
         selection.logpVariable = options.variable;
     const QString inputName = inputPath == QLatin1String("-") ? QStringLiteral("standard input") : inputPath;
-    // The sorted data is made as the sort goes; a graph needs the sorted
-    // files, so with one the sort comes first and the writing after.
-    if (options.plot.isEmpty() && !ReplacementTableSpansLines(AbbreviationRows())) {
+    // The sorted data is made as the sort goes when it is the only output; a
+    // graph, the CSV export and the report need the sorted files, and are
+    // committed with the sorted data or not at all, so with any of them the
+    // sort comes first and the writing after.
+    const bool onlySortedData = options.plot.isEmpty() && options.csv.isEmpty() && options.report.isEmpty();
+    if (onlySortedData && !ReplacementTableSpansLines(AbbreviationRows())) {
         const int status = StreamSortedData(text, selection, options.output, out, inputPath, inputName, err);
         if (status >= 0)
             return status;
@@ -267,12 +265,19 @@ int RunSort(const QStringList &arguments, QIODevice &out, QIODevice &err)
         Say(err, SortFailureMessage(result.status, inputName, options.logType));
         return ExitSortFailed;
     }
+    // Every output goes into one batch, committed when all are written.
+    OutputBatch batch;
     if (!options.plot.isEmpty()) {
-        const int status = Plot(result, options, out, err);
+        const int status = Plot(result, options, batch, out, err);
         if (status != ExitSorted)
             return status;
     }
-    return WriteSortedData(std::move(result), options.logType, options.output, out, err);
+    if (!options.csv.isEmpty() || !options.report.isEmpty()) {
+        const int status = WriteExports(result, PickedFileIndexes(result, options.logType), options, batch, out, err);
+        if (status != ExitSorted)
+            return status;
+    }
+    return WriteSortedData(std::move(result), options.logType, options.output, out, err, &batch);
 }
 
 } // namespace

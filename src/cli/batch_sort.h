@@ -3,7 +3,8 @@
 // dialog's Sort writes and "Save sorted data" saves.
 //
 //   tavixterminal --sort FILE [--log-type 0|1|2] [--variable N] [--output OUT]
-//                 [--plot PNG [--file K]]
+//                 [--plot PNG [--file K]] [--csv CSV [--csv-dialect D]]
+//                 [--report PDF [--language en|zh] [--report-files N]]
 //
 // --plot also draws the window's log graph of the K-th picked file. FILE
 // "-" is standard input, and a named pipe or a device is read as a stream;
@@ -14,12 +15,16 @@
 // beyond the picked files included), an input file that cannot be read, or
 // an output or PNG file that cannot be written (a message with the system's
 // reason on standard error). An output file is replaced whole or left as it
-// was.
+// was. --csv and --report also write the CSV export and the PDF report of
+// the picked files. All outputs of one run are written whole or not at
+// all: if one fails, none replaces an existing file.
 #ifndef TAVIX_CLI_BATCH_SORT_H
 #define TAVIX_CLI_BATCH_SORT_H
 
 #include "cli/diagnostics.h"
+#include "core/export/csv_export.h"
 #include "core/sorting/sort_command.h"
+#include "paint/report_writer.h"
 #include "core/sorting/sorted_output.h"
 
 #include <QString>
@@ -41,6 +46,14 @@ struct SortOptions
     QString output; // empty: UTF-8 to standard output; "-": the sorted data file to standard output
     QString plot;   // empty: no graph; "-": the PNG to standard output
     int fileNumber = 1;
+    // The CSV export and the PDF report of the picked files ("-": standard
+    // output), the CSV's dialect, the report's language and how many files
+    // get pages of their own in it.
+    QString csv;
+    QString report;
+    CsvDialect csvDialect = CsvDialect::Rfc4180;
+    ReportLanguage language = ReportLanguage::English;
+    int reportFileLimit = kDefaultReportFileLimit;
     QString error;  // non-empty: the arguments are wrong
 };
 SortOptions ParseSortOptions(const QStringList &arguments);

@@ -329,8 +329,10 @@ int Run(int argc, char *argv[], WindowStarter startWindow)
     case Mode::Capture:
         return RunCapture(argc, argv);
     case Mode::Sort:
+        // The graph and the report draw, so they need the drawing platform.
         return RunSort(argc, argv, std::any_of(arguments.cbegin(), arguments.cend(), [](const QString &arg) {
-                           return arg == QLatin1String("--plot") || arg.startsWith(QLatin1String("--plot="));
+                           return arg == QLatin1String("--plot") || arg.startsWith(QLatin1String("--plot="))
+                                  || arg == QLatin1String("--report") || arg.startsWith(QLatin1String("--report="));
                        }));
     case Mode::Window:
         break;

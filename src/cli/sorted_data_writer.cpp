@@ -2,6 +2,7 @@
 
 #include "cli/batch_sort.h"
 #include "cli/diagnostics.h"
+#include "cli/output_batch.h"
 #include "core/io/safe_file_writer.h"
 #include "core/io/text_file.h"
 #include "core/sorting/sorted_output.h"
@@ -13,7 +14,7 @@
 #include <QScopeGuard>
 
 #include <new>
-#include <optional>
+#include <memory>
 #include <system_error>
 #include <thread>
 
@@ -21,7 +22,8 @@ namespace BatchSort {
 
 using Cli::Say;
 
-int WriteSortedData(SortResult result, int logType, const QString &outputPath, QIODevice &out, QIODevice &err)
+int WriteSortedData(SortResult result, int logType, const QString &outputPath, QIODevice &out, QIODevice &err,
+                    OutputBatch *batch)
 {
     // Without --output the text goes to standard output as UTF-8; with
     // --output the sorted data file (FF FE, UTF-16 little-endian) goes to
@@ -29,24 +31,26 @@ int WriteSortedData(SortResult result, int logType, const QString &outputPath, Q
     const bool fileForm = !outputPath.isEmpty();
     const bool toStandardOutput = !fileForm || outputPath == QLatin1String("-");
     const QString name = toStandardOutput ? QStringLiteral("standard output") : outputPath;
-    std::optional<SafeFileWriter> writer;
-    if (toStandardOutput)
-        writer.emplace(out, name);
-    else
-        writer.emplace(outputPath);
+    std::unique_ptr<SafeFileWriter> writer = toStandardOutput ? std::make_unique<SafeFileWriter>(out, name)
+                                                              : std::make_unique<SafeFileWriter>(outputPath);
     const auto cannotWrite = [&]() {
+        if (batch)
+            batch->CancelAll();
         Say(err, QStringLiteral("cannot write the sorted data to %1: %2").arg(name, writer->Problem()));
         return ExitUsage;
     };
     if (!writer->Open() || (fileForm && !writer->Write("\xFF\xFE")))
         return cannotWrite();
+    bool written = true;
     try {
         WriteSortedOutput(result.sortedFiles, PickedFileIndexes(result, logType), AbbreviationRows(),
                           [&](QString piece) {
-                              return fileForm ? writer->WriteUtf16Le(piece) : writer->Write(piece.toUtf8());
+                              return written = fileForm ? writer->WriteUtf16Le(piece) : writer->Write(piece.toUtf8());
                           });
     } catch (const std::bad_alloc &) {
         writer->Cancel();
+        if (batch)
+            batch->CancelAll();
         Say(err, QStringLiteral("not enough memory to write the sorted data"));
         return ExitSortFailed;
     }
@@ -66,6 +70,13 @@ int WriteSortedData(SortResult result, int logType, const QString &outputPath, Q
         if (freeing.joinable())
             freeing.join();
     });
+    if (batch) {
+        // A failed write is reported before any other output is committed.
+        if (!written)
+            return cannotWrite();
+        batch->Keep(QStringLiteral("the sorted data"), QStringLiteral("to ") + name, std::move(writer));
+        return batch->CommitAll(err) ? ExitSorted : ExitUsage;
+    }
     if (!writer->Commit())
         return cannotWrite();
     return ExitSorted;

@@ -11,6 +11,8 @@ class QIODevice;
 
 namespace BatchSort {
 
+class OutputBatch;
+
 // Writes the sorted data of result: to the file at outputPath (FF FE, then
 // UTF-16 little-endian) when a path is given, to out in the same form for
 // "-", else to out as UTF-8. All are streamed a piece at a time, so the
@@ -18,8 +20,10 @@ namespace BatchSort {
 // only once every byte is on the disk, and a failure leaves any old file
 // untouched; every write to out is checked. A failure is reported with the
 // system's reason and gives ExitUsage; running out of memory gives
-// ExitSortFailed.
-int WriteSortedData(SortResult result, int logType, const QString &outputPath, QIODevice &out, QIODevice &err);
+// ExitSortFailed. With a batch, the sorted data is committed together with
+// the batch's other outputs (all of them or none).
+int WriteSortedData(SortResult result, int logType, const QString &outputPath, QIODevice &out, QIODevice &err,
+                    OutputBatch *batch = nullptr);
 
 // Sorts text and writes its sorted data as WriteSortedData does, the
 // output made while the capture is parsed (see StreamSortedOutput), so the

@@ -68,6 +68,8 @@ const char16_t *const kEnglishDecimalLinux[] = {
 const char16_t *const kEnglishGraphsAndLogging[] = {
     u"4. Graphs are made from the sorted data. Use the arrow buttons to step through the files;",
     u"the number of the file shown is written in the graph.",
+    u"A right click on the sorted data offers \u2018Export CSV...\u2019, a file for spreadsheets, and",
+    u"\u2018Report (PDF)...\u2019, a report with the statistics and the graph of every variable.",
     u"5. The 'Log' button in the lower left corner makes the instrument send its display values",
     u"at the interval given in the box beside it. The highest reading rate is 10 Hz, that is an",
     u"interval of at least 0.1 s. The number of readings that can be taken depends on the",
@@ -125,6 +127,8 @@ const char16_t *const kChineseRest[] = {
     u"变量，再单击\u2018排序\u2019按钮。排序后的数据显示在输出窗口中，可以保存、复制到剪贴板或清空。",
     u"4. 排序完成后，排序结果自动绘制成图形。用箭头按钮可以逐个浏览各个记录文件，图中显示当前",
     u"文件的编号。选择不同的变量按钮，可以查看同一记录文件中其它变量的变化曲线。",
+    u"在排序数据上单击右键，可选择\u2018导出 CSV...\u2019（供电子表格使用）或\u2018报告 (PDF)...\u2019",
+    u"（含各变量的统计数据和曲线图）。",
     u"5. 单击左下角的\u2018开始记录\u2019按钮，仪器将按右侧框中设定的时间间隔发送显示屏上的数值，数值同时",
     u"显示在左侧文本窗口中。最高读取频率为10 Hz，即interval/s=0.1。实际能够读取的数据数量取决于",
     u"电脑的性能和操作系统。如需更全面的数据记录功能，建议使用Tavix另外提供的多点记录软件。",

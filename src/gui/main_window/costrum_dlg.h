@@ -28,6 +28,7 @@
 class DataExchange;
 class Prompts;
 class QListWidget;
+class QMenu;
 class QMenuBar;
 
 // 1 while an instrument is open and answered; the poll runs only then.
@@ -287,6 +288,24 @@ public:
     // Connects the commands of the sorting area, the log-type buttons and
     // the graph's buttons.
     void WireSortCommands();
+
+    // ---- Export of the sorted files (sorting/dlg_export.cpp) -----------------
+    // The sorted output's context menu items "Export CSV..." and "Report
+    // (PDF)...", enabled while a sort is shown.
+    void AddExportMenuItems(QMenu *menu);
+    // Write the files of the sort shown as a CSV file (semicolons and decimal
+    // commas where the system's locale writes decimal commas) or as a PDF
+    // report in the window's language, to the file the user chooses, through
+    // the same safe writer and messages as "Save sorted data".
+    void OnExportCsv();
+    void OnExportReport();
+    // The picked files of the last successful sort, in order, and its log
+    // type: what the sorted output shows. Emptied with the sorted output.
+    QList<LogFileRecord> m_exportFiles;
+    int m_nExportLogType = 0;
+    // The input data file opened into an empty input window, which the
+    // report names as its capture; empty when the input came otherwise.
+    QString m_strInputFileName;
 
     // The sorted-file table of the last successful parse, and the state the
     // parse ended with.

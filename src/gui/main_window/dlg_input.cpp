@@ -24,6 +24,7 @@ void COstrumDlg::OnClearInput()
     // Cleared text is nothing to lose at the end.
     m_strInput.clear();
     m_bInputUnsaved = false;
+    m_strInputFileName.clear();
     UpdateData(false);
 }
 
@@ -75,6 +76,7 @@ void COstrumDlg::OnOpenInput()
         // other text, the whole is in no file.
         if (!m_strInput.isEmpty() && !text.isEmpty())
             m_bInputUnsaved = true;
+        m_strInputFileName = m_strInput.isEmpty() ? path : QString();
         m_strInput.append(text);
     } catch (const std::bad_alloc &) {
         m_prompts.Message(Pick(QStringLiteral("There is not enough memory to open the file %1. The input data "

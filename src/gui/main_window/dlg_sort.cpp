@@ -5,6 +5,7 @@
 
 #include "core/io/text_file.h"
 #include "core/sorting/sort_command.h"
+#include "core/sorting/sorted_output.h"
 #include "gui/widgets/my_chart.h"
 #include "gui/widgets/prompts.h"
 #include "gui/widgets/text_view.h"
@@ -20,6 +21,8 @@ void COstrumDlg::WireSortCommands()
         OnCommand(id, &COstrumDlg::OnUnusedCommand);
     WireLogTypeCommands();
     WireGraphCommands();
+    if (auto *output = qobject_cast<TextView *>(GetDlgItem(IDC_SORTED_OUTPUT)))
+        output->SetContextMenuExtension([this](QMenu *menu) { AddExportMenuItems(menu); });
 }
 
 void COstrumDlg::OnSort()
@@ -70,6 +73,13 @@ void COstrumDlg::SortCommand()
         return;
     }
 
+    // What the export menu items write: the files the new output shows.
+    m_exportFiles.clear();
+    if (selection.logType <= LogTypeQrt31Logp) {
+        for (qint32 index : result.graphList == 1 ? m_logpFiles : m_plainLogFiles)
+            m_exportFiles.append(m_sortedFiles.at(index));
+    }
+    m_nExportLogType = selection.logType;
     m_nGraphList = result.graphList;
     m_nGraphField = result.graphField;
     m_strSortedOutput = std::move(result.sortedOutput);
@@ -92,6 +102,7 @@ void COstrumDlg::OnSaveSortedData()
 void COstrumDlg::OnClearSortedData()
 {
     m_strSortedOutput.clear();
+    m_exportFiles.clear();
     if (m_pChart)
         m_pChart->ClearData();
     UpdateData(false);

@@ -92,8 +92,10 @@ public:
     // Puts the selection on the clipboard as it is held; nothing when
     // nothing is selected.
     void Copy();
-    // The menu of the right mouse button: Copy (with a selection) and Select All.
+    // The menu of the right mouse button: Copy (with a selection) and Select All,
+    // then what the extension (if any) adds to it.
     QMenu *CreateContextMenu(QWidget *parent);
+    void SetContextMenuExtension(std::function<void(QMenu *)> extend) { m_menuExtension = std::move(extend); }
 
     // The space kept around the text, as the edit control keeps it.
     static constexpr int kMargin = 4;
@@ -191,6 +193,7 @@ private:
     QBasicTimer m_blinkTimer;
     QBasicTimer m_dragTimer;
     std::function<void(const QString &)> m_copyHandler;
+    std::function<void(QMenu *)> m_menuExtension;
 };
 
 #endif

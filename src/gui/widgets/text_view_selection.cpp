@@ -144,6 +144,8 @@ QMenu *TextView::CreateContextMenu(QWidget *parent)
     all->setObjectName(QStringLiteral("select-all"));
     all->setEnabled(m_index.Length() > 0);
     connect(all, &QAction::triggered, this, &TextView::SelectAll);
+    if (m_menuExtension)
+        m_menuExtension(menu);
     return menu;
 }
 

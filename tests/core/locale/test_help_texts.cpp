@@ -44,7 +44,7 @@ void TestHelpTexts::layout_data()
 
     QTest::newRow("English, Windows") << EnglishHelpText(HelpPlatform::Windows) << 93 << 2600 << 3000;
     QTest::newRow("Chinese, Windows") << ChineseHelpText(HelpPlatform::Windows) << 72 << 1250 << 1600;
-    QTest::newRow("English, Linux") << EnglishHelpText(HelpPlatform::Linux) << 93 << 2600 << 3200;
+    QTest::newRow("English, Linux") << EnglishHelpText(HelpPlatform::Linux) << 93 << 2600 << 3400;
     QTest::newRow("Chinese, Linux") << ChineseHelpText(HelpPlatform::Linux) << 72 << 1250 << 1600;
 }
 
@@ -103,6 +103,7 @@ void TestHelpTexts::englishFragments_data()
     QTest::newRow("multi-point") << "multi-point logging program";
     QTest::newRow("firmware file") << "\u2018XXXXXXX.PRO\u2019";
     QTest::newRow("Send Program") << "Click \u2018Send Program\u2019 in the upper right corner";
+    QTest::newRow("export menu") << "\u2018Export CSV...\u2019";
 }
 
 void TestHelpTexts::englishFragments()

@@ -8,6 +8,9 @@
 #include "sample_logs.h"
 
 #include <QAbstractButton>
+#include <QAction>
+#include <QLocale>
+#include <QMenu>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -80,6 +83,7 @@ private slots:
     void saveFailureIsReported();
     void saveEmptyOutput();
     void clearSortedData();
+    void exportFromTheOutputsMenu();
     void qrt31MovesTBackToBarometer();
     void plainLogTypeSwitchesGroups();
     void hiddenLogTypeHandlers();
@@ -486,6 +490,64 @@ void TestSortDialog::unusedCommandsDoNothing()
     QVERIFY(m_prompts.messages.isEmpty());
     QCOMPARE(m_prompts.saveDialogs, 0);
     QVERIFY(m_prompts.clipboard.isEmpty());
+}
+
+
+void TestSortDialog::exportFromTheOutputsMenu()
+{
+    // The sorted output's context menu exports the sort shown: disabled
+    // before a sort and after "Clear sorted data", the CSV in the locale's
+    // dialect, the report as a PDF, a failure reported as Save reports it.
+    COstrumDlg &dlg = Dialog();
+    auto *output = qobject_cast<TextView *>(dlg.GetDlgItem(1054));
+    const auto action = [output](const char *name) {
+        std::unique_ptr<QMenu> menu(output->CreateContextMenu(nullptr));
+        QAction *found = menu->findChild<QAction *>(QLatin1String(name));
+        return found ? std::make_pair(found->text(), found->isEnabled()) : std::make_pair(QString(), true);
+    };
+    const auto trigger = [output](const char *name) {
+        std::unique_ptr<QMenu> menu(output->CreateContextMenu(nullptr));
+        menu->findChild<QAction *>(QLatin1String(name))->trigger();
+    };
+    QCOMPARE(action("export-csv"), std::make_pair(QStringLiteral("Export CSV..."), false));
+    QCOMPARE(action("export-report"), std::make_pair(QStringLiteral("Report (PDF)..."), false));
+
+    dlg.m_strInput = PlainLog() + LogpLog();
+    Sort(1044);
+    QVERIFY(action("export-csv").second);
+    QVERIFY(action("export-report").second);
+
+    const QLocale locale;
+    QLocale::setDefault(QLocale::c());
+    const QString csv = m_files.filePath(QStringLiteral("plain.csv"));
+    m_prompts.saveAnswers << csv;
+    trigger("export-csv");
+    QCOMPARE(ReadAll(csv), QByteArray("\xEF\xBB\xBF"
+                                      "file,date,time,datetime,seconds,Vel,Temp\r\n"
+                                      "2,08-01-02,12:30:00,2008-01-02T12:30:00,0,0.25,22.3\r\n"
+                                      "2,08-01-02,12:30:10,2008-01-02T12:30:10,10,0.27,22.4\r\n"));
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    m_prompts.saveAnswers << csv;
+    trigger("export-csv");
+    QLocale::setDefault(locale);
+    QVERIFY(ReadAll(csv).endsWith("2;08-01-02;12:30:10;2008-01-02T12:30:10;10;0,27;22,4\r\n"));
+
+    const QString pdf = m_files.filePath(QStringLiteral("plain.pdf"));
+    m_prompts.saveAnswers << pdf;
+    trigger("export-report");
+    QVERIFY(ReadAll(pdf).startsWith("%PDF-"));
+    QVERIFY(m_prompts.messages.isEmpty());
+    QCOMPARE(m_prompts.filters.last(), QStringLiteral("PDF file(*.pdf)|*.pdf|All Files (*.*)|*.*||"));
+
+    const QString missing = m_files.filePath(QStringLiteral("no such folder/plain.csv"));
+    m_prompts.saveAnswers << missing;
+    trigger("export-csv");
+    QCOMPARE(m_prompts.messages.size(), 1);
+    QVERIFY2(m_prompts.messages[0].contains(missing), qPrintable(m_prompts.messages[0]));
+
+    Click(dlg, 1034);
+    QVERIFY(!action("export-csv").second);
+    QVERIFY(!action("export-report").second);
 }
 
 QTEST_MAIN(TestSortDialog)
