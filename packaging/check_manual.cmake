@@ -23,7 +23,9 @@ endif()
 
 # The options: words of --help that begin with one or two dashes and a
 # letter, after a blank, a bracket, a bar or a comma.
-string(REGEX MATCHALL "[ [|,]--?[A-Za-z][A-Za-z0-9-]*" found "${help}")
+# (Brackets become blanks first: an unbalanced one would join list items.)
+string(REGEX REPLACE "[][]" " " words "${help}")
+string(REGEX MATCHALL "[ |,]--?[A-Za-z][A-Za-z0-9-]*" found "${words}")
 set(options "")
 foreach(word IN LISTS found)
   string(SUBSTRING "${word}" 1 -1 option)
@@ -99,7 +101,7 @@ file(REMOVE_RECURSE ${work})
 file(WRITE ${work}/capture.txt "")
 function(complete words out)
   execute_process(COMMAND ${BASH} --norc --noprofile -c
-                    "source \"$1\" && COMP_WORDS=($2) && COMP_CWORD=$((\${#COMP_WORDS[@]} - 1)) && _tavixterminal && printf '%s\\n' \"\${COMPREPLY[@]}\""
+                    "source \"$1\" && eval \"COMP_WORDS=($2)\" && COMP_CWORD=$((\${#COMP_WORDS[@]} - 1)) && { _tavixterminal; printf '%s\\n' \"\${COMPREPLY[@]}\"; }"
                     complete ${COMPLETION} "${words}"
                   WORKING_DIRECTORY ${work} OUTPUT_VARIABLE offered RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
