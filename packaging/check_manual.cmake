@@ -21,6 +21,11 @@ if(NOT version STREQUAL "tavixterminal ${VERSION}")
   string(APPEND errors "  --version shows '${version}', the package is version ${VERSION}\n")
 endif()
 
+file(STRINGS ${PAGE} title REGEX "^\\.TH ")
+if(NOT title MATCHES "\"TavixTerminal ${VERSION}\"")
+  string(APPEND errors "  the page's title line names another version than ${VERSION}: ${title}\n")
+endif()
+
 # The options: words of --help that begin with one or two dashes and a
 # letter, after a blank, a bracket, a bar or a comma.
 # (Brackets become blanks first: an unbalanced one would join list items.)
