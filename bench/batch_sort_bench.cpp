@@ -71,7 +71,10 @@ Run RunChild(const QStringList &arguments)
     std::fflush(stdout);
     const pid_t pid = fork();
     if (pid == 0) {
-        std::freopen("/dev/null", "w", stdout);
+        // The sorted data is not measured output; a child whose standard
+        // output cannot be sent away fails rather than print it.
+        if (!std::freopen("/dev/null", "w", stdout))
+            _exit(126);
         execvp(argv[0], argv.data());
         _exit(127);
     }
