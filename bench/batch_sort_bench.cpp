@@ -164,6 +164,8 @@ Run RunChild(const QStringList &arguments)
     std::fflush(stdout);
     const pid_t pid = fork();
     if (pid == 0) {
+        // The sorted data is not measured output; a child whose standard
+        // output cannot be sent away fails rather than print it.
         if (!std::freopen("/dev/null", "w", stdout))
             _exit(126);
         execvp(argv[0], argv.data());

@@ -22,9 +22,10 @@ endfunction()
 
 # TARGET, a test of the current folder, uses the headers precompiled for the
 # folder's tests of KIND (Core or Widgets). The compiler refuses a header
-# precompiled with other flags, and -Werror turns that into a build error,
-# so sharing never goes wrong silently: one set per folder, because Qt's
-# test macros carry the folder's paths.
+# precompiled with other flags (-Winvalid-pch), and TAVIX_WERROR, which
+# scripts/test sets, turns that into a build error, so sharing never goes
+# wrong silently: one set per folder, because Qt's test macros carry the
+# folder's paths.
 function(tavix_test_precompile target kind)
   if(NOT TAVIX_PRECOMPILED_HEADERS)
     return()

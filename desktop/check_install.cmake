@@ -1,9 +1,14 @@
 # Installs the build into PREFIX and checks what the desktop gets: the
 # launcher, valid for desktop-file-validate (VALIDATE), naming the program
-# and its icon, and the icon at every size of SIZES.
+# and its icon, the icon at every size of SIZES, and the AppStream data,
+# valid for appstreamcli (APPSTREAMCLI); and beside them the adapter in
+# LIBDIR/tavixterminal, the manual page and the bash completion.
 cmake_minimum_required(VERSION 3.25)
 if(NOT VALIDATE)
   message(FATAL_ERROR "desktop-file-validate is not installed (Debian package desktop-file-utils)")
+endif()
+if(NOT APPSTREAMCLI)
+  message(FATAL_ERROR "appstreamcli is not installed (Debian package appstream)")
 endif()
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
@@ -44,4 +49,17 @@ foreach(size IN LISTS SIZES)
     message(FATAL_ERROR "${icon} is not a ${size}-pixel wide PNG image (${header})")
   endif()
 endforeach()
-message(STATUS "launcher and ${SIZES} icons installed and valid")
+set(metainfo ${PREFIX}/share/metainfo/com.tavix.tavixterminal.metainfo.xml)
+execute_process(COMMAND ${APPSTREAMCLI} validate --no-net ${metainfo}
+                RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE out)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "appstreamcli validate ${metainfo}:\n${out}")
+endif()
+foreach(file ${LIBDIR}/tavixterminal/libtavixserial.so share/man/man1/tavixterminal.1.gz
+             share/bash-completion/completions/tavixterminal share/doc/tavixterminal/copyright
+             lib/udev/rules.d/60-tavixterminal.rules)
+  if(NOT EXISTS ${PREFIX}/${file})
+    message(FATAL_ERROR "${file} is not installed into ${PREFIX}")
+  endif()
+endforeach()
+message(STATUS "launcher, AppStream data and ${SIZES} icons installed and valid; adapter, manual page and completion installed")

@@ -5,6 +5,9 @@ set -euo pipefail
 
 TOP=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$TOP/build}
+# Further cmake options of build_project's configure (scripts/test adds
+# -DTAVIX_WERROR=ON).
+BUILD_OPTIONS=()
 # The build, and the program at run time: its fonts for English and
 # Chinese, and Qt's own Chinese texts (file dialogs, message box buttons).
 PACKAGES=(
@@ -13,9 +16,10 @@ PACKAGES=(
   fonts-liberation2 fonts-wqy-microhei fontconfig
   qt6-translations-l10n
 )
-# scripts/test also checks the installed launcher and runs the fuzzers.
+# scripts/test also checks the installed launcher and AppStream data and
+# the manual page, and runs the fuzzers.
 TEST_PACKAGES=(
-  desktop-file-utils
+  desktop-file-utils appstream man-db
   clang libclang-rt-14-dev
   # The report's and the CSV export's tests: pdftotext, pdffonts and pdfinfo
   # read the PDF; Python's csv module reads the CSV back.
@@ -24,6 +28,11 @@ TEST_PACKAGES=(
 # The benchmarks that scripts/test builds compare the batch sort with mawk.
 BENCHMARK_PACKAGES=(
   mawk
+)
+# scripts/package makes the Debian package (CPack runs file and
+# dpkg-shlibdeps) and checks it with lintian, appstreamcli and man.
+PACKAGE_PACKAGES=(
+  dpkg-dev file lintian appstream man-db desktop-file-utils
 )
 
 as_root() {
@@ -52,10 +61,32 @@ configure() {
   cmake -S "$TOP" -B "$dir" "${generator[@]}" "$@"
 }
 
+# The compiler and linker flags Debian builds its packages with
+# (dpkg-buildflags: -g -O2, the stack protector, format checks,
+# _FORTIFY_SOURCE, relro), as cmake arguments. The paths of the sources are
+# kept as they are (no -ffile-prefix-map): the tests of the build tree and
+# a debugger find the sources by them.
+debian_build_flags() {
+  local get="env DEB_BUILD_MAINT_OPTIONS=reproducible=-fixfilepath,-fixdebugpath dpkg-buildflags --get"
+  local cppflags
+  cppflags=$(cd "$TOP" && $get CPPFLAGS)
+  echo "-DCMAKE_C_FLAGS=$(cd "$TOP" && $get CFLAGS) $cppflags"
+  echo "-DCMAKE_CXX_FLAGS=$(cd "$TOP" && $get CXXFLAGS) $cppflags"
+  local ldflags
+  ldflags=$(cd "$TOP" && $get LDFLAGS)
+  echo "-DCMAKE_EXE_LINKER_FLAGS=$ldflags"
+  echo "-DCMAKE_SHARED_LINKER_FLAGS=$ldflags"
+  echo "-DCMAKE_MODULE_LINKER_FLAGS=$ldflags"
+}
+
 # Configures, then builds the targets named (everything when none is). A
-# name ending in "?" is built only when the build has such a target.
+# name ending in "?" is built only when the build has such a target. The
+# build is the program as it ships and as scripts/package packages it:
+# RelWithDebInfo with Debian's flags.
 build_project() {
-  configure "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  local flags
+  mapfile -t flags < <(debian_build_flags)
+  configure "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${flags[@]}" "${BUILD_OPTIONS[@]}"
   if [ $# -eq 0 ]; then
     cmake --build "$BUILD_DIR" -j"$(nproc)"
     return

@@ -57,7 +57,9 @@ FT_STATUS Simulator::listDevices(void *arg1, void *arg2, DWORD flags)
             std::string names;
             for (size_t i = 0; i < devices.size() && table[i]; ++i) {
                 copyName(table[i], nameOf(devices[i]));
-                names += (i ? "," : "") + Trace::quoted(nameOf(devices[i]));
+                if (i)
+                    names += ',';
+                names += Trace::quoted(nameOf(devices[i]));
             }
             *static_cast<DWORD *>(arg2) = static_cast<DWORD>(devices.size());
             line += " count=" + std::to_string(devices.size()) + " names=" + names;

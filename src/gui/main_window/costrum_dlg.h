@@ -101,7 +101,7 @@ public:
     void TakeEditedControl(int id);
     QtTranslations m_qtTranslations;
 
-    // ---- D2XX driver binding (link/dlg_driver.cpp) --------------------------
+    // ---- D2XX driver binding (dlg_driver.cpp) -------------------------------
     void LoadDriver();
     FT_STATUS FtOpen(int index);
     FT_STATUS FtOpenEx(const char *name, DWORD flags);
@@ -118,7 +118,7 @@ public:
     // True while a device handle is open.
     bool IsDeviceOpen() const { return m_hDevice != nullptr; }
 
-    // ---- Input data capture (link/dlg_poll.cpp) -----------------------------
+    // ---- Input data capture (dlg_poll.cpp) ----------------------------------
     void PollDevice();
     // Sends one byte to the open device; nothing when no device is open.
     void SendKeyByte(quint8 byte);
@@ -205,7 +205,7 @@ public:
     // restarts from its loader, and its loss starts no search.
     bool m_bUploadedSinceOpen = false;
 
-    // ---- Input window commands (link/dlg_input.cpp) -------------------------
+    // ---- Input window commands (dlg_input.cpp) ------------------------------
     void OnClearInput();
     void OnSaveInput();
     void OnOpenInput();
@@ -213,7 +213,7 @@ public:
     void OnAutoScroll();
     void ScrollInputToEnd();
 
-    // ---- Display-value logging (link/dlg_logging.cpp) -----------------------
+    // ---- Display-value logging (dlg_logging.cpp) ----------------------------
     // Button 1051: starts logging when it is stopped (interval check, backup
     // file, timer 16 at the interval beside the 10 ms poll), stops it when it
     // runs (timer 16 stopped; the file is closed after the next chunk the
@@ -236,7 +236,7 @@ public:
     qint64 m_nCloseLogDueMs = 0;
     void WireLoggingCommands();
 
-    // ---- Firmware upload (link/dlg_firmware.cpp) ----------------------------
+    // ---- Firmware upload (dlg_firmware.cpp) ---------------------------------
     // Button 1093: asks for a program file and sends it on a worker thread;
     // does nothing while an upload runs.
     void OnSendProgram();
@@ -266,7 +266,7 @@ public:
     QFont m_inputFontBeforeSending;
     QPalette m_inputPaletteBeforeSending;
 
-    // ---- Sorting and sorted output (sorting/dlg_sort.cpp) -------------------
+    // ---- Sorting and sorted output (dlg_sort.cpp) ---------------------------
     // Button 1035: parses the input text into the sorted-file table, builds
     // the graph's file lists, writes the files of the log type as the sorted
     // output and shows the graph of the first of them. SortFailedText when
@@ -314,7 +314,7 @@ public:
     bool m_bFirstLogEntry = false;
 
 
-    // ---- Log-type selection and variable groups (sorting/dlg_log_type.cpp) --
+    // ---- Log-type selection and variable groups (dlg_log_type.cpp) ----------
     void ShowLogpVariableButtons();
     void ShowPlainVariableButtons();
     // The log-type buttons 1043 to 1048 (types 0 to 5).
@@ -326,7 +326,7 @@ public:
     void OnLogTypeQrt31Pressure();
     void WireLogTypeCommands();
 
-    // ---- Log graph view (charts/dlg_graph_view.cpp) -------------------------
+    // ---- Log graph view (dlg_graph_view.cpp) --------------------------------
     // Draws field m_nGraphField of every row of the table entry index in the
     // chart, titled "File <n>" and captioned with the field's header. An
     // index that addresses no entry draws nothing; an entry without rows, or
@@ -356,7 +356,7 @@ public:
     class CGraphObject *m_pGraphObject = nullptr;
 
 
-    // ---- Language, keyword translation, help (locale/dlg_language.cpp) ------
+    // ---- Language, keyword translation, help (dlg_language.cpp) -------------
     // Loads Config.dat from the working directory or builds the built-in
     // texts, builds the keyword tables and applies the first language.
     void InitLanguage();

@@ -4,9 +4,9 @@
 #include "gui/widgets/graph_object/graph_2d.h"
 #include "gui/widgets/graph_object/line_graph_2d.h"
 #include "gui/widgets/graph_object/pie_graph_2d.h"
+#include "gui/widgets/prompts.h"
 #include "paint/chart_painter.h"
 
-#include <QMessageBox>
 #include <QPainter>
 
 namespace {
@@ -36,9 +36,9 @@ CGraphObject::CGraphObject(QWidget *parent)
     m_animationTimer.setInterval(kAnimationPeriodMs);
     m_animationTimer.setObjectName(QString::number(kAnimationTimerId));
     connect(&m_animationTimer, &QTimer::timeout, this, &CGraphObject::OnTimer);
-    m_messageSink = [this](const QString &text) {
-        QMessageBox::information(this, QStringLiteral("TavixTerminal"), text);
-    };
+    // Without a sink of the owner's, the message is told as every message
+    // of the program is: through Prompts, in the program's message box.
+    m_messageSink = [this](const QString &text) { QtPrompts(this).Message(text); };
 }
 
 CGraphObject::~CGraphObject() = default;

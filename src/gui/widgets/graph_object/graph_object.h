@@ -28,9 +28,9 @@ class QPainter;
 // (1, 1). The off-screen buffers have the full window size W x H; the client
 // sized part of the back buffer is what shows.
 //
-// Messages (the two out-of-bounds texts) go to a message sink, by default an
-// information box titled "TavixTerminal"; the dialog routes them through its
-// own prompts and tests record them.
+// Messages (the two out-of-bounds texts) go to a message sink, by default
+// the program's message box through QtPrompts; the dialog routes them
+// through its own prompts and tests record them.
 class CGraphObject : public QWidget
 {
     Q_OBJECT
