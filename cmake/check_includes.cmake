@@ -1,10 +1,10 @@
 # The floors' include rule, checked at every build:
 #   core   Qt Core headers; core/
-#   paint  Qt Core and Qt GUI headers; core/ and paint/
-#   cli    Qt Core and Qt GUI headers; core/, paint/ and cli/
-#   gui    Qt Core, GUI and Widgets headers; core/, paint/ and gui/
+#   paint  Qt Core, GUI and SVG headers; core/ and paint/
+#   cli    Qt Core, GUI and SVG headers; core/, paint/ and cli/
+#   gui    Qt Core, GUI, SVG and Widgets headers; core/, paint/ and gui/
 # A Qt header counts as the module's whose include folder holds it. Run as
-#   cmake -DSOURCE_DIR=<src> -DQT_CORE_DIR=... -DQT_GUI_DIR=... -DQT_WIDGETS_DIR=...
+#   cmake -DSOURCE_DIR=<src> -DQT_CORE_DIR=... -DQT_GUI_DIR=... -DQT_SVG_DIR=... -DQT_WIDGETS_DIR=...
 #         -DSTAMP=<file> -P check_includes.cmake
 # Every wrong-way include is listed with its file and line; then the build fails.
 
@@ -12,11 +12,11 @@ cmake_minimum_required(VERSION 3.25)
 
 set(core_modules QT_CORE_DIR)
 set(core_floors core)
-set(paint_modules QT_CORE_DIR QT_GUI_DIR)
+set(paint_modules QT_CORE_DIR QT_GUI_DIR QT_SVG_DIR)
 set(paint_floors core paint)
-set(cli_modules QT_CORE_DIR QT_GUI_DIR)
+set(cli_modules QT_CORE_DIR QT_GUI_DIR QT_SVG_DIR)
 set(cli_floors core paint cli)
-set(gui_modules QT_CORE_DIR QT_GUI_DIR QT_WIDGETS_DIR)
+set(gui_modules QT_CORE_DIR QT_GUI_DIR QT_SVG_DIR QT_WIDGETS_DIR)
 set(gui_floors core paint gui)
 
 set(errors "")

@@ -42,6 +42,23 @@ QPen ChartMarkerPen()
 
 void DrawCurve(QPainter &painter, const QList<ChartPoint> &points)
 {
+    painter.setPen(ChartCurvePen());
+    DrawCurve(painter, points.constData(), points.size());
+}
+
+void DrawCurvePieces(QPainter &painter, const QList<ChartPoint> &points, const QList<qsizetype> &breaks)
+{
+    painter.setPen(ChartCurvePen());
+    qsizetype from = 0;
+    for (qsizetype next : breaks) {
+        DrawCurve(painter, points.constData() + from, next - from);
+        from = next;
+    }
+    DrawCurve(painter, points.constData() + from, points.size() - from);
+}
+
+void DrawCurve(QPainter &painter, const ChartPoint *points, qsizetype n)
+{
     // The polyline as the stroke of its pieces: where it runs up and down
     // one pixel column, a vertical line from its lowest to its highest point
     // there, and the segments from one column to the next. With the round
@@ -49,8 +66,6 @@ void DrawCurve(QPainter &painter, const QList<ChartPoint> &points)
     // stroked whole; stroked whole, a curve folding up and down every column
     // is one outline of thousands of crossing edges, which takes a hundred
     // times longer to fill.
-    painter.setPen(ChartCurvePen());
-    const qsizetype n = points.size();
     for (qsizetype first = 0; first < n;) {
         qsizetype last = first;
         int top = points[first].y;
@@ -106,7 +121,7 @@ void PaintChart(QPainter &painter, const ChartModel &chart)
 
     const QList<ChartPoint> &points = chart.Points();
     if (!points.isEmpty()) {
-        DrawCurve(painter, chart.Curve());
+        DrawCurvePieces(painter, chart.Curve(), chart.CurveBreaks());
 
         painter.setPen(QColor(0, 0, 0));
         for (const ChartLabel &label : chart.XLabels())
