@@ -3,19 +3,24 @@
 #include "cli/diagnostics.h"
 #include "cli/help_text.h"
 #include "cli/sorted_data_writer.h"
+#include "core/charts/chart_model.h"
 #include "core/charts/log_graph.h"
 #include "core/io/safe_file_writer.h"
 #include "core/sorting/input_file.h"
 #include "core/sorting/log_parser.h"
 #include "core/sorting/sort_command.h"
 #include "core/sorting/sorted_output.h"
+#include "paint/fonts.h"
+#include "paint/graph_picture.h"
 #include "paint/log_graph_image.h"
 
 #include <QBuffer>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QGuiApplication>
 #include <QIODevice>
 #include <QImage>
+#include <QPainter>
 
 #include <new>
 #include <optional>
@@ -202,17 +207,28 @@ int Plot(const SortResult &result, const SortOptions &options, QIODevice &out, Q
                            .arg(result.graphField));
         return ExitSortFailed;
     }
-    // The image is encoded in memory (a few kilobytes), then written whole.
-    const QImage image = RenderLogGraph(rec, result.graphField);
-    QByteArray png;
-    QBuffer buffer(&png);
+    // The picture is made in memory (a few kilobytes), then written whole:
+    // SVG or PDF for a name ending in ".svg" or ".pdf", PNG otherwise and
+    // on standard output.
+    const PictureFormat format = options.plot == QLatin1String("-") ? PictureFormat::Png : PictureFormatOf(options.plot);
+    QByteArray bytes;
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        const int field = result.graphField;
+        bytes = RenderPicture(format, QSize(kLogGraphWindowRect.Width(), kLogGraphWindowRect.Height()), DialogFont(),
+                              QStringLiteral("File %1").arg(rec.fileNumber),
+                              [&rec, field](QPainter &painter, const QRect &target) {
+                                  PaintLogGraph(painter, target, rec, field);
+                              });
+    }
+    const char *kind = format == PictureFormat::Svg ? "SVG" : format == PictureFormat::Pdf ? "PDF" : "PNG";
     QString problem;
-    if (!buffer.open(QIODevice::WriteOnly) || image.isNull() || !image.save(&buffer, "PNG"))
-        problem = QStringLiteral("the image could not be made");
-    else if (WriteWhole(options.plot, png, out, &problem))
+    if (bytes.isEmpty())
+        problem = QStringLiteral("the picture could not be made");
+    else if (WriteWhole(options.plot, bytes, out, &problem))
         return ExitSorted;
-    Say(err, QStringLiteral("cannot write the PNG file %1: %2")
-                 .arg(options.plot == QLatin1String("-") ? QStringLiteral("to standard output") : options.plot,
+    Say(err, QStringLiteral("cannot write the %1 file %2: %3")
+                 .arg(QLatin1String(kind),
+                      options.plot == QLatin1String("-") ? QStringLiteral("to standard output") : options.plot,
                       problem));
     return ExitUsage;
 }
