@@ -36,11 +36,10 @@ void GraphStripsView::SetFile(const QString &title, std::shared_ptr<const LogTim
     m_frame.cursorRow = -1;
     m_frame.selecting = false;
     m_drag = Drag::None;
-    const QList<double> &times = m_frame.timeline ? m_frame.timeline->times : QList<double>();
-    if (times.isEmpty())
+    if (!m_frame.timeline || m_frame.timeline->times.isEmpty())
         m_span.SetLimits(0.0, 1.0, kLeastSpan);
     else
-        m_span.SetLimits(times.first(), times.last(), kLeastSpan);
+        m_span.SetLimits(m_frame.timeline->times.first(), m_frame.timeline->times.last(), kLeastSpan);
     Changed();
     emit CursorMoved(-1);
 }

@@ -4,6 +4,7 @@
 // checked variable, and the pictures of the window and of the chart.
 #include "dialog_fixture.h"
 #include "core/charts/span_summary.h"
+#include "core/device/profile.h"
 #include "gui/main_window/costrum_dlg.h"
 #include "gui/widgets/graph_strips_view.h"
 #include "gui/widgets/graph_window.h"
@@ -115,11 +116,13 @@ void TestGraphWindow::opensFromDoubleClickAndEnter()
     QCOMPARE(Window()->windowTitle(), QStringLiteral("Graph - File 7 - QRT 03 Logp"));
     QCOMPARE(Window()->ShownFields(), (QList<int>{2}));
 
-    // Escape closes it; the main window's chart is as it was.
+    // Escape closes it and its size is kept; the main window's chart is as it was.
+    Window()->resize(700, 450);
     const int points = int(m_dlg->m_pChart->Points().size());
     QTest::keyClick(Window()->View(), Qt::Key_Escape);
     QVERIFY(!Window()->isVisible());
     QCOMPARE(m_dlg->m_pChart->Points().size(), points);
+    QCOMPARE(Profile::ReadWindowRect(QStringLiteral("GraphWindowRect")).size(), QSize(700, 450));
 
     // Enter on the focused chart opens it again and sends nothing to the instrument.
     m_dlg->activateWindow();
@@ -139,6 +142,12 @@ void TestGraphWindow::followsBrowseAndVariables()
     Click(*m_dlg, IDC_VAR_VAVG);
     QCOMPARE(Window()->ShownFields(), (QList<int>{3}));
     QCOMPARE(Window()->View()->Frame().strips.first()->unit, QStringLiteral("m/s"));
+    // The window speaks the main window's language.
+    m_dlg->ApplyLanguage(1);
+    QCOMPARE(Window()->windowTitle(), QStringLiteral("图形 - File 8 - QRT 03 Logp"));
+    QVERIFY(Window()->View()->toolTip().startsWith(QStringLiteral("滚轮")));
+    m_dlg->ApplyLanguage(0);
+    QCOMPARE(Window()->windowTitle(), QStringLiteral("Graph - File 8 - QRT 03 Logp"));
 
     // Browsing back draws the very chart drawn before, from what was kept.
     const QList<ChartPoint> file8 = m_dlg->m_pChart->Points();
