@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QFontMetrics>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPen>
 
@@ -25,6 +26,14 @@ QPoint ToQPoint(const ChartPoint &p)
 void DrawLabel(QPainter &painter, const ChartLabel &label)
 {
     painter.drawText(ToQRect(label.rc), Qt::AlignLeft | Qt::AlignTop, label.text);
+}
+
+// Whether the painter draws pixels (the screen, an image) rather than a
+// picture file (SVG, PDF), which draws lines on coordinates, not on pixels.
+bool IsPixelDevice(QPainter &painter)
+{
+    const QPaintEngine *engine = painter.paintEngine();
+    return !engine || engine->type() == QPaintEngine::Raster || engine->type() == QPaintEngine::OpenGL2;
 }
 
 } // namespace
@@ -85,7 +94,15 @@ void DrawCurve(QPainter &painter, const ChartPoint *points, qsizetype n)
 
 void DrawDots(QPainter &painter, const QList<ChartDotRun> &runs)
 {
-    painter.setPen(ChartMarkerPen());
+    const QPen pen = ChartMarkerPen();
+    if (!IsPixelDevice(painter)) {
+        // A picture file (SVG, PDF) draws no zero-length line: the bars as
+        // the rectangles the square-capped pen covers.
+        for (const ChartDotRun &run : runs)
+            painter.fillRect(QRect(run.x - 2, run.top - 2, 4, run.bottom - run.top + 4), pen.color());
+        return;
+    }
+    painter.setPen(pen);
     for (const ChartDotRun &run : runs)
         painter.drawLine(QPoint(run.x, run.top), QPoint(run.x, run.bottom));
 }
@@ -94,7 +111,11 @@ void BeginBorderedClientPaint(QPainter &painter, int width, int height)
 {
     painter.setPen(QPen(QColor(0, 0, 0), 1));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(0, 0, width - 1, height - 1);
+    // In a picture file the line lies on its pixel's centre, as on the screen.
+    if (IsPixelDevice(painter))
+        painter.drawRect(0, 0, width - 1, height - 1);
+    else
+        painter.drawRect(QRectF(0.5, 0.5, width - 1, height - 1));
     painter.translate(kWindowBorderWidth, kWindowBorderWidth);
     painter.setClipRect(0, 0, width - 2 * kWindowBorderWidth, height - 2 * kWindowBorderWidth);
 }

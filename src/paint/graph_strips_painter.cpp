@@ -121,13 +121,13 @@ void PaintStrip(QPainter &painter, const GraphFrame &frame, const LogSeries &ser
     // Dots at the rows themselves once they stand apart.
     const qsizetype visible = summary.toRow - summary.fromRow;
     if (visible > 0 && visible * 6 <= plot.width()) {
-        painter.setPen(QPen(StripColour(index).darker(150), 4, Qt::SolidLine, Qt::SquareCap));
+        // 4 x 4 squares, filled: picture files draw no zero-length line.
+        const QColor dot = StripColour(index).darker(150);
         for (qsizetype row = summary.fromRow; row < summary.toRow; ++row) {
             if (!std::isfinite(values[row]))
                 continue;
-            const QPoint p(ClampedX(TimeToX(plot, frame.from, frame.to, line.times[row]), plot),
-                           ValueToY(plot, range.lo, range.hi, values[row]));
-            painter.drawLine(p, p);
+            const int x = ClampedX(TimeToX(plot, frame.from, frame.to, line.times[row]), plot);
+            painter.fillRect(QRect(x - 2, ValueToY(plot, range.lo, range.hi, values[row]) - 2, 4, 4), dot);
         }
     }
 

@@ -425,6 +425,8 @@ void TestCommandLine::plotDotsAtTheWorkedGeometry()
             xml.readNext();
         QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
         QVERIFY(bytes.contains("File 3"));
+        // The ten dots, drawn as filled squares (a picture file draws no zero-length line).
+        QCOMPARE(bytes.count("fill=\"#0000ff\""), 10);
     }
 }
 

@@ -14,6 +14,8 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
+#include <QPainter>
+#include <QSvgRenderer>
 #include <QImage>
 #include <QXmlStreamReader>
 #include <QtTest>
@@ -253,6 +255,20 @@ void TestGraphWindow::picturesOfTheWindowAndTheChart()
     QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
     QCOMPARE(root, QStringLiteral("svg"));
     QVERIFY(elements > 20);
+    // Drawn back, it shows the red curve.
+    QSvgRenderer renderer(svg);
+    QVERIFY(renderer.isValid());
+    QImage drawn(Window()->View()->size(), QImage::Format_RGB32);
+    drawn.fill(Qt::white);
+    {
+        QPainter painter(&drawn);
+        renderer.render(&painter);
+    }
+    int red = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+            red += drawn.pixel(x, y) == qRgb(255, 0, 0);
+    QVERIFY2(red > 100, qPrintable(QString::number(red)));
     QFile pdfFile(pdf);
     QVERIFY(pdfFile.open(QIODevice::ReadOnly));
     QVERIFY(pdfFile.readAll().startsWith("%PDF-"));
