@@ -320,7 +320,7 @@ public:
     // shows: a double-click on the chart, Enter while it has the focus, or
     // its context menu.
     void OpenGraphWindow();
-    // The graph window follows the chart: the file of table index
+    // The open graph window follows the chart: the file of table index
     // m_nGraphIndex and field m_nGraphField, or nothing.
     void UpdateGraphWindow(bool sameFile);
     // The chart's context menu at a point of the chart.

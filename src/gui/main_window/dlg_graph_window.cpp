@@ -35,16 +35,20 @@ void COstrumDlg::OpenGraphWindow()
         m_pGraphWindow = new GraphWindow(m_prompts, this);
         m_pGraphWindow->SetLanguage(m_texts.IsChinese());
         m_pGraphWindow->RestorePlace();
+    }
+    // A closed window followed nothing: it opens on the chart's file, whole.
+    if (!m_pGraphWindow->isVisible()) {
+        m_pGraphWindow->show();
         UpdateGraphWindow(false);
     }
-    m_pGraphWindow->show();
     m_pGraphWindow->raise();
     m_pGraphWindow->activateWindow();
 }
 
 void COstrumDlg::UpdateGraphWindow(bool sameFile)
 {
-    if (!m_pGraphWindow)
+    // A closed window reads nothing; it is brought up to date when it opens.
+    if (!m_pGraphWindow || !m_pGraphWindow->isVisible())
         return;
     if (m_nGraphIndex < 0 || m_nGraphIndex >= m_sortedFiles.size()
         || !LogGraphHasField(m_sortedFiles[m_nGraphIndex], m_nGraphField)) {
