@@ -126,7 +126,7 @@ void TestGraphWindow::opensFromDoubleClickAndEnter()
     QCOMPARE(m_dlg->m_pChart->Points().size(), points);
     QCOMPARE(Profile::ReadWindowRect(QStringLiteral("GraphWindowRect")).size(), QSize(700, 450));
 
-    // Enter on the focused chart opens it again and sends nothing to the instrument.
+    // Enter on the focused chart opens it again.
     m_dlg->activateWindow();
     m_dlg->m_pChart->setFocus();
     QTRY_VERIFY_WITH_TIMEOUT(m_dlg->m_pChart->hasFocus(), 5000);
