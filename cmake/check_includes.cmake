@@ -1,8 +1,8 @@
 # The floors' include rule, checked at every build:
 #   core   Qt Core headers; core/
-#   paint  Qt Core and Qt GUI headers; core/ and paint/
-#   cli    Qt Core and Qt GUI headers; core/, paint/ and cli/
-#   gui    Qt Core, GUI and Widgets headers; core/, paint/ and gui/
+#   paint  Qt Core, GUI and SVG headers; core/ and paint/
+#   cli    Qt Core, GUI and SVG headers; core/, paint/ and cli/
+#   gui    Qt Core, GUI, SVG and Widgets headers; core/, paint/ and gui/
 # Run as
 #   cmake -DSOURCE_DIR=<src> -DQT_CORE_DIR=... -DQT_GUI_DIR=... -DQT_WIDGETS_DIR=...
 #         -DSTAMP=<file> -P check_includes.cmake
@@ -25,11 +25,11 @@ cmake_minimum_required(VERSION 3.25)
 
 set(core_modules QtCore)
 set(core_floors core)
-set(paint_modules QtCore QtGui)
+set(paint_modules QtCore QtGui QtSvg)
 set(paint_floors core paint)
-set(cli_modules QtCore QtGui)
+set(cli_modules QtCore QtGui QtSvg)
 set(cli_floors core paint cli)
-set(gui_modules QtCore QtGui QtWidgets)
+set(gui_modules QtCore QtGui QtSvg QtWidgets)
 set(gui_floors core paint gui)
 
 file(REAL_PATH "${SOURCE_DIR}" src_root)

@@ -13,6 +13,7 @@ BUILD_OPTIONS=()
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-qpa-plugins
+  qt6-svg-dev
   fonts-liberation2 fonts-wqy-microhei fontconfig
   qt6-translations-l10n
 )

@@ -1,16 +1,19 @@
 // Makes the pictures of the program in docs/screenshots: the main window on
 // the simulated instrument after a print-out was captured and sorted, the
-// help text, the question at the end, the save dialog and the sorted output,
-// in English and in Chinese. The program's own window, message box builders
+// help text, the question at the end, the save dialog, the sorted output
+// and the graph window, in English and in Chinese. The program's own window, message box builders
 // and Qt's file dialog are shown on the platform chosen (scripts/screenshots
 // runs it offscreen, at scale 1 and 2) and grabbed into PNG files.
 //   tavix_screenshots OUT SUFFIX   (files OUT/<picture>-<language>-<SUFFIX>.png)
 #include "gui/dialog/control_ids.h"
 #include "gui/main_window/costrum_dlg.h"
 #include "gui/widgets/device_list_box.h"
+#include "gui/widgets/graph_strips_view.h"
+#include "gui/widgets/graph_window.h"
 #include "gui/widgets/prompts.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -112,6 +115,22 @@ bool Pictures(const QDir &out, const QString &suffix, int language, const QStrin
 
     bool ok = Grab(dlg, file("main"));
     ok = Grab(*dlg.GetDlgItem(IDC_SORTED_OUTPUT), file("sorted")) && ok;
+
+    // The graph window on the first file: a second variable checked, the
+    // cursor on a row and its read-out.
+    dlg.OpenGraphWindow();
+    if (GraphWindow *graph = dlg.m_pGraphWindow) {
+        graph->resize(900, 520);
+        const QList<QCheckBox *> boxes = graph->VariableBoxes();
+        for (QCheckBox *box : boxes) {
+            if (box->property("field").toInt() == 7)
+                box->setChecked(true);
+        }
+        graph->View()->SetCursorRow(3);
+        QCoreApplication::processEvents();
+        ok = Grab(*graph, file("graph")) && ok;
+        graph->close();
+    }
 
     const std::unique_ptr<QDialog> help =
         BuildMessageBox(dlg.CurrentMessageTexts().HelpText, MessageBoxRoom(&dlg), &dlg);

@@ -5,6 +5,7 @@
 #include "cli/help_text.h"
 #include "cli/output_batch.h"
 #include "cli/sorted_data_writer.h"
+#include "core/charts/chart_model.h"
 #include "core/charts/log_graph.h"
 #include "core/io/safe_file_writer.h"
 #include "core/locale/keyword_tables.h"
@@ -12,13 +13,17 @@
 #include "core/sorting/log_parser.h"
 #include "core/sorting/sort_command.h"
 #include "core/sorting/sorted_output.h"
+#include "paint/fonts.h"
+#include "paint/graph_picture.h"
 #include "paint/log_graph_image.h"
 
 #include <QBuffer>
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QGuiApplication>
 #include <QIODevice>
 #include <QImage>
+#include <QPainter>
 
 #include <new>
 #include <optional>
@@ -195,20 +200,31 @@ int Plot(const SortResult &result, const SortOptions &options, OutputBatch &batc
                            .arg(result.graphField));
         return ExitSortFailed;
     }
-    // The image is encoded in memory (a few kilobytes), then written whole.
-    const QImage image = RenderLogGraph(rec, result.graphField);
-    QByteArray png;
-    QBuffer buffer(&png);
-    if (!buffer.open(QIODevice::WriteOnly) || image.isNull() || !image.save(&buffer, "PNG")) {
-        Say(err, QStringLiteral("cannot write the PNG file %1: the image could not be made")
-                     .arg(options.plot == QLatin1String("-") ? QStringLiteral("to standard output") : options.plot));
+    // The picture is made in memory (a few kilobytes): SVG or PDF for a name
+    // ending in ".svg" or ".pdf", PNG otherwise and on standard output.
+    const PictureFormat format = options.plot == QLatin1String("-") ? PictureFormat::Png : PictureFormatOf(options.plot);
+    QByteArray bytes;
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        const int field = result.graphField;
+        bytes = RenderPicture(format, QSize(kLogGraphWindowRect.Width(), kLogGraphWindowRect.Height()), DialogFont(),
+                              QStringLiteral("File %1").arg(rec.fileNumber),
+                              [&rec, field](QPainter &painter, const QRect &target) {
+                                  PaintLogGraph(painter, target, rec, field);
+                              });
+    }
+    const QString kind = format == PictureFormat::Svg   ? QStringLiteral("SVG")
+                         : format == PictureFormat::Pdf ? QStringLiteral("PDF")
+                                                        : QStringLiteral("PNG");
+    if (bytes.isEmpty()) {
+        Say(err, QStringLiteral("cannot write the %1 file %2: the picture could not be made")
+                     .arg(kind, options.plot == QLatin1String("-") ? QStringLiteral("to standard output") : options.plot));
         return ExitUsage;
     }
     // Written with the run's other outputs: committed only when all are.
-    SafeFileWriter *writer = batch.Start(QStringLiteral("the PNG file"), options.plot, out, err);
+    SafeFileWriter *writer = batch.Start(QStringLiteral("the %1 file").arg(kind), options.plot, out, err);
     if (!writer)
         return ExitUsage;
-    if (!writer->Write(png))
+    if (!writer->Write(bytes))
         return batch.Fail(writer, err), ExitUsage;
     return ExitSorted;
 }

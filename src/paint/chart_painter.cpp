@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QFontMetrics>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPen>
 
@@ -27,6 +28,14 @@ void DrawLabel(QPainter &painter, const ChartLabel &label)
     painter.drawText(ToQRect(label.rc), Qt::AlignLeft | Qt::AlignTop, label.text);
 }
 
+// Whether the painter draws pixels (the screen, an image) rather than a
+// picture file (SVG, PDF), which draws lines on coordinates, not on pixels.
+bool IsPixelDevice(QPainter &painter)
+{
+    const QPaintEngine *engine = painter.paintEngine();
+    return !engine || engine->type() == QPaintEngine::Raster || engine->type() == QPaintEngine::OpenGL2;
+}
+
 } // namespace
 
 QPen ChartCurvePen()
@@ -42,6 +51,23 @@ QPen ChartMarkerPen()
 
 void DrawCurve(QPainter &painter, const QList<ChartPoint> &points)
 {
+    painter.setPen(ChartCurvePen());
+    DrawCurve(painter, points.constData(), points.size());
+}
+
+void DrawCurvePieces(QPainter &painter, const QList<ChartPoint> &points, const QList<qsizetype> &breaks)
+{
+    painter.setPen(ChartCurvePen());
+    qsizetype from = 0;
+    for (qsizetype next : breaks) {
+        DrawCurve(painter, points.constData() + from, next - from);
+        from = next;
+    }
+    DrawCurve(painter, points.constData() + from, points.size() - from);
+}
+
+void DrawCurve(QPainter &painter, const ChartPoint *points, qsizetype n)
+{
     // The polyline as the stroke of its pieces: where it runs up and down
     // one pixel column, a vertical line from its lowest to its highest point
     // there, and the segments from one column to the next. With the round
@@ -49,8 +75,6 @@ void DrawCurve(QPainter &painter, const QList<ChartPoint> &points)
     // stroked whole; stroked whole, a curve folding up and down every column
     // is one outline of thousands of crossing edges, which takes a hundred
     // times longer to fill.
-    painter.setPen(ChartCurvePen());
-    const qsizetype n = points.size();
     for (qsizetype first = 0; first < n;) {
         qsizetype last = first;
         int top = points[first].y;
@@ -70,7 +94,15 @@ void DrawCurve(QPainter &painter, const QList<ChartPoint> &points)
 
 void DrawDots(QPainter &painter, const QList<ChartDotRun> &runs)
 {
-    painter.setPen(ChartMarkerPen());
+    const QPen pen = ChartMarkerPen();
+    if (!IsPixelDevice(painter)) {
+        // A picture file (SVG, PDF) draws no zero-length line: the bars as
+        // the rectangles the square-capped pen covers.
+        for (const ChartDotRun &run : runs)
+            painter.fillRect(QRect(run.x - 2, run.top - 2, 4, run.bottom - run.top + 4), pen.color());
+        return;
+    }
+    painter.setPen(pen);
     for (const ChartDotRun &run : runs)
         painter.drawLine(QPoint(run.x, run.top), QPoint(run.x, run.bottom));
 }
@@ -79,7 +111,11 @@ void BeginBorderedClientPaint(QPainter &painter, int width, int height)
 {
     painter.setPen(QPen(QColor(0, 0, 0), 1));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(0, 0, width - 1, height - 1);
+    // In a picture file the line lies on its pixel's centre, as on the screen.
+    if (IsPixelDevice(painter))
+        painter.drawRect(0, 0, width - 1, height - 1);
+    else
+        painter.drawRect(QRectF(0.5, 0.5, width - 1, height - 1));
     painter.translate(kWindowBorderWidth, kWindowBorderWidth);
     painter.setClipRect(0, 0, width - 2 * kWindowBorderWidth, height - 2 * kWindowBorderWidth);
 }
@@ -106,7 +142,7 @@ void PaintChart(QPainter &painter, const ChartModel &chart)
 
     const QList<ChartPoint> &points = chart.Points();
     if (!points.isEmpty()) {
-        DrawCurve(painter, chart.Curve());
+        DrawCurvePieces(painter, chart.Curve(), chart.CurveBreaks());
 
         painter.setPen(QColor(0, 0, 0));
         for (const ChartLabel &label : chart.XLabels())

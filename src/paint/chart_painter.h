@@ -38,6 +38,11 @@ QPen ChartMarkerPen();
 // The curve through points (the pixels of a polyline through them), and the
 // dots of runs, with those pens.
 void DrawCurve(QPainter &painter, const QList<ChartPoint> &points);
+// The same with the painter's pen, for curves of other colours.
+void DrawCurve(QPainter &painter, const ChartPoint *points, qsizetype count);
+// A curve of several polylines: the pieces of points that start at the
+// indexes of breaks (and at 0), each drawn on its own.
+void DrawCurvePieces(QPainter &painter, const QList<ChartPoint> &points, const QList<qsizetype> &breaks);
 void DrawDots(QPainter &painter, const QList<ChartDotRun> &runs);
 
 #endif

@@ -21,6 +21,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <signal.h>
@@ -468,6 +469,30 @@ void TestCommandLine::plotDotsAtTheWorkedGeometry()
     QCOMPARE(image.pixel(300 + 1, 272 + 1), qRgb(0, 0, 0));
     QCOMPARE(image.pixel(60 + 1, 100 + 1), qRgb(0, 0, 0));
     QCOMPARE(image.pixel(0, 0), qRgb(0, 0, 0)); // the frame
+
+    // The same graph as an SVG picture and as a PDF page, by the name's ending.
+    for (const char *ending : {"svg", "SVG", "pdf"}) {
+        const QString picture = m_dir.filePath(QStringLiteral("worked.%1").arg(QLatin1String(ending)));
+        QCOMPARE(Run({"--sort", "{sample}", "--log-type", "0", "--variable", "1", "--plot", picture, "--file", "2"})
+                     .status,
+                 0);
+        const QByteArray bytes = ReadFile(picture);
+        if (QByteArray(ending).toLower() == "pdf") {
+            QVERIFY(bytes.startsWith("%PDF-"));
+            continue;
+        }
+        QXmlStreamReader xml(bytes);
+        while (!xml.atEnd() && xml.readNext() != QXmlStreamReader::StartElement) {
+        }
+        QCOMPARE(xml.name().toString(), QStringLiteral("svg"));
+        QCOMPARE(xml.attributes().value("viewBox").toString(), QStringLiteral("0 0 460 292"));
+        while (!xml.atEnd())
+            xml.readNext();
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QVERIFY(bytes.contains("File 3"));
+        // The ten dots, drawn as filled squares (a picture file draws no zero-length line).
+        QCOMPARE(bytes.count("fill=\"#0000ff\""), 10);
+    }
 }
 
 void TestCommandLine::readmeExamplesRunAsPrinted()

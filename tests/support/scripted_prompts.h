@@ -7,6 +7,7 @@
 
 #include "gui/widgets/prompts.h"
 
+#include <QImage>
 #include <QList>
 #include <QStringList>
 
@@ -33,6 +34,7 @@ public:
         return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
     }
     void SetClipboardText(const QString &text) override { clipboard.append(text); }
+    void SetClipboardImage(const QImage &image) override { clipboardImages.append(image); }
     // Answers from saveQuestionAnswers; an empty queue answers Cancel, which
     // changes nothing.
     SaveAnswer AskSaveDiscardCancel(const QString &text) override
@@ -45,6 +47,7 @@ public:
     QStringList openAnswers;
     QStringList saveAnswers;
     QStringList clipboard;
+    QList<QImage> clipboardImages;
     QStringList filters;
     QStringList questions;
     QList<SaveAnswer> saveQuestionAnswers;

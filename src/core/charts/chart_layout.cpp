@@ -70,11 +70,24 @@ ChartLayout ChartLayout::Compute(const ChartRect &chart, const QList<ChartSample
         return out;
     out.hasSamples = true;
 
-    // Range: a later value equal to min or max takes its place (no visible difference).
-    float minValue = samples.first().value;
-    float maxValue = minValue;
-    for (qsizetype i = 1; i < samples.size(); ++i) {
+    // Range: a later value equal to min or max takes its place (no visible
+    // difference). Only finite values count: a value that reads as infinite
+    // (a field such as "1e39") or not a number is a gap in the curve, never
+    // a bound of the scale. Without any finite value the range is 0.
+    float minValue = 0.0f;
+    float maxValue = 0.0f;
+    bool anyFinite = false;
+    for (qsizetype i = 0; i < samples.size(); ++i) {
         const float v = samples[i].value;
+        if (!std::isfinite(v)) {
+            out.gapRows.append(i);
+            continue;
+        }
+        if (!anyFinite) {
+            minValue = maxValue = v;
+            anyFinite = true;
+            continue;
+        }
         if (v <= minValue)
             minValue = v;
         if (v >= maxValue)
@@ -125,8 +138,10 @@ ChartLayout ChartLayout::Compute(const ChartRect &chart, const QList<ChartSample
     // last y label, so the curve agrees with the labels. It is computed in
     // double from the single-precision value, lo and hi, so that a sample at
     // lo or hi lands exactly 2 pixels above its reference height. Labels
-    // that read as infinity or NaN (samples of infinite value) give no
-    // usable scale either: the curve is then flat, as for lo = hi.
+    // that read as infinity or NaN (finite values whose range passes single
+    // precision) give no usable scale either: the curve is then flat, as for
+    // lo = hi. A gap's point gets the flat height; it is neither drawn nor
+    // joined.
     const int y0 = ReferenceHeight(out.yLabels.first().rc);
     const int y1 = ReferenceHeight(out.yLabels.last().rc);
     const float lo = ReadBack(out.yLabels.first().text);
@@ -140,7 +155,7 @@ ChartLayout ChartLayout::Compute(const ChartRect &chart, const QList<ChartSample
     for (qsizetype i = 0; i < n; ++i) {
         ChartPoint p;
         p.x = TruncToInt(plotWidth * (double(i) + 0.5) / double(n + 1) + (L + 55));
-        if (lo == hi || !std::isfinite(lo) || !std::isfinite(hi))
+        if (lo == hi || !std::isfinite(lo) || !std::isfinite(hi) || !std::isfinite(samples[i].value))
             p.y = (y0 + y1) / 2;
         else
             p.y = TruncToInt((double(samples[i].value) - double(lo)) * double(y1 - y0)

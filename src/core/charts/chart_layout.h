@@ -57,7 +57,11 @@ int TruncToInt(double value);
 //   a negative one below it;
 // - a range too small to show in three decimals gives lo = hi: a flat curve
 //   halfway between the reference heights of the first and last y label;
-// - infinite samples (labels "inf" or "nan"): a flat curve as for lo = hi;
+// - non-finite samples (infinite or not a number) are left out of the range
+//   and listed in gapRows: the curve breaks there and they get no dot; all
+//   samples non-finite give the range 0 (labels 0.000);
+// - a finite range past single precision (labels "inf" or "nan"): a flat
+//   curve as for lo = hi;
 // - more than four samples: four x labels, of samples trunc(j * stride) with
 //   stride = n / 4 (integer division, kept as a single-precision number);
 //   later samples have no x label;
@@ -81,6 +85,7 @@ struct ChartLayout
     QList<ChartLabel> yLabels;  // four, lowest value first
     QList<ChartLabel> xLabels;  // min(n, 4)
     QList<ChartPoint> points;   // one per sample
+    QList<qsizetype> gapRows;   // the samples of non-finite value, in order
 
     // Intermediate numbers, kept for checking.
     float minValue = 0.0f;

@@ -57,9 +57,14 @@ public:
     const ChartRect &PlotRect() const { return m_rcPlot; }
     const QList<ChartPoint> &Points() const { return m_points; }
     // The polyline and the dot bars that draw the points (ColumnCurve and
-    // ColumnDots of Points()).
+    // ColumnDots of Points()). Samples of non-finite value (GapRows) are
+    // gaps: the curve is then several polylines, the pieces between the
+    // gaps one after another, each starting at an index of CurveBreaks
+    // (empty without gaps), and the gaps get no dot.
     const QList<ChartPoint> &Curve() const { return m_curve; }
+    const QList<qsizetype> &CurveBreaks() const { return m_curveBreaks; }
     const QList<ChartDotRun> &DotRuns() const { return m_dotRuns; }
+    const QList<qsizetype> &GapRows() const { return m_gapRows; }
 
 private:
     // Sets the bands and the axis points from the chart rectangle.
@@ -80,6 +85,8 @@ private:
     ChartRect m_rcPlot;
     QList<ChartPoint> m_points;
     QList<ChartPoint> m_curve;
+    QList<qsizetype> m_curveBreaks;
+    QList<qsizetype> m_gapRows;
     QList<ChartDotRun> m_dotRuns;
 };
 

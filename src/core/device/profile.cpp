@@ -84,9 +84,9 @@ void WriteDeviceText(int openMode, const QString &text)
         WriteProfileString(key, text);
 }
 
-QRect ReadWindowRect()
+QRect ReadWindowRect(const QString &key)
 {
-    const QStringList parts = GetProfileString(QStringLiteral("WindowRect"), QString()).split(QLatin1Char(','));
+    const QStringList parts = GetProfileString(key, QString()).split(QLatin1Char(','));
     if (parts.size() != 4)
         return QRect();
     int values[4];
@@ -99,9 +99,9 @@ QRect ReadWindowRect()
     return QRect(values[0], values[1], values[2], values[3]);
 }
 
-void WriteWindowRect(const QRect &frame)
+void WriteWindowRect(const QRect &frame, const QString &key)
 {
-    WriteProfileString(QStringLiteral("WindowRect"), QStringLiteral("%1,%2,%3,%4")
+    WriteProfileString(key, QStringLiteral("%1,%2,%3,%4")
                                                          .arg(frame.x())
                                                          .arg(frame.y())
                                                          .arg(frame.width())

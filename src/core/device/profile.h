@@ -2,7 +2,8 @@
 // after the program ("tavixterminal.ini") in the user's configuration
 // folder. It keeps the device selection: the device text of each open mode
 // ("DescString", "SerialString", "DevNmbr") and the last chosen mode
-// ("SerDesc"); and the window's place ("WindowRect"). The language chosen
+// ("SerDesc"); and the window's place ("WindowRect") and the graph
+// window's ("GraphWindowRect"). The language chosen
 // is not kept: every run starts with the first. Every write reaches the
 // file at once.
 #ifndef TAVIX_CORE_DEVICE_PROFILE_H
@@ -34,8 +35,9 @@ void WriteDeviceText(int openMode, const QString &text);
 // The window's frame (position and size, in screen pixels) at the end of
 // the last run, kept as "x,y,width,height"; an invalid rectangle when none
 // is remembered or the value is unreadable.
-QRect ReadWindowRect();
-void WriteWindowRect(const QRect &frame);
+// The graph window keeps its frame the same way under "GraphWindowRect".
+QRect ReadWindowRect(const QString &key = QStringLiteral("WindowRect"));
+void WriteWindowRect(const QRect &frame, const QString &key = QStringLiteral("WindowRect"));
 
 // The path of the INI file.
 QString FilePath();

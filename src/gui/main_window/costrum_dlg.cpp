@@ -434,6 +434,11 @@ bool COstrumDlg::PreTranslateMessage(QObject *receiver, QEvent *event)
     // is never forwarded to the instrument.
     const bool shortcut = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        // Enter on the focused chart opens the graph window instead.
+        if (start && !shortcut && m_pChart && widget == m_pChart) {
+            OpenGraphWindow();
+            return true;
+        }
         if (start && !shortcut) {
             UpdateData(false);
             SendKeyByte(0x0D);

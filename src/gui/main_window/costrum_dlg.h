@@ -6,6 +6,7 @@
 #define TAVIX_GUI_MAIN_WINDOW_COSTRUM_DLG_H
 
 #include "core/charts/chart_model.h"
+#include "core/charts/graph_data_cache.h"
 #include "core/device/d2xx_binding.h"
 #include "core/device/device_names.h"
 #include "core/device/link_recovery.h"
@@ -354,6 +355,31 @@ public:
     // children of the dialog's client area, which deletes them.
     class CMyChart *m_pChart = nullptr;
     class CGraphObject *m_pGraphObject = nullptr;
+
+    // ---- Graph window and pictures (charts/dlg_graph_window.cpp) ------------
+    // Opens (or raises) the graph window on the file and variable the chart
+    // shows: a double-click on the chart, Enter while it has the focus, or
+    // its context menu.
+    void OpenGraphWindow();
+    // The open graph window follows the chart: the file of table index
+    // m_nGraphIndex and field m_nGraphField, or nothing.
+    void UpdateGraphWindow(bool sameFile);
+    // The chart's context menu at a point of the chart.
+    void ShowChartMenu(const QPoint &pos);
+    // "Save picture..." and "Copy picture" of the chart as it is shown.
+    void SaveChartPicture();
+    void CopyChartPicture();
+    // The chart's picture file bytes for path's ending, at the chart's size.
+    QByteArray ChartPicture(const QString &path) const;
+    void WireGraphWindow();
+    class GraphWindow *m_pGraphWindow = nullptr;
+    // What the graphs computed per file and variable, kept for browsing
+    // back and switching variables; cleared when the table is rebuilt.
+    GraphDataCache m_graphCache;
+    // The table index the chart shows (-1: none), and the log type's
+    // caption at the last sort, for the graph window's title.
+    int m_nGraphIndex = -1;
+    QString m_strGraphLogType;
 
 
     // ---- Language, keyword translation, help (dlg_language.cpp) -------------

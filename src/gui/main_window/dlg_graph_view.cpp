@@ -35,6 +35,7 @@ void COstrumDlg::WireGraphCommands()
     OnCommand(IDC_GRAPH_FIRST, &COstrumDlg::OnGraphFirst);
     OnCommand(IDC_GRAPH_LAST, &COstrumDlg::OnGraphLast);
     OnCommand(IDC_COPY_GRAPH, &COstrumDlg::OnShowFirstTableEntry);
+    WireGraphWindow();
     for (const VariableButton &variable : kVariableButtons) {
         if (auto *button = qobject_cast<QAbstractButton *>(GetDlgItem(variable.id))) {
             const int field = variable.field;
@@ -86,8 +87,17 @@ void COstrumDlg::ShowLogGraph(int index)
     if (!m_pChart)
         return;
 
-    // The same filling the command line's --plot draws.
-    FillLogGraph(*m_pChart, rec, m_nGraphField);
+    // The same filling the command line's --plot draws, kept for the files
+    // and variables shown last: browsing back or switching back reuses it.
+    if (const ChartModel *kept = m_graphCache.FindChart(index, m_nGraphField, m_pChart->ChartRectangle())) {
+        static_cast<ChartModel &>(*m_pChart) = *kept;
+    } else {
+        FillLogGraph(*m_pChart, rec, m_nGraphField);
+        m_graphCache.StoreChart(index, m_nGraphField, *m_pChart);
+    }
+    const bool sameFile = index == m_nGraphIndex;
+    m_nGraphIndex = index;
+    UpdateGraphWindow(sameFile);
 
     // The dialog does not clip its children: invalidating it repaints the chart.
     update();

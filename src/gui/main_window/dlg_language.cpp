@@ -6,6 +6,7 @@
 #include "core/device/profile.h"
 #include "core/io/text_file.h"
 #include "core/locale/keyword_tables.h"
+#include "gui/widgets/graph_window.h"
 #include "gui/widgets/prompts.h"
 
 #include <QComboBox>
@@ -36,6 +37,9 @@ void COstrumDlg::ApplyLanguage(int slot)
     CurrentLanguage = m_texts.CurrentLanguage();
     // Qt's own texts (file dialogs, message box buttons) follow.
     m_qtTranslations.UseChinese(m_texts.IsChinese());
+    // So does the graph window.
+    if (m_pGraphWindow)
+        m_pGraphWindow->SetLanguage(m_texts.IsChinese());
     // The search for a lost instrument speaks the new language too.
     if (m_recovery.IsSearching())
         ShowReconnectStatus();

@@ -61,6 +61,9 @@ void COstrumDlg::SortCommand()
             output->PrepareFor(result.sortedOutput);
     }
     m_sortedFiles = std::move(result.sortedFiles);
+    // What the graphs computed from the old table no longer holds.
+    m_graphCache.Clear();
+    m_nGraphIndex = -1;
     m_nFileNumber = result.fileNumber;
     m_bFirstLogEntry = result.firstLogEntry;
     m_nGraphPos = 0;
@@ -83,6 +86,7 @@ void COstrumDlg::SortCommand()
     m_nGraphList = result.graphList;
     m_nGraphField = result.graphField;
     m_strSortedOutput = std::move(result.sortedOutput);
+    m_strGraphLogType = GetDlgItemText(IDC_LOG_QRT03_LOGP + m_nLogType);
     ShowLogGraph(result.firstIndex);
     UpdateData(false);
 }

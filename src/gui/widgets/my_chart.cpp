@@ -1,5 +1,6 @@
 #include "gui/widgets/my_chart.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 
 CMyChart::CMyChart(QWidget *parent)
@@ -19,6 +20,7 @@ bool CMyChart::Create(const ChartRect &rect, QWidget *parent, int id)
     setObjectName(QStringLiteral("Log graph"));
     setAccessibleName(QStringLiteral("Log graph"));
     setProperty("controlId", id);
+    setFocusPolicy(Qt::ClickFocus);
     show();
     return true;
 }
@@ -39,4 +41,11 @@ void CMyChart::paintEvent(QPaintEvent *)
     BeginBorderedClientPaint(painter, width(), height());
     OnEraseBkgnd(painter);
     OnPaint(painter);
+}
+
+void CMyChart::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        emit OpenRequested();
+    event->accept();
 }

@@ -7,6 +7,9 @@
 // which all chart coordinates count, lies inside the frame: client (0, 0) is
 // widget pixel (1, 1) and the client area is 2 pixels narrower and lower than
 // the widget. What the chart draws beyond it is clipped.
+//
+// A click gives it the focus (it is no tab stop, so the window's tab order
+// stays as it was); a double-click asks for the graph window.
 #ifndef TAVIX_GUI_WIDGETS_MY_CHART_H
 #define TAVIX_GUI_WIDGETS_MY_CHART_H
 
@@ -37,8 +40,13 @@ public:
     void OnEraseBkgnd(QPainter &painter) const;
     void OnPaint(QPainter &painter) const;
 
+signals:
+    // A double-click on the chart: the graph window is wanted.
+    void OpenRequested();
+
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
 };
 
 #endif // TAVIX_GUI_WIDGETS_MY_CHART_H

@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontMetrics>
+#include <QImage>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -202,4 +203,9 @@ Prompts::SaveAnswer QtPrompts::AskSaveDiscardCancel(const QString &text)
     default:
         return SaveAnswer::Cancel;
     }
+}
+
+void Prompts::SetClipboardImage(const QImage &image)
+{
+    QGuiApplication::clipboard()->setImage(image);
 }

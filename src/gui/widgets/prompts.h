@@ -11,6 +11,7 @@
 
 #include <memory>
 
+class QImage;
 class QMessageBox;
 class QWidget;
 
@@ -34,6 +35,9 @@ public:
     virtual QString SaveFileName(const QString &filter) = 0;
     // Puts Unicode text on the clipboard.
     virtual void SetClipboardText(const QString &text) = 0;
+    // Puts a picture on the clipboard (the system's clipboard unless a
+    // Prompts keeps it elsewhere).
+    virtual void SetClipboardImage(const QImage &image);
 
     // The answers to a question about unsaved data.
     enum class SaveAnswer { Save, Discard, Cancel };

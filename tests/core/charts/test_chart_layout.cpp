@@ -2,6 +2,7 @@
 // the dialog creates it: rectangle (0, 0, 460, 292), so base = 277 and the
 // y-label pitch is 64.
 #include "core/charts/chart_layout.h"
+#include "core/charts/chart_model.h"
 
 #include <QTest>
 
@@ -74,6 +75,7 @@ private slots:
     void referenceHeightsAndScale();
     void noSamplesGivesBandsAndAxesOnly();
     void nonFiniteValuesDoNotBreakTheLayout();
+    void nonFiniteValuesAreGapsOutsideTheScale();
     void truncation_data();
     void truncation();
 };
@@ -247,9 +249,40 @@ void TestChartLayout::nonFiniteValuesDoNotBreakTheLayout()
     QCOMPARE(l.yLabels.size(), 4);
     QCOMPARE(l.points.size(), 3);
     QCOMPARE(Xs(l.points), (QList<int>{105, 206, 308}));
-    // The step is infinite and both end labels' values are NaN: no usable
-    // scale, so the curve is flat halfway between 254 and 62.
+    // The infinite samples are gaps, not bounds: the one finite value 0
+    // gives the all-zero labels stacked in one box, whose reference height
+    // (158) the flat curve takes.
+    QCOMPARE(Texts(l.yLabels), (QStringList{"0.000", "0.000", "0.000", "0.000"}));
     QCOMPARE(Ys(l.points), (QList<int>{158, 158, 158}));
+    QCOMPARE(l.gapRows, (QList<qsizetype>{0, 2}));
+}
+
+void TestChartLayout::nonFiniteValuesAreGapsOutsideTheScale()
+{
+    // One value that reads as infinite ("1e39") among 1, 2 and 4: the scale
+    // is that of 1 ... 4 (step 1), as if the gap were not there.
+    const float inf = std::numeric_limits<float>::infinity();
+    const ChartLayout l = ChartLayout::Compute(kChart, Samples({1.0f, inf, 2.0f, std::nanf(""), 4.0f}));
+    QCOMPARE(Texts(l.yLabels), (QStringList{"1.000", "2.000", "3.000", "4.000"}));
+    QCOMPARE(l.gapRows, (QList<qsizetype>{1, 3}));
+    // lo 2 pixels above 254, hi 2 pixels above 62; 2 a third of the way up.
+    QCOMPARE(l.points[0].y, 252);
+    QCOMPARE(l.points[2].y, 188);
+    QCOMPARE(l.points[4].y, 60);
+
+    // The model draws the pieces between the gaps apart, and no dot at a gap.
+    ChartModel chart;
+    chart.Place(460, 292);
+    for (float v : {1.0f, 2.0f, inf, 3.0f, 4.0f, -inf})
+        chart.AddPoint(QStringLiteral("t"), v);
+    chart.RecalcLayout();
+    QCOMPARE(chart.GapRows(), (QList<qsizetype>{2, 5}));
+    QCOMPARE(chart.Curve().size(), 4);
+    QCOMPARE(chart.CurveBreaks(), (QList<qsizetype>{2}));
+    QCOMPARE(chart.Curve()[1], chart.Points()[1]);
+    QCOMPARE(chart.Curve()[2], chart.Points()[3]);
+    QCOMPARE(chart.DotRuns().size(), 4);
+    QCOMPARE(Texts(chart.YLabels()), (QStringList{"1.000", "2.000", "3.000", "4.000"}));
 }
 
 void TestChartLayout::truncation_data()
