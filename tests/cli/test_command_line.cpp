@@ -502,17 +502,23 @@ void TestCommandLine::readmeExamplesRunAsPrinted()
     QFile readme(QStringLiteral(TAVIX_SOURCE_DIR "/README.md"));
     QVERIFY(readme.open(QIODevice::ReadOnly | QIODevice::Text));
     QStringList commands;
+    QStringList folders;
     bool inShell = false;
     for (const QString &line : QString::fromUtf8(readme.readAll()).split(QLatin1Char('\n'))) {
         if (line.startsWith(QLatin1String("```")))
             inShell = !inShell && line == QLatin1String("```sh");
         else if (inShell && line.startsWith(QLatin1String("build/src/tavixterminal ")))
             commands << line;
+        else if (inShell && line.startsWith(QLatin1String("mkdir -p ")))
+            folders << line.mid(9).trimmed();
     }
     QVERIFY2(commands.size() >= 4, qPrintable(commands.join(QLatin1Char('\n'))));
 
     QTemporaryDir top;
     QVERIFY(QDir(top.path()).mkpath(QStringLiteral("docs")));
+    // The folders the README makes for the examples' output.
+    for (const QString &folder : std::as_const(folders))
+        QVERIFY(QDir(top.path()).mkpath(folder));
     QVERIFY(QFile::copy(kSample, top.filePath(QStringLiteral("docs/sample_capture.txt"))));
     int plots = 0;
     for (const QString &command : commands) {

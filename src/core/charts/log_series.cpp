@@ -146,24 +146,15 @@ LogSeries BuildLogSeries(const LogFileRecord &rec, int field)
     return series;
 }
 
-QList<LogVariable> LogVariables(const LogFileRecord &rec)
+QList<LogVariable> GraphVariables(const LogFileRecord &rec)
 {
     QList<LogVariable> out;
     if (rec.rows.isEmpty())
         return out;
     const qsizetype fields = rec.rows.first().size();
-    for (int field = 2; field < fields; ++field) {
-        LogVariable v;
-        v.field = field;
-        if (rec.kind != LogKindPlain) {
-            v.name = rec.columnHeaders.at(2 * field).toString();
-            v.unit = rec.columnHeaders.at(2 * field + 1).toString();
-        } else {
-            v.name = rec.columnHeaders.at(field).toString();
-        }
-        if (v.name.isEmpty())
-            v.name = QStringLiteral("%1").arg(field);
-        out.append(v);
+    for (LogVariable &v : LogVariables(rec)) {
+        if (v.field < fields)
+            out.append(std::move(v));
     }
     return out;
 }

@@ -6,6 +6,7 @@
 #define TAVIX_CORE_CHARTS_LOG_SERIES_H
 
 #include "core/charts/series_pyramid.h"
+#include "core/export/log_statistics.h"
 #include "core/sorting/log_parser.h"
 
 #include <QDate>
@@ -53,15 +54,8 @@ struct LogSeries
 
 LogSeries BuildLogSeries(const LogFileRecord &rec, int field);
 
-// The variables row 0 of rec has (fields 2 on) with their names and units:
-// a Logp file's headers come in name and unit pairs; a plain log's header
-// names the column and gives no unit of its own.
-struct LogVariable
-{
-    int field = 0;
-    QString name;
-    QString unit;
-};
-QList<LogVariable> LogVariables(const LogFileRecord &rec);
+// The variables of rec the graph can draw: those row 0 holds (fields 2
+// on), named as LogVariables names them.
+QList<LogVariable> GraphVariables(const LogFileRecord &rec);
 
 #endif

@@ -96,7 +96,7 @@ void GraphWindow::ShowFile(const QString &fileName, const QString &logType, cons
     m_logType = logType;
     m_rec = rec;
     m_series = std::move(series);
-    m_variables = LogVariables(rec);
+    m_variables = GraphVariables(rec);
     // Only the variables this file has stay checked; the main one always is.
     QList<int> checked{mainField};
     for (int field : std::as_const(m_checked)) {
@@ -120,7 +120,7 @@ void GraphWindow::RebuildBoxes(const QList<LogVariable> &variables)
     m_boxes.clear();
     QWidget *previous = nullptr;
     for (const LogVariable &v : variables) {
-        auto *box = new QCheckBox(v.unit.isEmpty() ? v.name : QStringLiteral("%1 (%2)").arg(v.name, v.unit), m_boxRow);
+        auto *box = new QCheckBox(v.title, m_boxRow);
         box->setAccessibleName(box->text());
         box->setToolTip(m_texts.variableHelp);
         box->setChecked(m_checked.contains(v.field));

@@ -234,7 +234,7 @@ void TestGraphData::timelineOfALogFile()
     QCOMPARE(velocity.values.Values()[2], 0.27f);
     QVERIFY(std::isinf(velocity.values.Values()[1]));
     QCOMPARE(velocity.values.NonFiniteBefore(3), qsizetype(1));
-    QCOMPARE(LogVariables(rec).size(), 2);
+    QCOMPARE(GraphVariables(rec).size(), 2);
 
     // Times that run back (a clock set back) or a row without a time count rows.
     rec.rows = QList<QStringList>{{"08-01-02", "12:00:00", "1"}, {"08-01-02", "11:00:00", "2"}, {"08-01-02", "13:00:00", "3"}};
