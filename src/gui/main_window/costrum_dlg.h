@@ -41,6 +41,9 @@ public:
     // Command of the one menu-bar item.
     enum { ID_ABOUT = 188 };
     static constexpr int kPollPeriodMs = 10;
+    // While text streams in, the input window is painted at most once in
+    // this time (about 30 times a second), not at every poll tick.
+    static constexpr int kInputRepaintMs = 33;
     // The chart window and the hidden graph object over it, in client pixels.
     static constexpr ChartRect kChartWindowRect = kLogGraphWindowRect;
 
@@ -194,6 +197,11 @@ public:
     void OnCopyInput();
     void OnAutoScroll();
     void ScrollInputToEnd();
+    // Every change of m_strInput and m_strSortedOutput is told to the window
+    // that shows it (id 1031 or 1054): characters appended at its end, or
+    // replaced in any other way.
+    void TextAppended(int id, qsizetype characters);
+    void TextReplaced(int id);
 
     // ---- Display-value logging (link/dlg_logging.cpp) -----------------------
     // Button 1051: starts logging when it is stopped (interval check, backup

@@ -19,10 +19,23 @@ void COstrumDlg::ScrollInputToEnd()
         view->ScrollToEnd();
 }
 
+void COstrumDlg::TextAppended(int id, qsizetype characters)
+{
+    if (auto *view = qobject_cast<TextView *>(GetDlgItem(id)))
+        view->TextAppended(characters);
+}
+
+void COstrumDlg::TextReplaced(int id)
+{
+    if (auto *view = qobject_cast<TextView *>(GetDlgItem(id)))
+        view->TextReplaced();
+}
+
 void COstrumDlg::OnClearInput()
 {
     // Cleared text is nothing to lose at the end.
     m_strInput.clear();
+    TextReplaced(IDC_INPUT);
     m_bInputUnsaved = false;
     UpdateData(false);
 }
@@ -76,6 +89,7 @@ void COstrumDlg::OnOpenInput()
         if (!m_strInput.isEmpty() && !text.isEmpty())
             m_bInputUnsaved = true;
         m_strInput.append(text);
+        TextAppended(IDC_INPUT, text.size());
     } catch (const std::bad_alloc &) {
         m_prompts.Message(Pick(QStringLiteral("There is not enough memory to open the file %1. The input data "
                                               "is unchanged."),

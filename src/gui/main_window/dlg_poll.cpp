@@ -95,6 +95,7 @@ void COstrumDlg::PollDevice()
             }
         }
         m_strInput.append(chunk);
+        TextAppended(IDC_INPUT, chunk.size());
         // What the backup file holds is not lost at the end.
         m_bInputUnsaved = m_bInputUnsaved || !logged;
     }

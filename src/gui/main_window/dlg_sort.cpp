@@ -73,6 +73,7 @@ void COstrumDlg::SortCommand()
     m_nGraphList = result.graphList;
     m_nGraphField = result.graphField;
     m_strSortedOutput = std::move(result.sortedOutput);
+    TextReplaced(IDC_SORTED_OUTPUT);
     ShowLogGraph(result.firstIndex);
     UpdateData(false);
 }
@@ -92,6 +93,7 @@ void COstrumDlg::OnSaveSortedData()
 void COstrumDlg::OnClearSortedData()
 {
     m_strSortedOutput.clear();
+    TextReplaced(IDC_SORTED_OUTPUT);
     if (m_pChart)
         m_pChart->ClearData();
     UpdateData(false);

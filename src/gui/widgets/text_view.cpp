@@ -16,11 +16,6 @@
 
 namespace {
 
-// How much of the start and the end of the indexed text is kept to tell an
-// append from another change. Every change the program makes to a shown
-// text other than an append (clear, replace, removal of a leading note)
-// alters one of these ends or shortens the text.
-constexpr qsizetype kKeep = 256;
 // Texts of up to this many lines have every line measured when they change,
 // so the horizontal scroll bar is exact from the start; larger ones measure
 // the line with the most characters and every line they paint.
@@ -44,11 +39,25 @@ public:
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
 
+    // While held, a change waits for the release to be looked at.
+    void Hold(bool hold)
+    {
+        m_held = hold;
+        if (!hold && m_changedWhileHeld) {
+            m_changedWhileHeld = false;
+            sliderChange(SliderValueChange);
+        }
+    }
+
 protected:
     void sliderChange(SliderChange change) override
     {
         if (change == SliderOrientationChange || !isVisible()) {
             QScrollBar::sliderChange(change);
+            return;
+        }
+        if (m_held) {
+            m_changedWhileHeld = true;
             return;
         }
         if (m_checkPending)
@@ -97,13 +106,14 @@ private:
     }
     Look m_shown;
     bool m_checkPending = false;
+    bool m_held = false;
+    bool m_changedWhileHeld = false;
     QPointer<QWidget> m_window;
 };
 
-QString Keep(const QString &text, qsizetype from, qsizetype length)
+void HoldScrollBar(QScrollBar *bar, bool hold)
 {
-    // A copy of its own: sharing the text's data would make its next append copy it whole.
-    return QString(text.constData() + from, length);
+    static_cast<ViewScrollBar *>(bar)->Hold(hold);
 }
 
 } // namespace
@@ -132,7 +142,6 @@ TextView::TextView(QWidget *parent)
     horizontalScrollBar()->setSingleStep(20);
     verticalScrollBar()->setSingleStep(1);
     m_layout.SetFont(font());
-    Remember();
     UpdateScrollBars();
 }
 
@@ -142,8 +151,11 @@ TextView::~TextView() = default;
 
 void TextView::Attach(const QString *text)
 {
-    m_source = text;
-    m_own = QString();
+    if (text != m_source) {
+        m_source = text;
+        m_own = QString();
+        m_replaced = true;
+    }
     Sync(true);
 }
 
@@ -153,12 +165,26 @@ void TextView::ShowText(const QString &text)
         m_source = nullptr;
         m_own = text;
     }
+    m_replaced = true;
+    Sync(true);
+}
+
+void TextView::TextReplaced()
+{
+    m_replaced = true;
+    m_appended = 0;
+    Sync(true);
+}
+
+void TextView::TextAppended(qsizetype characters)
+{
+    m_appended += characters;
     Sync(true);
 }
 
 void TextView::Refresh()
 {
-    Sync(true);
+    TextReplaced();
 }
 
 void TextView::ReserveForAppend(qsizetype characters)
@@ -176,49 +202,35 @@ void TextView::PrepareFor(const QString &text)
     Pending pending;
     pending.index.Rebuild(text);
     pending.length = text.size();
-    pending.head = Keep(text, 0, qMin(kKeep, text.size()));
-    pending.tail = Keep(text, text.size() - pending.head.size(), pending.head.size());
     m_pending = std::move(pending);
-}
-
-bool TextView::Matches(const QString &text, qsizetype length, const QString &head, const QString &tail) const
-{
-    if (text.size() < length)
-        return false;
-    const QStringView view(text);
-    return view.first(head.size()) == head && view.sliced(length - tail.size(), tail.size()) == tail;
-}
-
-void TextView::Remember()
-{
-    const QString &text = Text();
-    const qsizetype length = m_index.Length();
-    m_head = Keep(text, 0, qMin(kKeep, length));
-    m_tail = Keep(text, length - m_head.size(), m_head.size());
 }
 
 void TextView::Sync(bool retry)
 {
     const QString &text = Text();
     const qsizetype shown = m_index.Length();
-    if (text.size() == shown && Matches(text, shown, m_head, m_tail))
+    // A change the view was not told of is taken as a replacement: the view
+    // never reads past the text's end, nor takes a change for an append.
+    if (!m_replaced && text.size() != shown + m_appended)
+        m_replaced = true;
+    if (!m_replaced && m_appended == 0)
         return;
-    // A text that could not be indexed is tried again when the view is told
-    // to show it, not at every paint.
+    // A text that could not be indexed is tried again when the owner tells
+    // of a change or the view is told to show it, not at every paint.
     if (!retry && text.size() == m_failedLength && text.constData() == m_failedData)
         return;
-    const bool appended = Matches(text, shown, m_head, m_tail);
+    const bool appended = !m_replaced;
     const qsizetype firstChanged = appended ? m_index.LineCount() - 1 : 0;
     try {
-        if (appended) {
+        if (appended)
             m_index.Extend(text);
-        } else if (m_pending && m_pending->length == text.size() && Matches(text, text.size(), m_pending->head, m_pending->tail)) {
+        else if (m_pending && m_pending->length == text.size())
             m_index = std::move(m_pending->index);
-        } else {
+        else
             m_index.Rebuild(text);
-        }
         m_pending.reset();
-        Remember();
+        m_replaced = false;
+        m_appended = 0;
     } catch (const std::bad_alloc &) {
         // The text stays as it is; the view shows what it indexed before an
         // append, or nothing after another change, and says so once. The
@@ -226,8 +238,6 @@ void TextView::Sync(bool retry)
         m_pending.reset();
         if (!appended) {
             m_index.Clear();
-            m_head.clear();
-            m_tail.clear();
             m_layout.Invalidate();
             m_selection = {};
             m_widest = 0;
@@ -251,6 +261,11 @@ void TextView::Sync(bool retry)
         m_selection = {};
         m_wantedX = -1;
         m_widest = 0;
+        if (m_holding) {
+            // A new text is shown whole at once.
+            m_heldFull = true;
+            ShowHeldFrame();
+        }
         verticalScrollBar()->setValue(0);
         horizontalScrollBar()->setValue(0);
     }
@@ -260,11 +275,14 @@ void TextView::Sync(bool retry)
         const qsizetype longest = m_index.LongestLine();
         MeasureLines(longest, longest);
     }
-    UpdateScrollBars();
     // The lines from the first one changed on are painted again (all of
-    // them after a rebuild), wherever a scroll that follows puts them.
+    // them after a rebuild), wherever a scroll that follows puts them; an
+    // append that streams in waits for the next frame.
     m_changedFrom = m_changedFrom < 0 ? firstChanged : qMin(m_changedFrom, firstChanged);
-    UpdateFrom(firstChanged);
+    const bool held = appended && HoldFrame();
+    UpdateScrollBars();
+    if (!held)
+        UpdateFrom(firstChanged);
     if (QAccessible::isActive()) {
         if (appended) {
             QAccessibleTextInsertEvent event(this, int(qMin<qsizetype>(shown, INT_MAX)), text.sliced(shown));
@@ -274,6 +292,47 @@ void TextView::Sync(bool retry)
             QAccessible::updateAccessibility(&event);
         }
     }
+}
+
+bool TextView::HoldFrame()
+{
+    if (m_repaintInterval <= 0 || !m_lastPaint.isValid() || !isVisible())
+        return false;
+    const qint64 since = m_lastPaint.elapsed();
+    if (since >= m_repaintInterval) {
+        // The frame is due: the append that comes then shows it.
+        ShowHeldFrame();
+        return false;
+    }
+    if (m_holding)
+        return true;
+    m_holding = true;
+    m_heldFirst = FirstVisibleLine();
+    m_heldFull = false;
+    HoldScrollBar(verticalScrollBar(), true);
+    HoldScrollBar(horizontalScrollBar(), true);
+    // Text that streams in shows the frame with its next append; the timer
+    // shows it when no more comes.
+    m_frameTimer.start(int(m_repaintInterval - since) + m_repaintInterval / 2, Qt::CoarseTimer, this);
+    return true;
+}
+
+void TextView::ShowHeldFrame()
+{
+    if (!m_holding)
+        return;
+    m_holding = false;
+    m_frameTimer.stop();
+    HoldScrollBar(verticalScrollBar(), false);
+    HoldScrollBar(horizontalScrollBar(), false);
+    if (m_heldFull) {
+        viewport()->update();
+        return;
+    }
+    if (m_heldFirst != FirstVisibleLine())
+        MoveLinesFrom(m_heldFirst);
+    if (m_changedFrom >= 0)
+        UpdateFrom(m_changedFrom);
 }
 
 // ---- Geometry ----------------------------------------------------------------
@@ -476,6 +535,14 @@ QString TextView::ShownText()
 void TextView::paintEvent(QPaintEvent *event)
 {
     Sync();
+    // A paint for another reason while a frame is held shows the whole
+    // frame right after it: what lies outside this paint's area may have
+    // moved (an update asked for inside a paint would be lost).
+    if (m_holding) {
+        m_heldFull = true;
+        QMetaObject::invokeMethod(this, &TextView::ShowHeldFrame, Qt::QueuedConnection);
+    }
+    m_lastPaint.start();
     m_changedFrom = -1;
     QPainter painter(viewport());
     const QRect area = event->rect();
@@ -522,25 +589,36 @@ void TextView::UpdateFrom(qsizetype line)
 
 void TextView::scrollContentsBy(int dx, int dy)
 {
+    // While a frame is held, the scroll is shown with it.
+    if (m_holding) {
+        m_heldFull = m_heldFull || dx != 0;
+        return;
+    }
     // A scroll by a few lines or pixels moves what is shown and paints only
     // what comes into view (and the lines changed since the last paint).
-    const qsizetype first = FirstVisibleLine();
-    const int room = viewport()->height();
-    const qsizetype fewLines = room / m_layout.LineHeight() + 1;
-    if (dx != 0 && dy == 0 && qAbs(dx * m_hUnit) < viewport()->width()) {
+    if (dx != 0 && dy == 0 && qAbs(dx * m_hUnit) < viewport()->width())
         viewport()->scroll(int(dx * m_hUnit), 0);
-    } else if (dx == 0 && dy != 0 && qAbs(dy) < fewLines) {
-        // Where the new first line lay before the scroll.
-        const qsizetype old = first + dy;
-        int was = old == 0 ? kMargin : 0;
-        for (qsizetype line = qMin(old, first); line < qMax(old, first); ++line)
-            was += dy > 0 ? -HeightOf(line) : HeightOf(line);
-        viewport()->scroll(0, TopMargin() - was);
-    } else {
+    else if (dx == 0 && dy != 0)
+        MoveLinesFrom(FirstVisibleLine() + dy);
+    else
         viewport()->update();
-    }
     if (m_changedFrom >= 0)
         UpdateFrom(m_changedFrom);
+}
+
+void TextView::MoveLinesFrom(qsizetype old)
+{
+    const qsizetype first = FirstVisibleLine();
+    const qsizetype fewLines = viewport()->height() / m_layout.LineHeight() + 1;
+    if (qAbs(old - first) >= fewLines) {
+        viewport()->update();
+        return;
+    }
+    // Where the new first line lay before the scroll.
+    int was = old == 0 ? kMargin : 0;
+    for (qsizetype line = qMin(old, first); line < qMax(old, first); ++line)
+        was += old > first ? -HeightOf(line) : HeightOf(line);
+    viewport()->scroll(0, TopMargin() - was);
 }
 
 void TextView::resizeEvent(QResizeEvent *event)
