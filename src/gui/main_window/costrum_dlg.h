@@ -125,6 +125,15 @@ public:
     // Set while the input text has no room for another chunk (memory ran
     // out); the poll then reads nothing and has said so once.
     bool m_bInputMemoryReported = false;
+    // The characters the live capture may still append to the input text
+    // (up to kMaxCapturedCharacters).
+    qsizetype InputRoom() const;
+    // After a chunk: says once that the capture passed the warning mark,
+    // and once that the input window is full (cut: a chunk did not fit;
+    // keptInBackup: the backup file took all of it).
+    void NoteInputLength(bool cut, bool keptInBackup);
+    bool m_bInputLimitWarned = false;
+    bool m_bInputFullReported = false;
 
     // ---- Device discovery and opening, device list (dlg_devices.cpp) --------
     void OnSearch();

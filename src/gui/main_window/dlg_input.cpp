@@ -31,10 +31,60 @@ void COstrumDlg::TextReplaced(int id)
         view->TextReplaced();
 }
 
+qsizetype COstrumDlg::InputRoom() const
+{
+    return qMax<qsizetype>(0, kMaxCapturedCharacters - m_strInput.size());
+}
+
+void COstrumDlg::NoteInputLength(bool cut, bool keptInBackup)
+{
+    // Told without stopping the poll: the capture goes on meanwhile.
+    const QString held = QString::number(m_strInput.size());
+    const QString most = QString::number(kMaxCapturedCharacters);
+    if (m_strInput.size() >= kCaptureWarningCharacters && !m_bInputLimitWarned && !cut) {
+        m_bInputLimitWarned = true;
+        m_prompts.Notice(Pick(QStringLiteral("The input window holds %1 characters; it takes at most %2 from the "
+                                             "instrument, so that the saved input data can be opened again. Please "
+                                             "save the input data and clear it soon.")
+                                  .arg(held, most),
+                              QStringLiteral("输入窗口已有 %1 个字符；它最多从仪器接收 %2 个字符，以便保存的输入数据"
+                                             "能再次打开。请尽快保存并清空输入数据。")
+                                  .arg(held, most)));
+    }
+    if (!cut || m_bInputFullReported)
+        return;
+    m_bInputFullReported = true;
+    m_bInputLimitWarned = true;
+    if (keptInBackup) {
+        const QString backup = QDir::toNativeSeparators(m_logFile.fileName());
+        m_prompts.Notice(Pick(QStringLiteral("The input window is full: it holds %1 characters, the most it takes "
+                                             "from the instrument. Logging goes on: the backup file \"%2\" keeps "
+                                             "everything received, also what the window no longer shows. Save the "
+                                             "input data and clear it to see new data in the window.")
+                                  .arg(held, backup),
+                              QStringLiteral("输入窗口已满：它已有 %1 个字符，这是它从仪器接收的最大数量。记录继续："
+                                             "备份文件“%2”保存全部已接收的数据，包括窗口不再显示的数据。"
+                                             "保存并清空输入数据后，窗口将再显示新数据。")
+                                  .arg(held, backup)));
+    } else {
+        m_prompts.Notice(Pick(QStringLiteral("The input window is full: it holds %1 characters, the most it takes "
+                                             "from the instrument. Everything received so far is kept; what the "
+                                             "instrument sends now waits in the driver, whose buffer is small. "
+                                             "Please save the input data and clear it, then reception goes on.")
+                                  .arg(held),
+                              QStringLiteral("输入窗口已满：它已有 %1 个字符，这是它从仪器接收的最大数量。已接收的数据"
+                                             "全部保留；仪器现在发送的数据在驱动程序中等待，而其缓冲区很小。"
+                                             "请保存并清空输入数据，之后接收将继续。")
+                                  .arg(held)));
+    }
+}
+
 void COstrumDlg::OnClearInput()
 {
     // Cleared text is nothing to lose at the end.
     m_strInput.clear();
+    m_bInputLimitWarned = false;
+    m_bInputFullReported = false;
     TextReplaced(IDC_INPUT);
     m_bInputUnsaved = false;
     UpdateData(false);
@@ -74,22 +124,49 @@ void COstrumDlg::OnOpenInput()
     // A file too large for the memory left is refused; the input text is
     // only changed by an append that succeeded, so it stays as it was. The
     // input window takes the room for the lines of the text before it is
-    // appended, so that it shows all of it or the text is refused.
+    // appended, so that it shows all of it or the text is refused. Into an
+    // empty window the file is read straight into the input text: the text
+    // is never held twice.
+    const bool empty = m_strInput.isEmpty();
     try {
-        QString text;
+        QString appended;
+        QString &read = empty ? m_strInput : appended;
         QString error;
-        if (!ReadInputText(path, InputFileForm::Utf16Le, &text, &error)) {
+        if (!ReadInputText(path, InputFileForm::Utf16Le, &read, &error)) {
             m_prompts.Message(FileFailureText(path, error, false));
             return;
         }
-        if (auto *view = qobject_cast<TextView *>(GetDlgItem(IDC_INPUT)))
-            view->ReserveForAppend(QStringView(text));
+        if (!empty && m_strInput.size() + appended.size() > kMaxInputCharacters) {
+            m_prompts.Message(Pick(QStringLiteral("The file %1 holds %2 characters; after the %3 the input window "
+                                                  "holds, that is more than the %4 it can hold. The input data is "
+                                                  "unchanged; save it and clear it, then open the file.")
+                                       .arg(QDir::toNativeSeparators(path))
+                                       .arg(appended.size())
+                                       .arg(m_strInput.size())
+                                       .arg(kMaxInputCharacters),
+                                   QStringLiteral("文件 %1 有 %2 个字符；加上输入窗口已有的 %3 个字符，超过了它最多能容纳的 "
+                                                  "%4 个字符。输入数据未改变；请先保存并清空，再打开该文件。")
+                                       .arg(QDir::toNativeSeparators(path))
+                                       .arg(appended.size())
+                                       .arg(m_strInput.size())
+                                       .arg(kMaxInputCharacters)));
+            return;
+        }
+        try {
+            if (auto *view = qobject_cast<TextView *>(GetDlgItem(IDC_INPUT)))
+                view->ReserveForAppend(QStringView(read));
+        } catch (const std::bad_alloc &) {
+            if (empty)
+                m_strInput = QString();
+            throw;
+        }
         // A file opened into an empty window is that file; appended to
         // other text, the whole is in no file.
-        if (!m_strInput.isEmpty() && !text.isEmpty())
+        if (!empty && !appended.isEmpty())
             m_bInputUnsaved = true;
-        m_strInput.append(text);
-        TextAppended(IDC_INPUT, text.size());
+        if (!empty)
+            m_strInput.append(appended);
+        TextAppended(IDC_INPUT, read.size());
     } catch (const std::bad_alloc &) {
         m_prompts.Message(Pick(QStringLiteral("There is not enough memory to open the file %1. The input data "
                                               "is unchanged."),
