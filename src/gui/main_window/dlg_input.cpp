@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <new>
 
@@ -128,6 +129,29 @@ void COstrumDlg::OnOpenInput()
     // empty window the file is read straight into the input text: the text
     // is never held twice.
     const bool empty = m_strInput.isEmpty();
+    // The window holds at most kMaxInputCharacters: a file that would take
+    // it past them is refused, before it is read when its length tells.
+    const auto tooMany = [&](qint64 characters) {
+        if (empty || m_strInput.size() + characters <= kMaxInputCharacters)
+            return false;
+        const QString name = QDir::toNativeSeparators(path);
+        m_prompts.Message(Pick(QStringLiteral("The file %1 holds %2 characters; after the %3 the input window "
+                                              "holds, that is more than the %4 it can hold. The input data is "
+                                              "unchanged; save it and clear it, then open the file.")
+                                   .arg(name)
+                                   .arg(characters)
+                                   .arg(m_strInput.size())
+                                   .arg(kMaxInputCharacters),
+                               QStringLiteral("文件 %1 有 %2 个字符；加上输入窗口已有的 %3 个字符，超过了它最多能容纳的 "
+                                              "%4 个字符。输入数据未改变；请先保存并清空，再打开该文件。")
+                                   .arg(name)
+                                   .arg(characters)
+                                   .arg(m_strInput.size())
+                                   .arg(kMaxInputCharacters)));
+        return true;
+    };
+    if (tooMany(QFileInfo(path).size() / 2))
+        return;
     try {
         QString appended;
         QString &read = empty ? m_strInput : appended;
@@ -136,22 +160,8 @@ void COstrumDlg::OnOpenInput()
             m_prompts.Message(FileFailureText(path, error, false));
             return;
         }
-        if (!empty && m_strInput.size() + appended.size() > kMaxInputCharacters) {
-            m_prompts.Message(Pick(QStringLiteral("The file %1 holds %2 characters; after the %3 the input window "
-                                                  "holds, that is more than the %4 it can hold. The input data is "
-                                                  "unchanged; save it and clear it, then open the file.")
-                                       .arg(QDir::toNativeSeparators(path))
-                                       .arg(appended.size())
-                                       .arg(m_strInput.size())
-                                       .arg(kMaxInputCharacters),
-                                   QStringLiteral("文件 %1 有 %2 个字符；加上输入窗口已有的 %3 个字符，超过了它最多能容纳的 "
-                                                  "%4 个字符。输入数据未改变；请先保存并清空，再打开该文件。")
-                                       .arg(QDir::toNativeSeparators(path))
-                                       .arg(appended.size())
-                                       .arg(m_strInput.size())
-                                       .arg(kMaxInputCharacters)));
+        if (tooMany(appended.size()))
             return;
-        }
         try {
             if (auto *view = qobject_cast<TextView *>(GetDlgItem(IDC_INPUT)))
                 view->ReserveForAppend(QStringView(read));
