@@ -12,6 +12,7 @@
 #include "core/locale/keyword_tables.h"
 #include "core/locale/text_table.h"
 #include "core/sorting/log_parser.h"
+#include "core/util/memory_reserve.h"
 #include "gui/dialog/dialog_builder.h"
 #include "gui/widgets/qt_translations.h"
 
@@ -211,6 +212,18 @@ public:
     // replaced in any other way.
     void TextAppended(int id, qsizetype characters);
     void TextReplaced(int id);
+    // True when the memory the prompts' file dialog needs can be had now;
+    // otherwise says so and the command ends: a file dialog that runs out
+    // of memory ends the program, and the unsaved text with it.
+    bool RoomForFileDialog();
+    // Saves text to path as the save commands do; a failure, memory that
+    // runs out included, is told with the file's name. True when saved.
+    bool SaveText(const QString &path, QStringView text);
+    // A message about memory that ran short, shown with the reserve given
+    // back, so that the message box itself has room.
+    void TellOutOfMemory(const QString &text);
+    // Address space kept for such messages (never written).
+    MemoryReserve m_memoryReserve{std::size_t(16) << 20};
 
     // ---- Display-value logging (link/dlg_logging.cpp) -----------------------
     // Button 1051: starts logging when it is stopped (interval check, backup

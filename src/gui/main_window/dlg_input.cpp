@@ -91,23 +91,58 @@ void COstrumDlg::OnClearInput()
     UpdateData(false);
 }
 
-void COstrumDlg::OnSaveInput()
+bool COstrumDlg::RoomForFileDialog()
 {
-    const QString path = m_prompts.SaveFileName(TextFileFilter());
-    if (path.isEmpty())
-        return;
+    if (MemoryReserve::CanAllocate(std::size_t(m_prompts.FileDialogMemory())))
+        return true;
+    TellOutOfMemory(Pick(QStringLiteral("There is not enough memory to show the file dialog. Nothing was saved or "
+                                        "opened; the data in the window is unchanged. Please close other programs "
+                                        "or free memory, then try again."),
+                         QStringLiteral("内存不足，无法显示文件对话框。未保存或打开任何文件；窗口中的数据未改变。"
+                                        "请关闭其他程序或释放内存，然后重试。")));
+    return false;
+}
+
+bool COstrumDlg::SaveText(const QString &path, QStringView text)
+{
     // Streamed from the text itself: a capture that fills most of the memory
     // is saved without a second copy of it.
     QString error;
-    if (!SaveTextFile(path, m_strInput, &error)) {
-        m_prompts.Message(FileFailureText(path, error, true));
-        return;
+    try {
+        if (SaveTextFile(path, text, &error))
+            return true;
+    } catch (const std::bad_alloc &) {
+        TellOutOfMemory(Pick(QStringLiteral("There is not enough memory to save the file %1. The data stays in "
+                                            "the window; please free memory and save again."),
+                             QStringLiteral("内存不足，无法保存文件 %1。数据仍保留在窗口中；请释放内存后再保存。"))
+                            .arg(QDir::toNativeSeparators(path)));
+        return false;
     }
+    m_prompts.Message(FileFailureText(path, error, true));
+    return false;
+}
+
+void COstrumDlg::TellOutOfMemory(const QString &text)
+{
+    m_memoryReserve.Release();
+    m_prompts.Message(text);
+    m_memoryReserve.Retake();
+}
+
+void COstrumDlg::OnSaveInput()
+{
+    if (!RoomForFileDialog())
+        return;
+    const QString path = m_prompts.SaveFileName(TextFileFilter());
+    if (path.isEmpty() || !SaveText(path, m_strInput))
+        return;
     m_bInputUnsaved = false;
 }
 
 void COstrumDlg::OnOpenInput()
 {
+    if (!RoomForFileDialog())
+        return;
     const QString path = m_prompts.OpenFileName(TextFileFilter());
     if (path.isEmpty())
         return;

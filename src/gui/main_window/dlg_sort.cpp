@@ -80,14 +80,12 @@ void COstrumDlg::SortCommand()
 
 void COstrumDlg::OnSaveSortedData()
 {
-    const QString path = m_prompts.SaveFileName(TextFileFilter());
-    if (path.isEmpty())
+    if (!RoomForFileDialog())
         return;
+    const QString path = m_prompts.SaveFileName(TextFileFilter());
     // The member's text: the output window is read-only and always shows it.
-    // It is streamed from the text itself, without a second copy.
-    QString error;
-    if (!SaveTextFile(path, m_strSortedOutput, &error))
-        m_prompts.Message(FileFailureText(path, error, true));
+    if (!path.isEmpty())
+        SaveText(path, m_strSortedOutput);
 }
 
 void COstrumDlg::OnClearSortedData()

@@ -6,6 +6,7 @@
 #include "dialog_fixture.h"
 #include "gui/main_window/costrum_dlg.h"
 #include "core/sorting/input_file.h"
+#include "gui/widgets/prompts.h"
 #include "gui/widgets/text_view.h"
 
 #include <QFile>
@@ -84,6 +85,7 @@ private slots:
     void pollOutOfMemoryReadsNothing();
     void openReadsIntoTheEmptyInputText();
     void captureStopsWhereItsSavedFileIsStillRead();
+    void fileDialogWithoutRoomSaysSo();
     void saveNeedsNoSecondCopy_data();
     void saveNeedsNoSecondCopy();
 
@@ -382,6 +384,49 @@ void TestMemoryLimits::captureStopsWhereItsSavedFileIsStillRead()
     QVERIFY(dlg.m_strInput.isEmpty());
     g_bDeviceReady = 0;
     QFile::remove(saved);
+}
+
+void TestMemoryLimits::fileDialogWithoutRoomSaysSo()
+{
+    // Qt's own file dialog with 2 MiB of address space left: it would end
+    // the program (a thread or an image it cannot allocate). Save and Open
+    // say so instead, without the dialog, and the window keeps its text.
+    QtPrompts prompts;
+    COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
+    prompts.SetParent(&dlg);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    dlg.m_strInput = QString(32 * kMiB, QLatin1Char('x'));
+    dlg.m_strSortedOutput = QStringLiteral("sorted");
+    QStringList shown;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        QString text = QString::fromLatin1(modal->metaObject()->className());
+        for (const QObject *child : modal->findChildren<QObject *>()) {
+            const QString own = child->property("text").toString() + child->property("plainText").toString();
+            if (own.contains(QStringLiteral("memory")))
+                text += QStringLiteral(": ") + own;
+        }
+        shown.append(text);
+        modal->close();
+    });
+    closer.start(20);
+    {
+        AddressSpaceLimit limit(2 * kMiB);
+        QVERIFY(limit.IsSet());
+        dlg.OnSaveInput();
+        dlg.OnSaveSortedData();
+        dlg.OnOpenInput();
+    }
+    closer.stop();
+    const QString said = QStringLiteral("QDialog: There is not enough memory to show the file dialog. Nothing was "
+                                        "saved or opened; the data in the window is unchanged. Please close other "
+                                        "programs or free memory, then try again.");
+    QCOMPARE(shown, (QStringList{said, said, said}));
+    QCOMPARE(dlg.m_strInput.size(), 32 * kMiB);
 }
 
 void TestMemoryLimits::saveNeedsNoSecondCopy_data()
