@@ -185,7 +185,9 @@ void COstrumDlg::OnOpenInput()
                                    .arg(kMaxInputCharacters)));
         return true;
     };
-    if (tooMany(QFileInfo(path).size() / 2))
+    // (A file past the read limit is refused for that, by the reading.)
+    const qint64 length = QFileInfo(path).size();
+    if (length <= kMaxInputFileBytes && tooMany(length / 2))
         return;
     try {
         QString appended;
