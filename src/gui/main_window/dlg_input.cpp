@@ -40,6 +40,8 @@ qsizetype COstrumDlg::InputRoom() const
 void COstrumDlg::NoteInputLength(bool cut, bool keptInBackup)
 {
     // Told without stopping the poll: the capture goes on meanwhile.
+    if ((m_strInput.size() < kCaptureWarningCharacters || m_bInputLimitWarned) && (!cut || m_bInputFullReported))
+        return;
     const QString held = QString::number(m_strInput.size());
     const QString most = QString::number(kMaxCapturedCharacters);
     if (m_strInput.size() >= kCaptureWarningCharacters && !m_bInputLimitWarned && !cut) {
