@@ -47,10 +47,10 @@ void COstrumDlg::NoteInputLength(bool cut, bool keptInBackup)
     if (m_strInput.size() >= kCaptureWarningCharacters && !m_bInputLimitWarned && !cut) {
         m_bInputLimitWarned = true;
         m_prompts.Notice(Pick(QStringLiteral("The input window holds %1 characters; it takes at most %2 from the "
-                                             "instrument, so that the saved input data can be opened again. Please "
+                                             "instrument,\nso that the saved input data can be opened again. Please "
                                              "save the input data and clear it soon.")
                                   .arg(held, most),
-                              QStringLiteral("输入窗口已有 %1 个字符；它最多从仪器接收 %2 个字符，以便保存的输入数据"
+                              QStringLiteral("输入窗口已有 %1 个字符；它最多从仪器接收 %2 个字符，\n以便保存的输入数据"
                                              "能再次打开。请尽快保存并清空输入数据。")
                                   .arg(held, most)));
     }
@@ -61,22 +61,22 @@ void COstrumDlg::NoteInputLength(bool cut, bool keptInBackup)
     if (keptInBackup) {
         const QString backup = QDir::toNativeSeparators(m_logFile.fileName());
         m_prompts.Notice(Pick(QStringLiteral("The input window is full: it holds %1 characters, the most it takes "
-                                             "from the instrument. Logging goes on: the backup file \"%2\" keeps "
-                                             "everything received, also what the window no longer shows. Save the "
+                                             "from the instrument.\nLogging goes on: the backup file \"%2\" keeps "
+                                             "everything received, also what the window no longer shows.\nSave the "
                                              "input data and clear it to see new data in the window.")
                                   .arg(held, backup),
-                              QStringLiteral("输入窗口已满：它已有 %1 个字符，这是它从仪器接收的最大数量。记录继续："
-                                             "备份文件“%2”保存全部已接收的数据，包括窗口不再显示的数据。"
+                              QStringLiteral("输入窗口已满：它已有 %1 个字符，这是它从仪器接收的最大数量。\n记录继续："
+                                             "备份文件“%2”保存全部已接收的数据，包括窗口不再显示的数据。\n"
                                              "保存并清空输入数据后，窗口将再显示新数据。")
                                   .arg(held, backup)));
     } else {
         m_prompts.Notice(Pick(QStringLiteral("The input window is full: it holds %1 characters, the most it takes "
-                                             "from the instrument. Everything received so far is kept; what the "
-                                             "instrument sends now waits in the driver, whose buffer is small. "
+                                             "from the instrument.\nEverything received so far is kept; what the "
+                                             "instrument sends now waits in the driver, whose buffer is small.\n"
                                              "Please save the input data and clear it, then reception goes on.")
                                   .arg(held),
-                              QStringLiteral("输入窗口已满：它已有 %1 个字符，这是它从仪器接收的最大数量。已接收的数据"
-                                             "全部保留；仪器现在发送的数据在驱动程序中等待，而其缓冲区很小。"
+                              QStringLiteral("输入窗口已满：它已有 %1 个字符，这是它从仪器接收的最大数量。\n已接收的数据"
+                                             "全部保留；仪器现在发送的数据在驱动程序中等待，而其缓冲区很小。\n"
                                              "请保存并清空输入数据，之后接收将继续。")
                                   .arg(held)));
     }
@@ -97,10 +97,10 @@ bool COstrumDlg::RoomForFileDialog()
 {
     if (MemoryReserve::CanAllocate(std::size_t(m_prompts.FileDialogMemory())))
         return true;
-    TellOutOfMemory(Pick(QStringLiteral("There is not enough memory to show the file dialog. Nothing was saved or "
-                                        "opened; the data in the window is unchanged. Please close other programs "
+    TellOutOfMemory(Pick(QStringLiteral("There is not enough memory to show the file dialog.\nNothing was saved or "
+                                        "opened; the data in the window is unchanged.\nPlease close other programs "
                                         "or free memory, then try again."),
-                         QStringLiteral("内存不足，无法显示文件对话框。未保存或打开任何文件；窗口中的数据未改变。"
+                         QStringLiteral("内存不足，无法显示文件对话框。\n未保存或打开任何文件；窗口中的数据未改变。\n"
                                         "请关闭其他程序或释放内存，然后重试。")));
     return false;
 }
@@ -114,9 +114,9 @@ bool COstrumDlg::SaveText(const QString &path, QStringView text)
         if (SaveTextFile(path, text, &error))
             return true;
     } catch (const std::bad_alloc &) {
-        TellOutOfMemory(Pick(QStringLiteral("There is not enough memory to save the file %1. The data stays in "
+        TellOutOfMemory(Pick(QStringLiteral("There is not enough memory to save the file %1.\nThe data stays in "
                                             "the window; please free memory and save again."),
-                             QStringLiteral("内存不足，无法保存文件 %1。数据仍保留在窗口中；请释放内存后再保存。"))
+                             QStringLiteral("内存不足，无法保存文件 %1。\n数据仍保留在窗口中；请释放内存后再保存。"))
                             .arg(QDir::toNativeSeparators(path)));
         return false;
     }
@@ -173,14 +173,14 @@ void COstrumDlg::OnOpenInput()
             return false;
         const QString name = QDir::toNativeSeparators(path);
         m_prompts.Message(Pick(QStringLiteral("The file %1 holds %2 characters; after the %3 the input window "
-                                              "holds, that is more than the %4 it can hold. The input data is "
+                                              "holds, that is more than the %4 it can hold.\nThe input data is "
                                               "unchanged; save it and clear it, then open the file.")
                                    .arg(name)
                                    .arg(characters)
                                    .arg(m_strInput.size())
                                    .arg(kMaxInputCharacters),
                                QStringLiteral("文件 %1 有 %2 个字符；加上输入窗口已有的 %3 个字符，超过了它最多能容纳的 "
-                                              "%4 个字符。输入数据未改变；请先保存并清空，再打开该文件。")
+                                              "%4 个字符。\n输入数据未改变；请先保存并清空，再打开该文件。")
                                    .arg(name)
                                    .arg(characters)
                                    .arg(m_strInput.size())

@@ -333,7 +333,7 @@ void TestMemoryLimits::captureStopsWhereItsSavedFileIsStillRead()
     QCOMPARE(QStringView(dlg.m_strInput).sliced(before), QString::fromLatin1(printed.first(700)));
     QCOMPARE(prompts.notices, 2);
     QVERIFY(prompts.messages.value(0).startsWith(QStringLiteral("The input window holds 268435355 characters; "
-                                                                "it takes at most 268435455 from the instrument")));
+                                                                "it takes at most 268435455 from the instrument,\n")));
     QVERIFY(prompts.messages.value(1).startsWith(QStringLiteral("The input window is full: it holds 268435455 "
                                                                 "characters")));
 
@@ -422,8 +422,8 @@ void TestMemoryLimits::fileDialogWithoutRoomSaysSo()
         dlg.OnOpenInput();
     }
     closer.stop();
-    const QString said = QStringLiteral("QDialog: There is not enough memory to show the file dialog. Nothing was "
-                                        "saved or opened; the data in the window is unchanged. Please close other "
+    const QString said = QStringLiteral("QDialog: There is not enough memory to show the file dialog.\nNothing was "
+                                        "saved or opened; the data in the window is unchanged.\nPlease close other "
                                         "programs or free memory, then try again.");
     QCOMPARE(shown, (QStringList{said, said, said}));
     QCOMPARE(dlg.m_strInput.size(), 32 * kMiB);
