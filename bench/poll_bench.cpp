@@ -5,12 +5,18 @@
 // poll sustains on its 10 ms timer beside the 60,000 bytes a second that
 // 600 bytes a tick allow.
 //
+// Then the window's capture tick at the full rate: the dialog's own 10 ms
+// poll with data always waiting, the CPU time of the window's thread per
+// tick (the poll, the paints and everything else the event loop does) and
+// how often the input window was painted a second.
+//
 // Usage: poll_bench [path of libtavixsim.so]
 #include "gui/main_window/costrum_dlg.h"
 #include "gui/widgets/text_view.h"
 #include "log_rows.h"
 #include "silent_prompts.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -140,6 +146,63 @@ double SustainedRate(COstrumDlg &dlg, const Simulator &sim, qsizetype captured, 
     return bytes / seconds;
 }
 
+// Counts the paints of a widget.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+struct WindowTick {
+    double cpuMsPerTick = 0;
+    double paintsPerSecond = 0;
+    double ticksPerSecond = 0;
+};
+
+// Runs the dialog's own 10 ms poll for a few seconds with data always
+// waiting, after `captured` bytes were shown: the thread's CPU time per
+// tick that brought a chunk, and the input window's paints a second.
+WindowTick CaptureTick(COstrumDlg &dlg, const Simulator &sim, qsizetype captured, int repaintMs)
+{
+    qobject_cast<TextView *>(dlg.GetDlgItem(1031))->SetRepaintInterval(repaintMs);
+    dlg.m_strInput = QString::fromLatin1(LogRows(captured));
+    dlg.UpdateData(false);
+    dlg.ScrollInputToEnd();
+    QApplication::processEvents();
+    auto *window = qobject_cast<QAbstractScrollArea *>(dlg.GetDlgItem(1031));
+    PaintCounter counter;
+    window->viewport()->installEventFilter(&counter);
+    sim.Set("PRINT");
+    const qsizetype before = dlg.m_strInput.size();
+    QElapsedTimer elapsed;
+    elapsed.start();
+    const double cpuStart = ThreadCpuMs();
+    dlg.SetTimer(COstrumDlg::TIMER_POLL, COstrumDlg::kPollPeriodMs);
+    QEventLoop loop;
+    QTimer::singleShot(kRateSeconds * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    dlg.KillTimer(COstrumDlg::TIMER_POLL);
+    const double cpu = ThreadCpuMs() - cpuStart;
+    const double seconds = elapsed.nsecsElapsed() / 1e9;
+    window->viewport()->removeEventFilter(&counter);
+    const double ticks = double(dlg.m_strInput.size() - before) / 600.0;
+    WindowTick result;
+    result.cpuMsPerTick = cpu / ticks;
+    result.paintsPerSecond = counter.paints / seconds;
+    result.ticksPerSecond = ticks / seconds;
+    dlg.OnSearch();
+    dlg.OnOpen();
+    return result;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -199,5 +262,21 @@ int main(int argc, char *argv[])
     std::printf("  from 10 KB captured:  %8.0f bytes/s (%.1f chunks a second)\n", rateSmall, chunksSmall);
     std::printf("  from 30 MB captured:  %8.0f bytes/s (%.1f chunks a second)\n", rateLarge, chunksLarge);
     std::printf("  allowed by 600 bytes a tick: 60000 bytes/s\n");
+
+    std::printf("the window's capture tick at the full rate, %d s each (CPU time of the window's thread per tick "
+                "that brought 600 bytes; input window paints a second)\n", kRateSeconds);
+    for (const qsizetype captured : {qsizetype(10 * 1000), qsizetype(30 * 1000 * 1000)}) {
+        // Painted at every tick, as the window did before it held frames
+        // back, then as the window does.
+        const WindowTick every = CaptureTick(dlg, sim, captured, 0);
+        const WindowTick framed = CaptureTick(dlg, sim, captured, COstrumDlg::kInputRepaintMs);
+        const char *size = captured > 1000 * 1000 ? "30 MB" : "10 KB";
+        std::printf("  from %s captured, painted at every tick: %6.3f ms a tick, %5.1f paints/s (%.1f ticks/s)\n",
+                    size, every.cpuMsPerTick, every.paintsPerSecond, every.ticksPerSecond);
+        std::printf("  from %s captured, at most every %d ms:   %6.3f ms a tick, %5.1f paints/s (%.1f ticks/s); "
+                    "CPU ratio %.2f\n",
+                    size, COstrumDlg::kInputRepaintMs, framed.cpuMsPerTick, framed.paintsPerSecond,
+                    framed.ticksPerSecond, framed.cpuMsPerTick / every.cpuMsPerTick);
+    }
     return 0;
 }

@@ -11,6 +11,16 @@
 
 // The largest input data file that is read (512 MiB).
 constexpr qint64 kMaxInputFileBytes = qint64(512) * 1024 * 1024;
+// The most characters the window's input text holds: the text of the
+// largest file that is read, its byte-order mark included (268,435,456).
+constexpr qsizetype kMaxInputCharacters = qsizetype(kMaxInputFileBytes / 2);
+// The live capture stops one character short of that, so that a saved
+// capture (FF FE, then two bytes a character) is a file that is read back
+// whole, by the window and by the command line (268,435,455 characters).
+constexpr qsizetype kMaxCapturedCharacters = kMaxInputCharacters - 1;
+// The capture is warned of its end when it passes this: 16 Mi characters
+// before it, about 4.7 minutes at the link's full 60,000 bytes a second.
+constexpr qsizetype kCaptureWarningCharacters = kMaxCapturedCharacters - (qsizetype(16) << 20);
 
 // How the bytes of an input data file become text.
 enum class InputFileForm {

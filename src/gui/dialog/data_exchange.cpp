@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 
+#include <cstring>
+
 DataExchange::DataExchange(const DialogTemplate &dialog, const ControlMap &controls, Prompts &prompts,
                            bool saveAndValidate)
     : m_dialog(dialog), m_controls(controls), m_prompts(prompts), m_bSaveAndValidate(saveAndValidate)
@@ -45,9 +47,17 @@ void DataExchange::Text(int id, QString &member)
     if (m_bSaveAndValidate) {
         member = edit->text();
         edit->setModified(false);
-    } else if (!IsBeingEdited(edit) && edit->text() != member) {
-        edit->setText(member);
+    } else {
+        SetText(edit, member);
     }
+}
+
+void DataExchange::SetText(QLineEdit *edit, const QString &text)
+{
+    // An edit that already shows the text is left alone: the poll transfers
+    // out at every tick, and setting an edit lays it out and paints it again.
+    if (!IsBeingEdited(edit) && edit->text() != text)
+        edit->setText(text);
 }
 
 void DataExchange::TextView(int id, const QString &member)
@@ -63,8 +73,7 @@ void DataExchange::Int(int id, int &member)
     if (!Takes(id) || !edit)
         return;
     if (!m_bSaveAndValidate) {
-        if (!IsBeingEdited(edit))
-            edit->setText(QString::number(member));
+        SetText(edit, QString::number(member));
         return;
     }
     bool ok = false;
@@ -101,7 +110,15 @@ void DataExchange::Radio(int leaderId, int &member)
 
 QString DataExchange::FormatFloat(float value)
 {
-    return QString::asprintf("%.*g", 6, static_cast<double>(value));
+    // The poll transfers the same interval out at every tick: its text is
+    // made once.
+    thread_local float last = 0.0f;
+    thread_local QString text = QStringLiteral("0");
+    if (std::memcmp(&value, &last, sizeof value) != 0) {
+        text = QString::asprintf("%.*g", 6, static_cast<double>(value));
+        last = value;
+    }
+    return text;
 }
 
 bool DataExchange::ParseFloat(const QString &text, float *value)
@@ -123,8 +140,7 @@ void DataExchange::Float(int id, float &member)
     if (!Takes(id) || !edit)
         return;
     if (!m_bSaveAndValidate) {
-        if (!IsBeingEdited(edit))
-            edit->setText(FormatFloat(member));
+        SetText(edit, FormatFloat(member));
         return;
     }
     float value = 0.0f;

@@ -72,6 +72,8 @@ private:
     // Whether the binding of id takes part in this transfer.
     bool Takes(int id) const { return Active() && (m_onlyId == 0 || m_onlyId == id); }
     void Fail(int id, const QString &message);
+    // A transfer out into an edit that is not being typed into.
+    static void SetText(QLineEdit *edit, const QString &text);
 
     const DialogTemplate &m_dialog;
     const ControlMap &m_controls;

@@ -143,6 +143,8 @@ bool COstrumDlg::OnInitDialog()
     const QFont courier = CourierFont(16);
     GetDlgItem(IDC_INPUT)->setFont(courier);
     GetDlgItem(IDC_SORTED_OUTPUT)->setFont(courier);
+    if (auto *input = qobject_cast<TextView *>(GetDlgItem(IDC_INPUT)))
+        input->SetRepaintInterval(kInputRepaintMs);
 
     // 3. Parse state and the display request byte.
     m_bFirstLogEntry = true;

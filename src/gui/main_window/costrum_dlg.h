@@ -14,6 +14,7 @@
 #include "core/locale/keyword_tables.h"
 #include "core/locale/text_table.h"
 #include "core/sorting/log_parser.h"
+#include "core/util/memory_reserve.h"
 #include "gui/dialog/dialog_builder.h"
 #include "gui/widgets/qt_translations.h"
 
@@ -45,6 +46,9 @@ public:
     // Command of the one menu-bar item.
     enum { ID_ABOUT = 188 };
     static constexpr int kPollPeriodMs = 10;
+    // While text streams in, the input window is painted at most once in
+    // this time (about 30 times a second), not at every poll tick.
+    static constexpr int kInputRepaintMs = 33;
     // The chart window and the hidden graph object over it, in client pixels.
     static constexpr ChartRect kChartWindowRect = kLogGraphWindowRect;
 
@@ -126,6 +130,15 @@ public:
     // Set while the input text has no room for another chunk (memory ran
     // out); the poll then reads nothing and has said so once.
     bool m_bInputMemoryReported = false;
+    // The characters the live capture may still append to the input text
+    // (up to kMaxCapturedCharacters).
+    qsizetype InputRoom() const;
+    // After a chunk: says once that the capture passed the warning mark,
+    // and once that the input window is full (cut: a chunk did not fit;
+    // keptInBackup: the backup file took all of it).
+    void NoteInputLength(bool cut, bool keptInBackup);
+    bool m_bInputLimitWarned = false;
+    bool m_bInputFullReported = false;
 
     // ---- Device discovery and opening, device list (dlg_devices.cpp) --------
     void OnSearch();
@@ -213,6 +226,23 @@ public:
     void OnCopyInput();
     void OnAutoScroll();
     void ScrollInputToEnd();
+    // Every change of m_strInput and m_strSortedOutput is told to the window
+    // that shows it (id 1031 or 1054): characters appended at its end, or
+    // replaced in any other way.
+    void TextAppended(int id, qsizetype characters);
+    void TextReplaced(int id);
+    // True when the memory the prompts' file dialog needs can be had now;
+    // otherwise says so and the command ends: a file dialog that runs out
+    // of memory ends the program, and the unsaved text with it.
+    bool RoomForFileDialog();
+    // Saves text to path as the save commands do; a failure, memory that
+    // runs out included, is told with the file's name. True when saved.
+    bool SaveText(const QString &path, QStringView text);
+    // A message about memory that ran short, shown with the reserve given
+    // back, so that the message box itself has room.
+    void TellOutOfMemory(const QString &text);
+    // Address space kept for such messages (never written).
+    MemoryReserve m_memoryReserve{std::size_t(16) << 20};
 
     // ---- Display-value logging (dlg_logging.cpp) ----------------------------
     // Button 1051: starts logging when it is stopped (interval check, backup

@@ -71,6 +71,7 @@ void COstrumDlg::OnSendProgram()
         m_strSendingNote.prepend(QStringLiteral("\r\n"));
     m_nSendingNoteAt = m_strInput.size();
     m_strInput += m_strSendingNote;
+    TextAppended(IDC_INPUT, m_strSendingNote.size());
     UpdateData(false);
     update();
     EnableControl(IDC_SEND_PROGRAM, false);
@@ -182,6 +183,7 @@ void COstrumDlg::EndFirmwareUpload(bool sent)
             m_strInput = QStringLiteral("Send File Fail!")
                          + (m_strInput.isEmpty() ? QString() : QStringLiteral("\r\n") + m_strInput);
         }
+        TextReplaced(IDC_INPUT);
         UpdateData(false);
     }
     m_strSendingNote.clear();

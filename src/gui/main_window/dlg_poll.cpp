@@ -38,6 +38,14 @@ void COstrumDlg::PollDevice()
     }
     if (rx == 0)
         return;
+    // A full input window takes no more: while logging the backup file
+    // still takes every chunk; otherwise the bytes wait in the driver.
+    const bool toBackup = (m_bLogging || m_bCloseLogPending) && m_logFile.isOpen();
+    const qsizetype room = InputRoom();
+    if (room == 0 && !toBackup) {
+        NoteInputLength(true, false);
+        return;
+    }
 
     // Room for one more chunk is made before anything is read: when memory
     // runs out, the bytes stay waiting in the driver instead of being read
@@ -62,7 +70,8 @@ void COstrumDlg::PollDevice()
 
     char buffer[kReceiveBufferSize];
     DWORD got = 0;
-    const FT_STATUS status = FtRead(buffer, qMin(rx, kReceiveBufferSize), &got);
+    const DWORD want = toBackup ? kReceiveBufferSize : DWORD(qMin<qsizetype>(kReceiveBufferSize, room));
+    const FT_STATUS status = FtRead(buffer, qMin(rx, want), &got);
     got = qMin(got, kReceiveBufferSize);
     QString backupError;
     bool logged = false;
@@ -87,9 +96,12 @@ void COstrumDlg::PollDevice()
                     CloseBackupFile();
             }
         }
-        m_strInput.append(chunk);
+        const qsizetype taken = qMin(chunk.size(), room);
+        m_strInput.append(QStringView(chunk).first(taken));
+        TextAppended(IDC_INPUT, taken);
         // What the backup file holds is not lost at the end.
         m_bInputUnsaved = m_bInputUnsaved || !logged;
+        NoteInputLength(taken < chunk.size(), logged);
     }
 
     UpdateData(false);

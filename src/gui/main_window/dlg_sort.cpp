@@ -87,26 +87,26 @@ void COstrumDlg::SortCommand()
     m_nGraphField = result.graphField;
     m_strSortedOutput = std::move(result.sortedOutput);
     m_strGraphLogType = GetDlgItemText(IDC_LOG_QRT03_LOGP + m_nLogType);
+    TextReplaced(IDC_SORTED_OUTPUT);
     ShowLogGraph(result.firstIndex);
     UpdateData(false);
 }
 
 void COstrumDlg::OnSaveSortedData()
 {
-    const QString path = m_prompts.SaveFileName(TextFileFilter());
-    if (path.isEmpty())
+    if (!RoomForFileDialog())
         return;
+    const QString path = m_prompts.SaveFileName(TextFileFilter());
     // The member's text: the output window is read-only and always shows it.
-    // It is streamed from the text itself, without a second copy.
-    SaveFailure failure;
-    if (!SaveTextFile(path, m_strSortedOutput, &failure))
-        m_prompts.Message(SaveFailureText(path, failure));
+    if (!path.isEmpty())
+        SaveText(path, m_strSortedOutput);
 }
 
 void COstrumDlg::OnClearSortedData()
 {
     m_strSortedOutput.clear();
     m_exportFiles.clear();
+    TextReplaced(IDC_SORTED_OUTPUT);
     if (m_pChart)
         m_pChart->ClearData();
     UpdateData(false);

@@ -33,6 +33,9 @@ public:
     // cancelled. The save dialog asks before overwriting an existing file.
     virtual QString OpenFileName(const QString &filter) = 0;
     virtual QString SaveFileName(const QString &filter) = 0;
+    // The memory a file dialog may take while it is shown (its threads,
+    // images and caches), which a command makes sure of before it asks.
+    virtual qsizetype FileDialogMemory() const { return 0; }
     // Puts Unicode text on the clipboard.
     virtual void SetClipboardText(const QString &text) = 0;
     // Puts a picture on the clipboard (the system's clipboard unless a
@@ -85,6 +88,8 @@ public:
     void Notice(const QString &text) override;
     QString OpenFileName(const QString &filter) override;
     QString SaveFileName(const QString &filter) override;
+    // Qt's file dialog: 64 MiB, four times what it was seen to need.
+    qsizetype FileDialogMemory() const override { return qsizetype(64) << 20; }
     void SetClipboardText(const QString &text) override;
     SaveAnswer AskSaveDiscardCancel(const QString &text) override;
 

@@ -45,6 +45,9 @@ void TextLineIndex::Rebuild(QStringView text)
     fresh.m_low.reserve(size_t(text.size() / 32 + 16));
     fresh.Clear();
     fresh.Scan(text, 0, text.size());
+    // A text of far longer lines gives the room back (a copy of few starts).
+    if (fresh.m_low.size() < fresh.m_low.capacity() / 2)
+        fresh.m_low.shrink_to_fit();
     *this = std::move(fresh);
 }
 

@@ -1,6 +1,7 @@
 #include "gui/widgets/text_view.h"
 
 #include "gui/widgets/text_view_accessible.h"
+#include "gui/widgets/view_scroll_bar.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -16,11 +17,6 @@
 
 namespace {
 
-// How much of the start and the end of the indexed text is kept to tell an
-// append from another change. Every change the program makes to a shown
-// text other than an append (clear, replace, removal of a leading note)
-// alters one of these ends or shortens the text.
-constexpr qsizetype kKeep = 256;
 // Texts of up to this many lines have every line measured when they change,
 // so the horizontal scroll bar is exact from the start; larger ones measure
 // the line with the most characters and every line they paint.
@@ -28,82 +24,9 @@ constexpr qsizetype kMeasureAllLines = 2048;
 // The horizontal scroll bar counts pixels up to this width of text.
 constexpr qreal kScrollRange = 1e9;
 
-// A scroll bar that repaints only when what it shows changes: a range or a
-// value that moves the handle by less than a pixel (a line appended to a
-// million) leaves it as it is. A change is looked at when the window is
-// about to be painted, so that a range and a value changed one after the
-// other (a line appended, then the view scrolled to the end) are compared
-// with what was shown only once both are set. It paints all of its area,
-// so nothing behind it is painted with it.
-class ViewScrollBar : public QScrollBar
+void HoldScrollBar(QScrollBar *bar, bool hold)
 {
-public:
-    explicit ViewScrollBar(Qt::Orientation orientation)
-        : QScrollBar(orientation)
-    {
-        setAttribute(Qt::WA_OpaquePaintEvent);
-    }
-
-protected:
-    void sliderChange(SliderChange change) override
-    {
-        if (change == SliderOrientationChange || !isVisible()) {
-            QScrollBar::sliderChange(change);
-            return;
-        }
-        if (m_checkPending)
-            return;
-        QWidget *top = window();
-        if (top != m_window) {
-            if (m_window)
-                m_window->removeEventFilter(this);
-            m_window = top;
-            m_window->installEventFilter(this);
-        }
-        m_checkPending = true;
-        // The window is painted after any change of its widgets; this one
-        // may have changed nothing else.
-        QCoreApplication::postEvent(top, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
-    }
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (watched == m_window && event->type() == QEvent::UpdateRequest && m_checkPending) {
-            m_checkPending = false;
-            if (Current() != m_shown)
-                update();
-        }
-        return QScrollBar::eventFilter(watched, event);
-    }
-    void paintEvent(QPaintEvent *event) override
-    {
-        m_shown = Current();
-        QScrollBar::paintEvent(event);
-    }
-
-private:
-    struct Look
-    {
-        QRect handle;
-        bool atMinimum = false;
-        bool atMaximum = false;
-        friend bool operator==(const Look &, const Look &) = default;
-    };
-    Look Current() const
-    {
-        QStyleOptionSlider option;
-        initStyleOption(&option);
-        return {style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
-                value() == minimum(), value() == maximum()};
-    }
-    Look m_shown;
-    bool m_checkPending = false;
-    QPointer<QWidget> m_window;
-};
-
-QString Keep(const QString &text, qsizetype from, qsizetype length)
-{
-    // A copy of its own: sharing the text's data would make its next append copy it whole.
-    return QString(text.constData() + from, length);
+    static_cast<ViewScrollBar *>(bar)->Hold(hold);
 }
 
 } // namespace
@@ -132,7 +55,6 @@ TextView::TextView(QWidget *parent)
     horizontalScrollBar()->setSingleStep(20);
     verticalScrollBar()->setSingleStep(1);
     m_layout.SetFont(font());
-    Remember();
     UpdateScrollBars();
 }
 
@@ -142,8 +64,11 @@ TextView::~TextView() = default;
 
 void TextView::Attach(const QString *text)
 {
-    m_source = text;
-    m_own = QString();
+    if (text != m_source) {
+        m_source = text;
+        m_own = QString();
+        m_replaced = true;
+    }
     Sync(true);
 }
 
@@ -153,12 +78,26 @@ void TextView::ShowText(const QString &text)
         m_source = nullptr;
         m_own = text;
     }
+    m_replaced = true;
+    Sync(true);
+}
+
+void TextView::TextReplaced()
+{
+    m_replaced = true;
+    m_appended = 0;
+    Sync(true);
+}
+
+void TextView::TextAppended(qsizetype characters)
+{
+    m_appended += characters;
     Sync(true);
 }
 
 void TextView::Refresh()
 {
-    Sync(true);
+    TextReplaced();
 }
 
 void TextView::ReserveForAppend(qsizetype characters)
@@ -176,49 +115,35 @@ void TextView::PrepareFor(const QString &text)
     Pending pending;
     pending.index.Rebuild(text);
     pending.length = text.size();
-    pending.head = Keep(text, 0, qMin(kKeep, text.size()));
-    pending.tail = Keep(text, text.size() - pending.head.size(), pending.head.size());
     m_pending = std::move(pending);
-}
-
-bool TextView::Matches(const QString &text, qsizetype length, const QString &head, const QString &tail) const
-{
-    if (text.size() < length)
-        return false;
-    const QStringView view(text);
-    return view.first(head.size()) == head && view.sliced(length - tail.size(), tail.size()) == tail;
-}
-
-void TextView::Remember()
-{
-    const QString &text = Text();
-    const qsizetype length = m_index.Length();
-    m_head = Keep(text, 0, qMin(kKeep, length));
-    m_tail = Keep(text, length - m_head.size(), m_head.size());
 }
 
 void TextView::Sync(bool retry)
 {
     const QString &text = Text();
     const qsizetype shown = m_index.Length();
-    if (text.size() == shown && Matches(text, shown, m_head, m_tail))
+    // A change the view was not told of is taken as a replacement: the view
+    // never reads past the text's end, nor takes a change for an append.
+    if (!m_replaced && text.size() != shown + m_appended)
+        m_replaced = true;
+    if (!m_replaced && m_appended == 0)
         return;
-    // A text that could not be indexed is tried again when the view is told
-    // to show it, not at every paint.
+    // A text that could not be indexed is tried again when the owner tells
+    // of a change or the view is told to show it, not at every paint.
     if (!retry && text.size() == m_failedLength && text.constData() == m_failedData)
         return;
-    const bool appended = Matches(text, shown, m_head, m_tail);
+    const bool appended = !m_replaced;
     const qsizetype firstChanged = appended ? m_index.LineCount() - 1 : 0;
     try {
-        if (appended) {
+        if (appended)
             m_index.Extend(text);
-        } else if (m_pending && m_pending->length == text.size() && Matches(text, text.size(), m_pending->head, m_pending->tail)) {
+        else if (m_pending && m_pending->length == text.size())
             m_index = std::move(m_pending->index);
-        } else {
+        else
             m_index.Rebuild(text);
-        }
         m_pending.reset();
-        Remember();
+        m_replaced = false;
+        m_appended = 0;
     } catch (const std::bad_alloc &) {
         // The text stays as it is; the view shows what it indexed before an
         // append, or nothing after another change, and says so once. The
@@ -226,8 +151,6 @@ void TextView::Sync(bool retry)
         m_pending.reset();
         if (!appended) {
             m_index.Clear();
-            m_head.clear();
-            m_tail.clear();
             m_layout.Invalidate();
             m_selection = {};
             m_widest = 0;
@@ -251,6 +174,11 @@ void TextView::Sync(bool retry)
         m_selection = {};
         m_wantedX = -1;
         m_widest = 0;
+        if (m_holding) {
+            // A new text is shown whole at once.
+            m_heldFull = true;
+            ShowHeldFrame();
+        }
         verticalScrollBar()->setValue(0);
         horizontalScrollBar()->setValue(0);
     }
@@ -260,11 +188,14 @@ void TextView::Sync(bool retry)
         const qsizetype longest = m_index.LongestLine();
         MeasureLines(longest, longest);
     }
-    UpdateScrollBars();
     // The lines from the first one changed on are painted again (all of
-    // them after a rebuild), wherever a scroll that follows puts them.
+    // them after a rebuild), wherever a scroll that follows puts them; an
+    // append that streams in waits for the next frame.
     m_changedFrom = m_changedFrom < 0 ? firstChanged : qMin(m_changedFrom, firstChanged);
-    UpdateFrom(firstChanged);
+    const bool held = appended && HoldFrame();
+    UpdateScrollBars();
+    if (!held)
+        UpdateFrom(firstChanged);
     if (QAccessible::isActive()) {
         if (appended) {
             QAccessibleTextInsertEvent event(this, int(qMin<qsizetype>(shown, INT_MAX)), text.sliced(shown));
@@ -274,6 +205,47 @@ void TextView::Sync(bool retry)
             QAccessible::updateAccessibility(&event);
         }
     }
+}
+
+bool TextView::HoldFrame()
+{
+    if (m_repaintInterval <= 0 || !m_lastPaint.isValid() || !isVisible())
+        return false;
+    const qint64 since = m_lastPaint.elapsed();
+    if (since >= m_repaintInterval) {
+        // The frame is due: the append that comes then shows it.
+        ShowHeldFrame();
+        return false;
+    }
+    if (m_holding)
+        return true;
+    m_holding = true;
+    m_heldFirst = FirstVisibleLine();
+    m_heldFull = false;
+    HoldScrollBar(verticalScrollBar(), true);
+    HoldScrollBar(horizontalScrollBar(), true);
+    // Text that streams in shows the frame with its next append; the timer
+    // shows it when no more comes.
+    m_frameTimer.start(int(m_repaintInterval - since) + m_repaintInterval / 2, Qt::CoarseTimer, this);
+    return true;
+}
+
+void TextView::ShowHeldFrame()
+{
+    if (!m_holding)
+        return;
+    m_holding = false;
+    m_frameTimer.stop();
+    HoldScrollBar(verticalScrollBar(), false);
+    HoldScrollBar(horizontalScrollBar(), false);
+    if (m_heldFull) {
+        viewport()->update();
+        return;
+    }
+    if (m_heldFirst != FirstVisibleLine())
+        MoveLinesFrom(m_heldFirst);
+    if (m_changedFrom >= 0)
+        UpdateFrom(m_changedFrom);
 }
 
 // ---- Geometry ----------------------------------------------------------------
@@ -476,6 +448,14 @@ QString TextView::ShownText()
 void TextView::paintEvent(QPaintEvent *event)
 {
     Sync();
+    // A paint for another reason while a frame is held shows the whole
+    // frame right after it: what lies outside this paint's area may have
+    // moved (an update asked for inside a paint would be lost).
+    if (m_holding) {
+        m_heldFull = true;
+        QMetaObject::invokeMethod(this, &TextView::ShowHeldFrame, Qt::QueuedConnection);
+    }
+    m_lastPaint.start();
     m_changedFrom = -1;
     QPainter painter(viewport());
     const QRect area = event->rect();
@@ -522,25 +502,36 @@ void TextView::UpdateFrom(qsizetype line)
 
 void TextView::scrollContentsBy(int dx, int dy)
 {
+    // While a frame is held, the scroll is shown with it.
+    if (m_holding) {
+        m_heldFull = m_heldFull || dx != 0;
+        return;
+    }
     // A scroll by a few lines or pixels moves what is shown and paints only
     // what comes into view (and the lines changed since the last paint).
-    const qsizetype first = FirstVisibleLine();
-    const int room = viewport()->height();
-    const qsizetype fewLines = room / m_layout.LineHeight() + 1;
-    if (dx != 0 && dy == 0 && qAbs(dx * m_hUnit) < viewport()->width()) {
+    if (dx != 0 && dy == 0 && qAbs(dx * m_hUnit) < viewport()->width())
         viewport()->scroll(int(dx * m_hUnit), 0);
-    } else if (dx == 0 && dy != 0 && qAbs(dy) < fewLines) {
-        // Where the new first line lay before the scroll.
-        const qsizetype old = first + dy;
-        int was = old == 0 ? kMargin : 0;
-        for (qsizetype line = qMin(old, first); line < qMax(old, first); ++line)
-            was += dy > 0 ? -HeightOf(line) : HeightOf(line);
-        viewport()->scroll(0, TopMargin() - was);
-    } else {
+    else if (dx == 0 && dy != 0)
+        MoveLinesFrom(FirstVisibleLine() + dy);
+    else
         viewport()->update();
-    }
     if (m_changedFrom >= 0)
         UpdateFrom(m_changedFrom);
+}
+
+void TextView::MoveLinesFrom(qsizetype old)
+{
+    const qsizetype first = FirstVisibleLine();
+    const qsizetype fewLines = viewport()->height() / m_layout.LineHeight() + 1;
+    if (qAbs(old - first) >= fewLines) {
+        viewport()->update();
+        return;
+    }
+    // Where the new first line lay before the scroll.
+    int was = old == 0 ? kMargin : 0;
+    for (qsizetype line = qMin(old, first); line < qMax(old, first); ++line)
+        was += old > first ? -HeightOf(line) : HeightOf(line);
+    viewport()->scroll(0, TopMargin() - was);
 }
 
 void TextView::resizeEvent(QResizeEvent *event)

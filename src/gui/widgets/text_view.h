@@ -11,13 +11,20 @@
 // the mouse and the keyboard and copied exactly as it is held (CR LF and
 // U+0000 included); keys it has no use for go on to the window around it.
 //
-// The text is re-read whenever the view is told to show it (ShowText,
-// Attach, Refresh) and before it paints or answers: a text that grew by an
-// append costs the view what was appended, any other change rebuilds the
-// index. A change the index cannot take for want of memory leaves the view
-// showing what it could (the part indexed before an append, or nothing) and
-// is reported once by OutOfMemory; ReserveForAppend and PrepareFor take the
-// memory beforehand, so a command can refuse the change instead.
+// The owner tells the view how its text changed: TextAppended(n) when n
+// characters were appended, which costs the view what was appended, and
+// TextReplaced for any other change, which indexes the text afresh. The view
+// never tells an append from another change by looking at the text; a
+// change it was not told of (the length differs from what it indexed) is
+// taken as a replacement, so it never reads past the text's end. A change
+// the index cannot take for want of memory leaves the view showing what it
+// could (the part indexed before an append, or nothing) and is reported
+// once by OutOfMemory; ReserveForAppend and PrepareFor take the memory
+// beforehand, so a command can refuse the change instead.
+//
+// While text streams in, the window can be painted at most once in a given
+// interval (SetRepaintInterval): the index, the scroll bars' ranges and
+// values follow every append at once, the pixels catch up at the next frame.
 #ifndef TAVIX_GUI_WIDGETS_TEXT_VIEW_H
 #define TAVIX_GUI_WIDGETS_TEXT_VIEW_H
 
@@ -27,6 +34,7 @@
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
+#include <QElapsedTimer>
 #include <QString>
 
 #include <functional>
@@ -43,23 +51,37 @@ public:
 
     // Shows the string at text and reads it in place from now on: the owner
     // keeps it alive while the view lives (or until the view is given
-    // another text) and changes it on this thread only.
+    // another text), changes it on this thread only and tells the view of
+    // every change. Attaching the string already attached brings the view
+    // up to the changes it was told of.
     void Attach(const QString *text);
-    // Shows text: when it is the attached string, re-reads it; otherwise
-    // keeps a copy of it (implicitly shared, so the view's copy costs
-    // nothing while text is not changed).
+    // Shows text: when it is the attached string, as changed in any way
+    // (TextReplaced); otherwise keeps a copy of it (implicitly shared, so
+    // the view's copy costs nothing while text is not changed).
     void ShowText(const QString &text);
-    // Re-reads the shown text.
+    // The attached text was changed in any way: it is indexed afresh, from
+    // the top (with the index PrepareFor built, when one waits for a text of
+    // its length). A text that could not be indexed before is tried again.
+    void TextReplaced();
+    // characters characters were appended to the attached text: the index
+    // is extended by them.
+    void TextAppended(qsizetype characters);
+    // Re-reads the shown text as replaced (TextReplaced).
     void Refresh();
     // Takes the memory the index needs for an append of at most characters
     // characters, or of the text appended, before it is appended. Throws
     // std::bad_alloc when there is none; nothing changes then.
     void ReserveForAppend(qsizetype characters);
     void ReserveForAppend(QStringView appended);
-    // Indexes text before it replaces the shown one, which it may do by any
-    // change; the index is taken over when the view next finds text shown.
-    // Throws std::bad_alloc when there is not enough memory.
+    // Indexes text before it replaces the shown one; the next TextReplaced
+    // takes the index over when the text then has the same length (the
+    // owner replaces the text with text and tells the view so). Throws
+    // std::bad_alloc when there is not enough memory.
     void PrepareFor(const QString &text);
+    // While text is appended, paints the window at most once every
+    // milliseconds (0, the default: at every change). What the window holds
+    // is up to date at once; only its pixels wait for the next frame.
+    void SetRepaintInterval(int milliseconds) { m_repaintInterval = milliseconds; }
     // Scrolls to the last line.
     void ScrollToEnd();
     // Where copied text goes; without a handler, to the application's clipboard.
@@ -132,8 +154,15 @@ private:
     // Brings the index in line with the text; a failure to allocate is
     // reported by OutOfMemory. A text that failed is tried again only with retry.
     void Sync(bool retry = false);
-    void Remember();
-    bool Matches(const QString &text, qsizetype length, const QString &head, const QString &tail) const;
+    // Holds the pixels of an append back until the next frame when the
+    // window was painted less than the repaint interval ago; true then.
+    bool HoldFrame();
+    // Paints what was held back: the lines moved by a scroll since, the
+    // lines changed, the scroll bars.
+    void ShowHeldFrame();
+    // Moves what is shown from where the first line old lay to where the
+    // first line is now, painting only what comes into view.
+    void MoveLinesFrom(qsizetype old);
     void UpdateScrollBars();
     // Repaints the view from line down.
     void UpdateFrom(qsizetype line);
@@ -160,16 +189,15 @@ private:
     const QString *m_source = nullptr;
     QString m_own;
     TextLineIndex m_index;
-    // The start and end of the indexed text, to tell an append from another change.
-    QString m_head;
-    QString m_tail;
-    // An index built ahead for a text of this length, start and end.
+    // What the owner told of since the view last read the text: a
+    // replacement, or the characters appended.
+    bool m_replaced = false;
+    qsizetype m_appended = 0;
+    // An index built ahead for a text of this length.
     struct Pending
     {
         TextLineIndex index;
         qsizetype length = 0;
-        QString head;
-        QString tail;
     };
     std::optional<Pending> m_pending;
     TextLineLayout m_layout;
@@ -191,6 +219,15 @@ private:
     const QChar *m_failedData = nullptr;
     QPoint m_dragPoint;
     QBasicTimer m_blinkTimer;
+    // The frames of a text streaming in: the interval, the last paint, the
+    // frame held back, the first line shown when it was held and whether a
+    // sideways scroll waits.
+    int m_repaintInterval = 0;
+    QElapsedTimer m_lastPaint;
+    QBasicTimer m_frameTimer;
+    bool m_holding = false;
+    qsizetype m_heldFirst = 0;
+    bool m_heldFull = false;
     QBasicTimer m_dragTimer;
     std::function<void(const QString &)> m_copyHandler;
     std::function<void(QMenu *)> m_menuExtension;

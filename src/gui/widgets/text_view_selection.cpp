@@ -63,6 +63,8 @@ void TextView::timerEvent(QTimerEvent *event)
         viewport()->update();
     } else if (event->timerId() == m_dragTimer.timerId()) {
         DragTo(m_dragPoint);
+    } else if (event->timerId() == m_frameTimer.timerId()) {
+        ShowHeldFrame();
     } else {
         QAbstractScrollArea::timerEvent(event);
     }

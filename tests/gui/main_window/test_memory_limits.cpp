@@ -5,9 +5,12 @@
 #include "address_sanitizer.h"
 #include "dialog_fixture.h"
 #include "gui/main_window/costrum_dlg.h"
+#include "core/sorting/input_file.h"
+#include "gui/widgets/prompts.h"
 #include "gui/widgets/text_view.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -80,6 +83,9 @@ private slots:
     void openInputWithoutRoomForItsLines();
     void viewWithoutRoomForItsLinesSaysSo();
     void pollOutOfMemoryReadsNothing();
+    void openReadsIntoTheEmptyInputText();
+    void captureStopsWhereItsSavedFileIsStillRead();
+    void fileDialogWithoutRoomSaysSo();
     void saveNeedsNoSecondCopy_data();
     void saveNeedsNoSecondCopy();
 
@@ -262,6 +268,165 @@ void TestMemoryLimits::pollOutOfMemoryReadsNothing()
     QVERIFY(dlg.m_strInput.startsWith(QStringLiteral("Tavix 3000")));
     QCOMPARE(prompts.messages.size(), 1);
     g_bDeviceReady = 0;
+}
+
+void TestMemoryLimits::openReadsIntoTheEmptyInputText()
+{
+    // 48 Mi characters (96 MiB, sparse) opened into an empty input text that
+    // holds a block of its own (as after a program was sent): with 140 MiB
+    // of address space the text fits once, not twice.
+    const QString path = m_dir.filePath(QStringLiteral("zeros.txt"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(96 * kMiB));
+    }
+    ScriptedPrompts prompts;
+    prompts.openAnswers = {path};
+    COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
+    prompts.messages.clear();
+    dlg.m_strInput.reserve(1024);
+    {
+        AddressSpaceLimit limit(140 * kMiB);
+        QVERIFY(limit.IsSet());
+        dlg.OnOpenInput();
+    }
+    QCOMPARE(prompts.messages, QStringList());
+    QCOMPARE(dlg.m_strInput.size(), 48 * kMiB);
+    QCOMPARE(qobject_cast<TextView *>(dlg.GetDlgItem(1031))->ShownLength(), 48 * kMiB);
+    QFile::remove(path);
+}
+
+void TestMemoryLimits::captureStopsWhereItsSavedFileIsStillRead()
+{
+    // The live capture stops one character short of what the window holds,
+    // with a warning before and a note at the end; the rest of the print-out
+    // waits in the driver. The saved capture is the largest file that is
+    // read: Open and the command line's reading take it, one more code unit
+    // is refused.
+    QVERIFY(m_sim.IsLoaded());
+    QCOMPARE(m_sim.Set("RESET"), 0);
+    QCOMPARE(m_sim.Set("TAVIXSIM_BAUD=0"), 0);
+    const QString printout = m_dir.filePath(QStringLiteral("printout.txt"));
+    QByteArray printed;
+    for (int i = 0; i < 100; ++i)
+        printed += QByteArray::number(1000 + i) + " 0123456789\r\n";
+    {
+        QFile file(printout);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(printed), printed.size());
+    }
+    QCOMPARE(m_sim.Set("TAVIXSIM_PRINTOUT=" + printout.toLocal8Bit()), 0);
+    ScriptedPrompts prompts;
+    COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
+    QCOMPARE(dlg.FtOpenEx("TX300001", FT_OPEN_BY_SERIAL_NUMBER), FT_STATUS(FT_OK));
+    g_bDeviceReady = 1;
+    prompts.messages.clear();
+
+    const qsizetype before = kMaxCapturedCharacters - 700;
+    dlg.m_strInput = QString(before, QLatin1Char('x'));
+    dlg.UpdateData(false);
+    QCOMPARE(m_sim.Set("PRINT"), 0);
+    for (int tick = 0; tick < 5; ++tick)
+        dlg.PollDevice();
+    QCOMPARE(dlg.m_strInput.size(), kMaxCapturedCharacters);
+    QCOMPARE(QStringView(dlg.m_strInput).sliced(before), QString::fromLatin1(printed.first(700)));
+    QCOMPARE(prompts.notices, 2);
+    QVERIFY(prompts.messages.value(0).startsWith(QStringLiteral("The input window holds 268435355 characters; "
+                                                                "it takes at most 268435455 from the instrument,\n")));
+    QVERIFY(prompts.messages.value(1).startsWith(QStringLiteral("The input window is full: it holds 268435455 "
+                                                                "characters")));
+
+    const QString saved = m_dir.filePath(QStringLiteral("full capture.txt"));
+    prompts.saveAnswers = {saved};
+    dlg.OnSaveInput();
+    QCOMPARE(QFileInfo(saved).size(), kMaxInputFileBytes);
+    // Cleared, the window takes the rest of the print-out, which waited.
+    dlg.OnClearInput();
+    dlg.PollDevice();
+    QVERIFY(dlg.m_strInput.startsWith(QString::fromLatin1(printed.sliced(700, 20))));
+
+    // Read back whole by the command line's reading and by Open.
+    dlg.OnClearInput();
+    {
+        QString text;
+        QString error;
+        QVERIFY2(ReadInputText(saved, InputFileForm::Detected, &text, &error, 0, InputStreams::Read),
+                 qPrintable(error));
+        QCOMPARE(text.size(), kMaxInputCharacters);
+    }
+    prompts.messages.clear();
+    prompts.openAnswers = {saved};
+    dlg.OnOpenInput();
+    QCOMPARE(prompts.messages, QStringList());
+    QCOMPARE(dlg.m_strInput.size(), kMaxInputCharacters);
+    QVERIFY(dlg.m_strInput.startsWith(QStringLiteral("\uFEFFxxx")));
+    QVERIFY(dlg.m_strInput.endsWith(QString::fromLatin1(printed.sliced(680, 20))));
+
+    // Past the limit: any file appended to a full window, or a file one
+    // code unit longer, is refused and nothing changes.
+    prompts.openAnswers = {printout};
+    dlg.OnOpenInput();
+    QCOMPARE(prompts.messages.size(), 1);
+    QVERIFY(prompts.messages[0].contains(QStringLiteral("that is more than the 268435456 it can hold")));
+    QCOMPARE(dlg.m_strInput.size(), kMaxInputCharacters);
+    dlg.OnClearInput();
+    {
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.resize(kMaxInputFileBytes + 2));
+    }
+    prompts.openAnswers = {saved};
+    dlg.OnOpenInput();
+    QCOMPARE(prompts.messages.size(), 2);
+    QVERIFY(prompts.messages[1].endsWith(QStringLiteral("it holds 536870914 bytes, more than the 536870912 bytes "
+                                                        "that can be held as text")));
+    QVERIFY(dlg.m_strInput.isEmpty());
+    g_bDeviceReady = 0;
+    QFile::remove(saved);
+}
+
+void TestMemoryLimits::fileDialogWithoutRoomSaysSo()
+{
+    // Qt's own file dialog with 2 MiB of address space left: it would end
+    // the program (a thread or an image it cannot allocate). Save and Open
+    // say so instead, without the dialog, and the window keeps its text.
+    QtPrompts prompts;
+    COstrumDlg dlg(prompts, QStringLiteral(TAVIX_SIM_LIBRARY));
+    prompts.SetParent(&dlg);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    dlg.m_strInput = QString(32 * kMiB, QLatin1Char('x'));
+    dlg.m_strSortedOutput = QStringLiteral("sorted");
+    QStringList shown;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        QString text = QString::fromLatin1(modal->metaObject()->className());
+        for (const QObject *child : modal->findChildren<QObject *>()) {
+            const QString own = child->property("text").toString() + child->property("plainText").toString();
+            if (own.contains(QStringLiteral("memory")))
+                text += QStringLiteral(": ") + own;
+        }
+        shown.append(text);
+        modal->close();
+    });
+    closer.start(20);
+    {
+        AddressSpaceLimit limit(2 * kMiB);
+        QVERIFY(limit.IsSet());
+        dlg.OnSaveInput();
+        dlg.OnSaveSortedData();
+        dlg.OnOpenInput();
+    }
+    closer.stop();
+    const QString said = QStringLiteral("QDialog: There is not enough memory to show the file dialog.\nNothing was "
+                                        "saved or opened; the data in the window is unchanged.\nPlease close other "
+                                        "programs or free memory, then try again.");
+    QCOMPARE(shown, (QStringList{said, said, said}));
+    QCOMPARE(dlg.m_strInput.size(), 32 * kMiB);
 }
 
 void TestMemoryLimits::saveNeedsNoSecondCopy_data()

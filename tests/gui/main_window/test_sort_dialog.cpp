@@ -1,6 +1,7 @@
 // The sort, save and clear commands of the main dialog and its log-type
 // buttons, driven through the buttons: what each command changes, what each
 // failure leaves as it was, and the bytes of a saved sorted data file.
+#include "core/io/text_file.h"
 #include "dialog_fixture.h"
 #include "gui/main_window/costrum_dlg.h"
 #include "gui/widgets/my_chart.h"
@@ -75,6 +76,7 @@ private slots:
     void qrt31RefusesDraughtRating();
     void qrt31PlotsTForT();
     void sortTwice();
+    void sortAfterOpenShowsTheNewOutput();
     void barometerAbbreviatedInOutputOnly();
     void typesThatPickNothing();
     void saveSortedData();
@@ -278,6 +280,50 @@ void TestSortDialog::sortTwice()
     Click(dlg, 1035);
     QCOMPARE(dlg.m_strSortedOutput, kLogpOutput + QString(kLogpOutput).replace(0, 6, QStringLiteral("File 9")));
     QCOMPARE(dlg.m_logpFiles, (QList<qint32>{1, 2}));
+}
+
+// A plain log of 40 rows; rows 20 and 21 hold the velocities 0.2 and
+// 0.275, traded when traded is set.
+QString LongPlainLog(bool traded)
+{
+    QStringList lines{QStringLiteral("File 2 "), "Tavix 3000 s/n 123456", "Probe QRT Log", "Time Constant 1 sec",
+                      "Log Interval 10 sec", "", "Date     Time     Vel   Temp", kRule};
+    for (int row = 0; row < 40; ++row) {
+        QString velocity = QStringLiteral("0.25");
+        if (row == 20 || row == 21)
+            velocity = (row == 20) != traded ? QStringLiteral("0.2") : QStringLiteral("0.275");
+        lines << QStringLiteral("08-01-02 12:%1:00 %2 22.3").arg(row, 2, 10, QLatin1Char('0')).arg(velocity);
+    }
+    lines << QString();
+    return Lines(lines);
+}
+
+void TestSortDialog::sortAfterOpenShowsTheNewOutput()
+{
+    // Sort, Clear input data, Open a capture whose sorted output has the
+    // same length and the same start and end, Sort: the output window shows
+    // the new output, line for line, as the member holds it.
+    COstrumDlg &dlg = Dialog();
+    dlg.m_strInput = LongPlainLog(false);
+    Sort(1044);
+    const QString first = dlg.m_strSortedOutput;
+    QCOMPARE(OutputWindowText(dlg), TextView::DisplayForm(first));
+
+    const QString path = m_files.filePath(QStringLiteral("second capture.txt"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write(Utf16LeWithBom(LongPlainLog(true))) > 0);
+    }
+    Click(dlg, 1018);
+    m_prompts.openAnswers = {path};
+    Click(dlg, 1022);
+    Click(dlg, 1035);
+    QCOMPARE(dlg.m_strSortedOutput.size(), first.size());
+    QVERIFY(dlg.m_strSortedOutput != first);
+    QCOMPARE(dlg.m_strSortedOutput.first(256), first.first(256));
+    QCOMPARE(dlg.m_strSortedOutput.last(256), first.last(256));
+    QCOMPARE(OutputWindowText(dlg), TextView::DisplayForm(dlg.m_strSortedOutput));
 }
 
 void TestSortDialog::barometerAbbreviatedInOutputOnly()

@@ -81,6 +81,8 @@ private slots:
     void dragBeyondTheEdgeScrolls();
     void paintedAsItScrollsAlong();
     void appendFollowsOrKeepsThePlace();
+    void replacedBySameLengthText();
+    void framesHeldWhileTextStreamsIn();
     void lineOfHundredMillionCharacters();
     void accessibleText();
 };
@@ -417,8 +419,9 @@ void TestTextView::paintedAsItScrollsAlong()
     QVERIFY(QTest::qWaitForWindowExposed(&view));
     const auto paintNow = [&] { QCoreApplication::sendPostedEvents(view.window(), QEvent::UpdateRequest); };
     for (int i = 0; i < 30; ++i) {
-        text += i % 3 ? QStringLiteral("appended %1, ").arg(i) : QStringLiteral("%1 中文\r\n").arg(i);
-        view.Refresh();
+        const QString piece = i % 3 ? QStringLiteral("appended %1, ").arg(i) : QStringLiteral("%1 中文\r\n").arg(i);
+        text += piece;
+        view.TextAppended(piece.size());
         view.ScrollToEnd();
         paintNow();
     }
@@ -449,7 +452,7 @@ void TestTextView::appendFollowsOrKeepsThePlace()
     // Appended, a piece at a time, CR and LF apart: the place is kept.
     for (const QString &piece : {QStringLiteral("line 200\r"), QStringLiteral("\nline 201\r\n"), QStringLiteral("line 202")}) {
         text += piece;
-        view.Refresh();
+        view.TextAppended(piece.size());
         QCOMPARE(bar->value(), 50);
     }
     QCOMPARE(view.RebuildCount(), rebuilds);
@@ -461,7 +464,7 @@ void TestTextView::appendFollowsOrKeepsThePlace()
     view.ScrollToEnd();
     QCOMPARE(bar->value(), bar->maximum());
     text += QStringLiteral("\r\nline 203");
-    view.Refresh();
+    view.TextAppended(10);
     view.ScrollToEnd();
     QCOMPARE(bar->value(), maximum + 3);
 
@@ -471,6 +474,103 @@ void TestTextView::appendFollowsOrKeepsThePlace()
     QCOMPARE(view.RebuildCount(), rebuilds + 1);
     QCOMPARE(bar->value(), 0);
     QCOMPARE(view.LineText(0), QStringLiteral("line 1"));
+}
+
+// 60 rows of a sorted log; rows 30 and 31 hold a 3- and a 5-character
+// value, in either order: the two texts have the same length and the same
+// first and last 256 characters, and one line break apart.
+QString SortedRows(bool traded)
+{
+    QString text;
+    for (int row = 0; row < 60; ++row) {
+        QString value = QStringLiteral("3.125");
+        if (row == 30 || row == 31)
+            value = (row == 30) != traded ? QStringLiteral("1.5") : QStringLiteral("12.75");
+        text += QStringLiteral("08-01-02\t12:00:%1\t%2\r\n").arg(row, 2, 10, QLatin1Char('0')).arg(value);
+    }
+    return text;
+}
+
+void TestTextView::replacedBySameLengthText()
+{
+    // The owner replaces the text with one of the same length whose start
+    // and end are the same, and says so: the view shows and paints the new
+    // lines.
+    QString text = SortedRows(false);
+    const QString second = SortedRows(true);
+    QCOMPARE(second.size(), text.size());
+    QVERIFY(second != text);
+    QCOMPARE(second.first(256), text.first(256));
+    QCOMPARE(second.last(256), text.last(256));
+    TextView view;
+    view.setFont(CourierFont(16));
+    view.resize(kInputSize);
+    view.Attach(&text);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const auto paintAt = [&](int line) {
+        view.verticalScrollBar()->setValue(line);
+        QCoreApplication::sendPostedEvents(view.window(), QEvent::UpdateRequest);
+    };
+    paintAt(25);
+
+    text = second;
+    view.TextReplaced();
+    paintAt(25);
+    QCOMPARE(view.LineText(30), QStringLiteral("08-01-02\t12:00:30\t12.75"));
+    QCOMPARE(view.ShownText(), TextView::DisplayForm(second));
+    const QImage onScreen = view.screen()->grabWindow(view.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage fresh = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(Difference(onScreen, fresh), QString());
+}
+
+void TestTextView::framesHeldWhileTextStreamsIn()
+{
+    // With a repaint interval longer than the test, appends after a paint
+    // paint nothing: the index and the scroll bars follow at once, the
+    // pixels with the next paint, which shows the whole frame.
+    QString text;
+    for (int i = 0; i < 40; ++i)
+        text += QStringLiteral("line %1\r\n").arg(i);
+    TextView view;
+    view.setFont(CourierFont(16));
+    view.resize(kInputSize);
+    view.SetRepaintInterval(3600 * 1000);
+    view.Attach(&text);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const auto paintNow = [&] { QCoreApplication::sendPostedEvents(view.window(), QEvent::UpdateRequest); };
+    view.ScrollToEnd();
+    paintNow();
+    int paints = 0;
+    struct Counter : QObject {
+        int *paints;
+        bool eventFilter(QObject *, QEvent *event) override { *paints += event->type() == QEvent::Paint; return false; }
+    } counter;
+    counter.paints = &paints;
+    view.viewport()->installEventFilter(&counter);
+    QScrollBar *bar = view.verticalScrollBar();
+    for (int i = 40; i < 100; ++i) {
+        const QString piece = QStringLiteral("line %1\r\n").arg(i);
+        text += piece;
+        view.TextAppended(piece.size());
+        view.ScrollToEnd();
+        paintNow();
+        QCOMPARE(bar->value(), bar->maximum());
+    }
+    QCOMPARE(paints, 0);
+    QCOMPARE(view.LineCount(), 101);
+    QCOMPARE(view.LineText(view.FirstVisibleLine() + 1), QStringLiteral("line %1").arg(view.FirstVisibleLine() + 1));
+    // A paint for another reason shows the frame held back, whole.
+    view.viewport()->update(0, 0, 10, 10);
+    for (int round = 0; round < 4; ++round) {
+        paintNow();
+        QCoreApplication::processEvents();
+    }
+    const QImage onScreen = view.screen()->grabWindow(view.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage fresh = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(Difference(onScreen, fresh), QString());
+    QVERIFY(paints >= 1);
 }
 
 void TestTextView::lineOfHundredMillionCharacters()
