@@ -504,7 +504,15 @@ void TestCommandLine::readmeExamplesRunAsPrinted()
     QStringList commands;
     QStringList folders;
     bool inShell = false;
+    // A line ending in a backslash goes on on the next, as in the shell.
+    QStringList lines;
     for (const QString &line : QString::fromUtf8(readme.readAll()).split(QLatin1Char('\n'))) {
+        if (!lines.isEmpty() && lines.last().endsWith(QLatin1Char('\\')))
+            lines.last() = lines.last().chopped(1) + QLatin1Char(' ') + line.trimmed();
+        else
+            lines << line;
+    }
+    for (const QString &line : std::as_const(lines)) {
         if (line.startsWith(QLatin1String("```")))
             inShell = !inShell && line == QLatin1String("```sh");
         else if (inShell && line.startsWith(QLatin1String("build/src/tavixterminal ")))
