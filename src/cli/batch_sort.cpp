@@ -59,19 +59,6 @@ int OutOfMemory(QIODevice &err, const QString &inputPath)
 
 } // namespace
 
-QString LogTypeName(int logType)
-{
-    switch (logType) {
-    case LogTypeQrt03Logp:
-        return QStringLiteral("QRT 03 Logp");
-    case LogTypeQrtLog:
-        return QStringLiteral("QRT Log");
-    case LogTypeQrt31Logp:
-        return QStringLiteral("QRT 31 Logp");
-    default:
-        return QStringLiteral("log type %1").arg(logType);
-    }
-}
 
 QString SortFailureMessage(SortStatus status, const QString &file, int logType)
 {

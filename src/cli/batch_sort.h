@@ -58,9 +58,6 @@ struct SortOptions
 };
 SortOptions ParseSortOptions(const QStringList &arguments);
 
-// The caption of a log type's button ("QRT 03 Logp", "QRT Log", "QRT 31 Logp").
-QString LogTypeName(int logType);
-
 // What was wrong with a failed sort of file, in command-line terms; empty
 // for a sort that succeeded.
 QString SortFailureMessage(SortStatus status, const QString &file, int logType);

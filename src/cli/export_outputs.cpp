@@ -2,6 +2,7 @@
 
 #include "cli/diagnostics.h"
 #include "core/export/csv_export.h"
+#include "core/sorting/sorted_output.h"
 #include "paint/report_writer.h"
 
 #include <QIODevice>

@@ -271,6 +271,20 @@ void AppendAbbreviatedRecord(const LogFileRecord &record, QString &output, const
 
 } // namespace
 
+QString LogTypeName(int logType)
+{
+    switch (logType) {
+    case LogTypeQrt03Logp:
+        return QStringLiteral("QRT 03 Logp");
+    case LogTypeQrtLog:
+        return QStringLiteral("QRT Log");
+    case LogTypeQrt31Logp:
+        return QStringLiteral("QRT 31 Logp");
+    default:
+        return QStringLiteral("log type %1").arg(logType);
+    }
+}
+
 bool MatchesLogType(QStringView headerText, int logType)
 {
     switch (logType) {

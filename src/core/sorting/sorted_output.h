@@ -22,6 +22,10 @@ enum LogType : int {
     LogTypeQrt31Pressure = 5,     // "QRT 31 Logp pressure setup": picks nothing
 };
 
+// The caption of a log type's button that picks files ("QRT 03 Logp",
+// "QRT Log", "QRT 31 Logp"); "log type N" for the others.
+QString LogTypeName(int logType);
+
 // True when the record's header text passes the test of the log type: type 0
 // contains "QRT03" or "QRT 03", type 2 contains "QRT 31" (exact,
 // case-sensitive substring searches); every other type is false. The sort

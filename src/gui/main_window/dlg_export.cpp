@@ -26,20 +26,6 @@ QList<qint32> AllOf(const QList<LogFileRecord> &files)
     return indexes;
 }
 
-QString LogTypeCaption(int logType)
-{
-    switch (logType) {
-    case LogTypeQrt03Logp:
-        return QStringLiteral("QRT 03 Logp");
-    case LogTypeQrtLog:
-        return QStringLiteral("QRT Log");
-    case LogTypeQrt31Logp:
-        return QStringLiteral("QRT 31 Logp");
-    default:
-        return QString::number(logType);
-    }
-}
-
 } // namespace
 
 void COstrumDlg::AddExportMenuItems(QMenu *menu)
@@ -97,7 +83,7 @@ void COstrumDlg::OnExportReport()
     options.captureName = m_strInputFileName.isEmpty()
                               ? Pick(QStringLiteral("input window"), QStringLiteral("输入窗口"))
                               : QDir::toNativeSeparators(m_strInputFileName);
-    options.logTypeName = LogTypeCaption(m_nExportLogType);
+    options.logTypeName = LogTypeName(m_nExportLogType);
     options.language = Texts().IsChinese() ? ReportLanguage::Chinese : ReportLanguage::English;
     try {
         const ReportResult report = MakeReport(m_exportFiles, AllOf(m_exportFiles), options);
