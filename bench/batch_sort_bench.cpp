@@ -21,6 +21,7 @@
 // the two best times is printed: both are measured in the same run, taking
 // turns.
 #include "core/device/instrument_charset.h"
+#include "child_run.h"
 #include "sim_printout.h"
 
 #include <QByteArray>
@@ -137,50 +138,6 @@ bool WriteTiny(Shape &shape, int files)
         return false;
     shape.what = QStringLiteral("%1 one-entry QRT 03 Logp files, raw instrument bytes").arg(files);
     return true;
-}
-
-struct Run
-{
-    double seconds = 0;
-    double cpuSeconds = 0; // user and system time of the child, its threads together
-    long peakKiB = 0;
-    int status = -1;
-};
-
-// Runs argv as a child with standard output to /dev/null.
-Run RunChild(const QStringList &arguments)
-{
-    QList<QByteArray> bytes;
-    for (const QString &a : arguments)
-        bytes.append(a.toLocal8Bit());
-    std::vector<char *> argv;
-    for (QByteArray &b : bytes)
-        argv.push_back(b.data());
-    argv.push_back(nullptr);
-
-    Run run;
-    QElapsedTimer timer;
-    timer.start();
-    std::fflush(stdout);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        // The sorted data is not measured output; a child whose standard
-        // output cannot be sent away fails rather than print it.
-        if (!std::freopen("/dev/null", "w", stdout))
-            _exit(126);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid)
-        return run;
-    run.seconds = double(timer.nsecsElapsed()) / 1e9;
-    run.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-                     + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    run.peakKiB = usage.ru_maxrss;
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
 }
 
 Run Best(const QStringList &arguments, int runs)

@@ -9,6 +9,7 @@
 // export is printed as a ratio to the sort alone, measured in the same run:
 // wall time, and the processor time of all the child's threads (which a
 // machine busy with other work disturbs less).
+#include "child_run.h"
 #include "logp_capture.h"
 
 #include <QByteArray>
@@ -78,41 +79,20 @@ struct Times
     double cpu = -1;
 };
 
-// Runs arguments as a child with standard output to /dev/null.
-Times RunChild(const QStringList &arguments)
+// A run of arguments as a child: its times, or -1 when it failed.
+Times TimesOf(const QStringList &arguments)
 {
-    QList<QByteArray> bytes;
-    for (const QString &a : arguments)
-        bytes.append(a.toLocal8Bit());
-    std::vector<char *> argv;
-    for (QByteArray &b : bytes)
-        argv.push_back(b.data());
-    argv.push_back(nullptr);
-    QElapsedTimer timer;
-    timer.start();
-    std::fflush(stdout);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        std::freopen("/dev/null", "w", stdout);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    Times times;
-    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return times;
-    times.wall = double(timer.nsecsElapsed()) / 1e9;
-    times.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-                + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    return times;
+    const Run run = RunChild(arguments);
+    if (run.status != 0)
+        return Times{};
+    return Times{run.seconds, run.cpuSeconds};
 }
 
 Times Best(const QStringList &arguments)
 {
     Times best{1e9, 1e9};
     for (int i = 0; i < 3; ++i) {
-        const Times run = RunChild(arguments);
+        const Times run = TimesOf(arguments);
         if (run.wall < 0)
             return run;
         best.wall = std::min(best.wall, run.wall);
