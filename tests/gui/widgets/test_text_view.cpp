@@ -64,6 +64,15 @@ QString Difference(const QImage &a, const QImage &b)
     return count ? QStringLiteral("%1 pixels, first at %2,%3").arg(count).arg(first.x()).arg(first.y()) : QString();
 }
 
+// Where what the window shows on the screen differs from a fresh paint of
+// it: a view that kept stale pixels differs.
+QString ShownAgainstFresh(QWidget &view)
+{
+    const QImage onScreen = view.screen()->grabWindow(view.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage fresh = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    return Difference(onScreen, fresh);
+}
+
 } // namespace
 
 class TestTextView : public QObject
@@ -429,9 +438,7 @@ void TestTextView::paintedAsItScrollsAlong()
     paintNow();
     view.horizontalScrollBar()->setValue(17);
     paintNow();
-    const QImage onScreen = view.screen()->grabWindow(view.winId()).toImage().convertToFormat(QImage::Format_RGB32);
-    const QImage fresh = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    QCOMPARE(Difference(onScreen, fresh), QString());
+    QCOMPARE(ShownAgainstFresh(view), QString());
 }
 
 void TestTextView::appendFollowsOrKeepsThePlace()
@@ -519,9 +526,7 @@ void TestTextView::replacedBySameLengthText()
     paintAt(25);
     QCOMPARE(view.LineText(30), QStringLiteral("08-01-02\t12:00:30\t12.75"));
     QCOMPARE(view.ShownText(), TextView::DisplayForm(second));
-    const QImage onScreen = view.screen()->grabWindow(view.winId()).toImage().convertToFormat(QImage::Format_RGB32);
-    const QImage fresh = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    QCOMPARE(Difference(onScreen, fresh), QString());
+    QCOMPARE(ShownAgainstFresh(view), QString());
 }
 
 void TestTextView::framesHeldWhileTextStreamsIn()
@@ -567,9 +572,7 @@ void TestTextView::framesHeldWhileTextStreamsIn()
         paintNow();
         QCoreApplication::processEvents();
     }
-    const QImage onScreen = view.screen()->grabWindow(view.winId()).toImage().convertToFormat(QImage::Format_RGB32);
-    const QImage fresh = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    QCOMPARE(Difference(onScreen, fresh), QString());
+    QCOMPARE(ShownAgainstFresh(view), QString());
     QVERIFY(paints >= 1);
 }
 
