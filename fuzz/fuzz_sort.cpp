@@ -1,7 +1,8 @@
 // The log parser with the sort and the sorted output, on the bytes of a
 // capture file: raw instrument bytes, or a saved UTF-16 file (FF FE first).
 // The first byte chooses the log type and the variable buttons. The command
-// line's streamed sort must give the same status and output.
+// line's streamed sort must give the same status and output, from the whole
+// text and read a block at a time.
 #include "core/charts/graph_values.h"
 #include "core/locale/keyword_tables.h"
 #include "core/sorting/input_file.h"
@@ -10,6 +11,7 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -45,6 +47,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (streamedStatus != result.status || sinkFailed)
         std::abort();
     if (result.status == SortStatus::Sorted && selection.logType <= 2 && streamed != result.sortedOutput)
+        std::abort();
+
+    // The same read a block of 64 code units at a time, as an input file is.
+    struct Source : LogTextSource
+    {
+        const QString &text;
+        explicit Source(const QString &t) : text(t) {}
+        qsizetype Size() const override { return text.size(); }
+        void Read(qsizetype from, qsizetype count, char16_t *out) override
+        {
+            if (from < 0 || count <= 0 || from + count > text.size())
+                std::abort();
+            std::copy_n(reinterpret_cast<const char16_t *>(text.constData()) + from, count, out);
+        }
+    } source(input);
+    QString blocks;
+    const SortStatus blockStatus = StreamSortedOutput(source, selection, AbbreviationRows(),
+                                                      [&](QString piece) {
+                                                          blocks += piece;
+                                                          return true;
+                                                      },
+                                                      &sinkFailed, -1, 64, 64);
+    if (blockStatus != streamedStatus || (blockStatus == SortStatus::Sorted && blocks != streamed))
         std::abort();
     if (result.status != SortStatus::Sorted)
         return 0;

@@ -25,6 +25,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include <memory>
 #include <new>
 #include <optional>
 
@@ -227,18 +228,6 @@ int RunSort(const QStringList &arguments, QIODevice &out, QIODevice &err)
     }
 
     const QString &inputPath = options.input;
-    QString text;
-    QString error;
-    try {
-        if (!ReadInputText(inputPath, InputFileForm::Detected, &text, &error, LogParser::Terminator().size(),
-                           InputStreams::Read)) {
-            Say(err, error);
-            return ExitUsage;
-        }
-    } catch (const std::bad_alloc &) {
-        return OutOfMemory(err, inputPath);
-    }
-
     SortSelection selection;
     selection.logType = options.logType;
     if (options.logType == LogTypeQrtLog)
@@ -250,9 +239,45 @@ int RunSort(const QStringList &arguments, QIODevice &out, QIODevice &err)
     // graph, the CSV export and the report need the sorted files, and are
     // committed with the sorted data or not at all, so with any of them the
     // sort comes first and the writing after.
-    const bool onlySortedData = options.plot.isEmpty() && options.csv.isEmpty() && options.report.isEmpty();
-    if (onlySortedData && !ReplacementTableSpansLines(AbbreviationRows())) {
-        const int status = StreamSortedData(text, selection, options.output, out, inputPath, inputName, err);
+    const bool onlySortedData = options.plot.isEmpty() && options.csv.isEmpty() && options.report.isEmpty()
+                                && !ReplacementTableSpansLines(AbbreviationRows());
+    QString text;
+    QString error;
+    bool streamed = false; // the streamed sort was tried and could not open the output
+    // A regular file is then read a part at a time as the sort comes to it;
+    // a pipe, a device or standard input is read whole first.
+    if (onlySortedData && inputPath != QLatin1String("-")) {
+        bool stream = false;
+        std::unique_ptr<InputFileSource> source;
+        try {
+            source = InputFileSource::Open(inputPath, &error, &stream);
+        } catch (const std::bad_alloc &) {
+            return OutOfMemory(err, inputPath);
+        }
+        if (!source && !stream) {
+            Say(err, error);
+            return ExitUsage;
+        }
+        if (source) {
+            const int status =
+                StreamSortedData(text, source.get(), selection, options.output, out, inputPath, inputName, err);
+            if (status >= 0)
+                return status;
+            streamed = true;
+        }
+    }
+    try {
+        if (!ReadInputText(inputPath, InputFileForm::Detected, &text, &error, LogParser::Terminator().size(),
+                           InputStreams::Read)) {
+            Say(err, error);
+            return ExitUsage;
+        }
+    } catch (const std::bad_alloc &) {
+        return OutOfMemory(err, inputPath);
+    }
+
+    if (onlySortedData && !streamed) {
+        const int status = StreamSortedData(text, nullptr, selection, options.output, out, inputPath, inputName, err);
         if (status >= 0)
             return status;
     }

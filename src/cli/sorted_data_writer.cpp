@@ -5,6 +5,7 @@
 #include "cli/output_batch.h"
 #include "core/io/safe_file_writer.h"
 #include "core/io/text_file.h"
+#include "core/sorting/input_file.h"
 #include "core/sorting/sorted_output.h"
 #include "core/sorting/streamed_sort.h"
 
@@ -82,8 +83,9 @@ int WriteSortedData(SortResult result, int logType, const QString &outputPath, Q
     return ExitSorted;
 }
 
-int StreamSortedData(QString &text, const SortSelection &selection, const QString &outputPath, QIODevice &out,
-                     const QString &inputPath, const QString &inputName, QIODevice &err)
+int StreamSortedData(QString &text, InputFileSource *source, const SortSelection &selection,
+                     const QString &outputPath, QIODevice &out, const QString &inputPath, const QString &inputName,
+                     QIODevice &err)
 {
     const bool fileForm = !outputPath.isEmpty();
     const bool toStandardOutput = !fileForm || outputPath == QLatin1String("-");
@@ -106,23 +108,31 @@ int StreamSortedData(QString &text, const SortSelection &selection, const QStrin
     SortStatus status = SortStatus::Sorted;
     try {
         bool sinkFailed = false;
-        status = StreamSortedOutput(std::move(text), selection, AbbreviationRows(),
-                                    [&](QString piece) {
-                                        if (writer)
-                                            return writer->WriteUtf16Le(piece);
-                                        if (fileForm)
-                                            waiting.append(Utf16LeBytes(piece));
-                                        else
-                                            waiting.append(piece.toUtf8());
-                                        return true;
-                                    },
-                                    &sinkFailed);
+        const SortedOutputSink sink = [&](QString piece) {
+            if (writer)
+                return writer->WriteUtf16Le(piece);
+            if (fileForm)
+                waiting.append(Utf16LeBytes(piece));
+            else
+                waiting.append(piece.toUtf8());
+            return true;
+        };
+        status = source ? StreamSortedOutput(*source, selection, AbbreviationRows(), sink, &sinkFailed)
+                        : StreamSortedOutput(std::move(text), selection, AbbreviationRows(), sink, &sinkFailed);
         written = written && !sinkFailed;
+        // The parts of a file written to meanwhile may not belong together.
+        if (source && !source->Unchanged())
+            throw LogTextReadError(QStringLiteral("Cannot read file %1: it changed while it was read").arg(inputPath));
     } catch (const std::bad_alloc &) {
         if (writer)
             writer->Cancel();
         Say(err, QStringLiteral("not enough memory to sort %1").arg(inputPath));
         return ExitSortFailed;
+    } catch (const LogTextReadError &failure) {
+        if (writer)
+            writer->Cancel();
+        Say(err, failure.Reason());
+        return ExitUsage;
     }
     if (status != SortStatus::Sorted) {
         if (writer)

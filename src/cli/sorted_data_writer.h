@@ -7,6 +7,7 @@
 
 #include <QString>
 
+class InputFileSource;
 class QIODevice;
 
 namespace BatchSort {
@@ -38,8 +39,14 @@ int WriteSortedData(SortResult result, int logType, const QString &outputPath, Q
 // naming inputPath). Returns -1, with text untouched and nothing said, when
 // the file cannot be opened for writing, so that the caller sorts first and
 // reports as it always does.
-int StreamSortedData(QString &text, const SortSelection &selection, const QString &outputPath, QIODevice &out,
-                     const QString &inputPath, const QString &inputName, QIODevice &err);
+//
+// With a source, the capture is read from it as the parse comes to it
+// instead (text is not used), so the input is never held whole either; a
+// part that cannot be read, or a file written to while it is sorted, is
+// reported as a file that cannot be read (ExitUsage) and nothing is written.
+int StreamSortedData(QString &text, InputFileSource *source, const SortSelection &selection,
+                     const QString &outputPath, QIODevice &out, const QString &inputPath, const QString &inputName,
+                     QIODevice &err);
 
 } // namespace BatchSort
 

@@ -12,6 +12,10 @@
 #include <cstdio>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // The instrument's character table for every byte value.
@@ -46,7 +50,23 @@ void Convert(char16_t *out, const uchar *in, qsizetype count, bool utf16)
         return;
     InTwoHalves(count, kLargeText, [&](qsizetype from, qsizetype to) {
         if (!utf16) {
-            for (qsizetype i = from; i < to; ++i)
+            qsizetype i = from;
+#if defined(__SSE2__)
+            // Bytes below 0x80 are their own characters: sixteen at a time
+            // are widened as they are while none of them is higher.
+            const __m128i zero = _mm_setzero_si128();
+            for (; i + 16 <= to; i += 16) {
+                const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i));
+                if (_mm_movemask_epi8(bytes) != 0) {
+                    for (qsizetype k = i; k < i + 16; ++k)
+                        out[k] = table.units[in[k]];
+                    continue;
+                }
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi8(bytes, zero));
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i + 8), _mm_unpackhi_epi8(bytes, zero));
+            }
+#endif
+            for (; i < to; ++i)
                 out[i] = table.units[in[i]];
         } else if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
             // The code units in memory are the file's bytes already.
@@ -190,6 +210,66 @@ bool ReadInputText(const QString &path, InputFileForm form, QString *text, QStri
     }
     return stream ? ReadStream(file, name, form, text, errorText, extra)
                   : ReadRegular(file, name, form, text, errorText, extra);
+}
+
+std::unique_ptr<InputFileSource> InputFileSource::Open(const QString &path, QString *errorText, bool *stream)
+{
+    std::unique_ptr<InputFileSource> source(new InputFileSource);
+    *stream = false;
+    QString reason;
+    if (!NativeFile::OpenForReading(source->m_file, path, false, stream, &reason)) {
+        if (*stream)
+            return nullptr;
+        *errorText = QStringLiteral("Cannot open file %1: %2")
+                         .arg(path, reason.isEmpty() ? source->m_file.errorString() : reason);
+        return nullptr;
+    }
+    source->m_name = path;
+    source->m_length = source->m_file.size();
+    if (source->m_length > kMaxInputFileBytes) {
+        *errorText = TooLarge(path, source->m_length);
+        return nullptr;
+    }
+    source->m_changed = source->m_file.fileTime(QFileDevice::FileModificationTime);
+    source->m_utf16 = IsUtf16(source->m_file.peek(2), InputFileForm::Detected);
+    source->m_units = source->m_utf16 ? source->m_length / 2 : source->m_length;
+    return source;
+}
+
+void InputFileSource::Read(qsizetype from, qsizetype count, char16_t *out)
+{
+    if (count <= 0)
+        return;
+    const auto fail = [&](const QString &reason) {
+        throw LogTextReadError(QStringLiteral("Cannot read file %1: %2").arg(m_name, reason));
+    };
+    if (m_file.size() != m_length)
+        fail(QStringLiteral("it changed while it was read (it held %1 bytes, now %2)").arg(m_length).arg(m_file.size()));
+    const qint64 width = m_utf16 ? 2 : 1;
+    if (!m_file.seek(from * width))
+        fail(m_file.errorString());
+    // A UTF-16 file's bytes are the text's code units already on a
+    // little-endian machine: they are read straight into the text.
+    const bool direct = m_utf16 && QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+    if (!direct && m_block.size() < count * width)
+        m_block.resize(count * width);
+    char *into = direct ? reinterpret_cast<char *>(out) : m_block.data();
+    qint64 done = 0;
+    while (done < count * width) {
+        const qint64 got = m_file.read(into + done, count * width - done);
+        if (got < 0)
+            fail(m_file.errorString());
+        if (got == 0)
+            fail(QStringLiteral("only %1 of its %2 bytes could be read").arg(from * width + done).arg(m_length));
+        done += got;
+    }
+    if (!direct)
+        Convert(out, reinterpret_cast<const uchar *>(m_block.constData()), count, m_utf16);
+}
+
+bool InputFileSource::Unchanged() const
+{
+    return m_file.size() == m_length && m_file.fileTime(QFileDevice::FileModificationTime) == m_changed;
 }
 
 bool IsStreamPath(const QString &path)

@@ -6,8 +6,15 @@
 #ifndef TAVIX_CORE_SORTING_INPUT_FILE_H
 #define TAVIX_CORE_SORTING_INPUT_FILE_H
 
+#include "core/sorting/log_search_text.h"
+
+#include <QByteArray>
 #include <QByteArrayView>
+#include <QDateTime>
+#include <QFile>
 #include <QString>
+
+#include <memory>
 
 // The largest input data file that is read (512 MiB).
 constexpr qint64 kMaxInputFileBytes = qint64(512) * 1024 * 1024;
@@ -56,6 +63,38 @@ enum class InputStreams {
 // that streams refuses. An empty file reads as an empty text.
 bool ReadInputText(const QString &path, InputFileForm form, QString *text, QString *errorText,
                    qsizetype extra = 0, InputStreams streams = InputStreams::Refused);
+
+// An input data file read a part at a time, as the command line's streamed
+// sort reads it: the text ReadInputText reads in the Detected form, each part
+// read again from the file whenever it is asked for, so that the file's text
+// is never held whole.
+class InputFileSource : public LogTextSource
+{
+public:
+    // The source of the regular file at path; null with errorText set as
+    // ReadInputText sets it when it cannot be opened or is too large, and
+    // null with *stream true (errorText empty) when path names a named
+    // pipe, a device or a socket, which can be read only once.
+    static std::unique_ptr<InputFileSource> Open(const QString &path, QString *errorText, bool *stream);
+
+    qsizetype Size() const override { return m_units; }
+    // Throws LogTextReadError when the part cannot be read whole or the
+    // file's length has changed since it was opened.
+    void Read(qsizetype from, qsizetype count, char16_t *out) override;
+    // False when the file was written since it was opened (its length or
+    // its time of change differ): the parts read may not belong together.
+    bool Unchanged() const;
+
+private:
+    InputFileSource() = default;
+    QString m_name;
+    QFile m_file;
+    bool m_utf16 = false;
+    qsizetype m_units = 0;
+    qint64 m_length = 0;
+    QDateTime m_changed;
+    QByteArray m_block; // the bytes of a part of a file that is not UTF-16
+};
 
 // True when path names a named pipe, a device or a socket (through links):
 // something that would be read as a stream, not a file.

@@ -310,6 +310,22 @@ bool LogParser::ParseOwnedText(QString input, QList<LogFileRecord> &sortedFiles)
     return true;
 }
 
+bool LogParser::ParseStreamedText(LogTextSource &source, qsizetype blockSize)
+{
+    Q_ASSERT(m_fileSink);
+    m_bLimitExceeded = false;
+    const QString terminator = Terminator();
+    if (source.Size() > std::numeric_limits<int>::max() - terminator.size() - 64)
+        return false;
+    const LogSearchText text(source, terminator, blockSize);
+    LogScanRange range{-2, -2};
+    if (!FindNextFile(text, range, 0))
+        return false;
+    QList<LogFileRecord> none;
+    qsizetype characters = 0;
+    return ParseFiles(text, range, none, characters, -1, nullptr) != FilesEnd::Limit;
+}
+
 LogParser::FilesEnd LogParser::ParseFiles(const LogSearchText &text, LogScanRange &range,
                                           QList<LogFileRecord> &files, qsizetype &characters, int stopMarker,
                                           const std::atomic<bool> *cancel)
@@ -317,6 +333,9 @@ LogParser::FilesEnd LogParser::ParseFiles(const LogSearchText &text, LogScanRang
     for (;;) {
         if (cancel && cancel->load(std::memory_order_relaxed))
             return FilesEnd::Done;
+        // Nothing before the file's marker is looked at again but through
+        // the word indexes, which read a block again when they need it.
+        text.ReleaseBefore(range.start);
         LogFileRecord record;
         record.fileNumber = m_nFileNumber;
         record.kind = LogKindPlain;
@@ -329,9 +348,10 @@ LogParser::FilesEnd LogParser::ParseFiles(const LogSearchText &text, LogScanRang
             record.sharedText = text.Text();
 
         const int from = range.end;
+        // A Logp file when a log marker follows before any rule line: only a
+        // rule line before the marker counts, so none is looked for past it.
         const int logPos = text.Find(W::LogMarker, from);
-        const int rulePos = text.Find(W::RuleLine, from);
-        if ((logPos != -1 && rulePos == -1) || (logPos != -1 && rulePos != -1 && logPos <= rulePos))
+        if (logPos != -1 && text.FindBefore(W::RuleLine, from, logPos) == -1)
             record.kind = LogKindLogp;
 
         m_countRowsOnly = m_fileWanted && !m_fileWanted(record.kind, header);

@@ -64,6 +64,15 @@ public:
     // appended in place, so the text is not copied.
     bool ParseOwnedText(QString input, QList<LogFileRecord> &sortedFiles);
 
+    // The same on the text of source, streamed (see LogSearchText), for a
+    // parse that hands its files to a sink (SetFileSink), which it needs:
+    // the text is read a block at a time as the parse comes to it and given
+    // back behind the file being read: a file's header text is a view of
+    // the text that holds only while the file is handed to the sink, which
+    // copies it if it keeps the file. A block that cannot be read is
+    // LogTextReadError.
+    bool ParseStreamedText(LogTextSource &source, qsizetype blockSize = LogSearchText::kStreamBlock);
+
     // The parse steps. text is the input with the terminator appended.
     bool FindNextFile(const LogSearchText &text, LogScanRange &range, int from);
     bool FindFileHeader(const LogSearchText &text, LogScanRange &range, int from);

@@ -1,8 +1,11 @@
 #include "core/sorting/log_search_text.h"
 
+#include "core/io/native_pages.h"
+
 #include <QtAlgorithms>
 
 #include <algorithm>
+#include <limits>
 #include <system_error>
 #include <exception>
 #include <thread>
@@ -11,11 +14,8 @@
 #include <emmintrin.h>
 #endif
 
-int WordIndex::Next(int from) const
+int WordIndex::NextIn(const std::vector<int> &found, qsizetype &m_hint, int from)
 {
-    if (!m_found)
-        return -1;
-    const std::vector<int> &found = *m_found;
     const qsizetype n = qsizetype(found.size());
     if (n == 0 || found.back() < from)
         return -1;
@@ -223,8 +223,11 @@ void LogSearchText::Scan(qsizetype from, qsizetype to, std::vector<int> (&words)
         case u'-': {
             // A run of hyphens holds a rule line at every position from
             // which 23 hyphens follow.
+            // Past to, only the hyphens that complete a rule line starting
+            // before it count, so the run is read no further than that.
+            const qsizetype cap = std::min(n, to + ruleLength - 1);
             qsizetype j = i + 1;
-            while (j < n && d[j] == u'-')
+            while (j < cap && d[j] == u'-')
                 ++j;
             // A run that goes on past to is the next part's from there.
             for (qsizetype k = i; k + ruleLength <= j && k < to; ++k)
@@ -275,19 +278,26 @@ int LogSearchText::Find(Word word, int from) const
 {
     if (from < 0 || from > m_text.size())
         return -1;
+    if (m_stream)
+        return StreamFind(word, from, Size());
     return m_words[word].Next(from);
+}
+
+int LogSearchText::FindBefore(Word word, int from, int to) const
+{
+    if (from < 0 || from > m_text.size())
+        return -1;
+    const int found = m_stream ? StreamFind(word, from, std::min(to, Size())) : m_words[word].Next(from);
+    return found < to ? found : -1;
 }
 
 int LogSearchText::FindBlank(int from) const
 {
     if (from < 0 || from > m_text.size())
         return -1;
+    if (m_stream)
+        return StreamFindBlank(from);
     return int(QStringView(m_text).indexOf(QLatin1Char(' '), from));
-}
-
-int LogSearchText::LastLineBreak() const
-{
-    return m_words[LineBreak].IsEmpty() ? -1 : m_words[LineBreak].Last();
 }
 
 QStringView LogSearchText::Mid(int from, int to) const
@@ -296,5 +306,281 @@ QStringView LogSearchText::Mid(int from, int to) const
     const qsizetype b = std::min<qsizetype>(to, m_text.size());
     if (b <= a)
         return {};
+    if (m_stream)
+        StreamFill(a, b);
     return QStringView(m_text).sliced(a, b - a);
+}
+
+// A streamed text: its blocks, read when looked at and given back when left
+// behind, and a summary of every block read so far (where each word and the
+// first blank first occur in it), kept for the whole text, so that a word
+// far ahead is found from the summaries without holding the blocks between.
+struct LogSearchText::Stream
+{
+    // The words, and the blank as one more kind of summary.
+    static constexpr int kBlank = WordCount;
+    static constexpr int kKinds = WordCount + 1;
+
+    // The positions of every word in a block, and where the last lookup of
+    // each found its answer.
+    struct Words
+    {
+        std::vector<int> found[WordCount];
+        qsizetype hint[WordCount] = {};
+    };
+
+    struct Block
+    {
+        bool filled = false;
+        bool used = false; // looked at by the parse since it was read
+        std::unique_ptr<Words> words; // once the block's words are found
+    };
+
+    Stream(LogTextSource &from, QStringView end, qsizetype size, int shift)
+        : source(from), sourceSize(size), terminator(end.toString()), blockShift(shift),
+          blockSize(qsizetype(1) << shift), blocks(int((size + end.size() + blockSize - 1) >> shift))
+    {
+        state.resize(size_t(blocks));
+        for (std::vector<int> &positions : first)
+            positions.resize(size_t(blocks), -1);
+        lastLineBreak.resize(size_t(blocks), -1);
+    }
+
+    qsizetype Total() const { return sourceSize + terminator.size(); }
+    qsizetype Start(int block) const { return qsizetype(block) * blockSize; }
+    qsizetype End(int block) const { return std::min(Start(block + 1), Total()); }
+    int BlockOf(qsizetype position) const { return int(position >> blockShift); }
+
+    void Fill(int block)
+    {
+        Block &b = state[size_t(block)];
+        if (b.filled)
+            return;
+        const qsizetype from = Start(block);
+        const qsizetype to = End(block);
+        char16_t *out = room.Data();
+        const qsizetype sourceEnd = std::min(to, sourceSize);
+        if (from < sourceEnd)
+            source.Read(from, sourceEnd - from, out + from);
+        for (qsizetype i = std::max(from, sourceSize); i < to; ++i)
+            out[i] = terminator.at(i - sourceSize).unicode();
+        b.filled = true;
+        b.used = false;
+        lowestFilled = std::min(lowestFilled, block);
+    }
+
+    void GiveBack(int block)
+    {
+        Block &b = state[size_t(block)];
+        if (b.filled)
+            room.GiveBack(Start(block), End(block) - Start(block));
+        b.filled = false;
+        b.used = false;
+        if (block == lastBlock)
+            lastBlock = -1;
+        // A few sets of positions are kept for the next blocks, so that
+        // finding a block's words seldom allocates.
+        if (b.words && spare.size() < 4) {
+            for (std::vector<int> &positions : b.words->found)
+                positions.clear();
+            spare.push_back(std::move(b.words));
+        }
+        b.words.reset();
+    }
+
+    // Finds the words of a block (reading it and the start of the next,
+    // where its last words may end), and summarises it when it is the next
+    // one to be.
+    void Index(const LogSearchText &text, int block)
+    {
+        Fill(block);
+        if (block + 1 < blocks)
+            Fill(block + 1);
+        std::unique_ptr<Words> words;
+        if (!spare.empty()) {
+            words = std::move(spare.back());
+            spare.pop_back();
+        } else {
+            words = std::make_unique<Words>();
+        }
+        std::vector<int> (&found)[WordCount] = words->found;
+        text.Scan(Start(block), End(block), found);
+        if (block == frontier) {
+            for (int w = 0; w < WordCount; ++w) {
+                if (found[w].empty())
+                    continue;
+                first[w][size_t(block)] = found[w].front();
+                holding[w].push_back(block);
+                counts[w] += qsizetype(found[w].size());
+            }
+            if (!found[LineBreak].empty())
+                lastLineBreak[size_t(block)] = found[LineBreak].back();
+            const qsizetype blank = QStringView(room.Data() + Start(block), End(block) - Start(block)).indexOf(u' ');
+            if (blank >= 0) {
+                first[kBlank][size_t(block)] = int(Start(block) + blank);
+                holding[kBlank].push_back(block);
+            }
+            ++frontier;
+        }
+        state[size_t(block)].words = std::move(words);
+    }
+
+    // Summarises the blocks before target; of those it reads only for that,
+    // it keeps the ones in [keepFrom, keepTo] and gives back the others.
+    void Advance(const LogSearchText &text, int target, int keepFrom, int keepTo)
+    {
+        const auto kept = [&](int block) { return block >= keepFrom && block <= keepTo; };
+        while (frontier < std::min(target, blocks)) {
+            const int block = frontier;
+            Index(text, block);
+            if (!kept(block) && !state[size_t(block)].used)
+                GiveBack(block);
+        }
+        // The block read for the last one's words that run into it, unless
+        // it follows a block that is kept: the parse comes to it next.
+        if (frontier < blocks && !kept(frontier) && !kept(frontier - 1) && !state[size_t(frontier)].used)
+            GiveBack(frontier);
+    }
+
+    // The block's words, found, and the block marked as looked at.
+    Words &Indexed(const LogSearchText &text, int block)
+    {
+        if (block >= frontier)
+            Advance(text, block + 1, block, block + 1);
+        if (!state[size_t(block)].words)
+            Index(text, block);
+        state[size_t(block)].used = true;
+        return *state[size_t(block)].words;
+    }
+
+    // The first block in [from, to] holding the kind of summary; -1 when
+    // none does. The blocks summarised on the way are given back, except
+    // those in [keepFrom, keepTo].
+    int NextHolding(const LogSearchText &text, int kind, int from, int to, int keepFrom, int keepTo)
+    {
+        const std::vector<int> &list = holding[kind];
+        const auto it = std::lower_bound(list.cbegin(), list.cend(), from);
+        if (it != list.cend())
+            return *it <= to ? *it : -1;
+        while (frontier <= std::min(to, blocks - 1)) {
+            Advance(text, frontier + 1, keepFrom, keepTo);
+            if (!list.empty() && list.back() >= from)
+                return list.back() <= to ? list.back() : -1;
+        }
+        return -1;
+    }
+
+    LogTextSource &source;
+    const qsizetype sourceSize;
+    const QString terminator;
+    const int blockShift;
+    const qsizetype blockSize;
+    const int blocks;
+    PagedRoom room;
+    std::vector<Block> state;
+    std::vector<std::unique_ptr<Words>> spare;
+    // The block the last lookup looked in, indexed and marked as looked at,
+    // and its words; a block given back forgets it.
+    int lastBlock = -1;
+    Words *lastWords = nullptr;
+    int frontier = 0; // the blocks before it are summarised
+    int lowestFilled = std::numeric_limits<int>::max();
+    std::vector<int> first[kKinds]; // per block: the first position, -1 for none
+    std::vector<int> lastLineBreak; // per block
+    std::vector<int> holding[kKinds]; // the summarised blocks that hold each, ascending
+    qsizetype counts[WordCount] = {};
+};
+
+LogSearchText::LogSearchText(LogTextSource &source, QStringView terminator, qsizetype blockSize)
+{
+    const qsizetype size = source.Size();
+    // Blocks of a power of two, so that a position's block is a shift away.
+    int shift = 6;
+    while ((qsizetype(1) << shift) < blockSize && shift < 30)
+        ++shift;
+    m_stream = std::make_unique<Stream>(source, terminator, size, shift);
+    m_stream->room.Take(m_stream->Total());
+    m_text = QString::fromRawData(reinterpret_cast<const QChar *>(m_stream->room.Data()), m_stream->Total());
+}
+
+LogSearchText::LogSearchText(const LogSearchText &other, CopyTag) : m_text(other.m_text)
+{
+    Q_ASSERT(!other.IsStreamed());
+    for (int w = 0; w < WordCount; ++w)
+        m_words[w] = other.m_words[w];
+}
+
+LogSearchText::~LogSearchText() = default;
+
+int LogSearchText::StreamFind(int word, int from, int to) const
+{
+    Stream &s = *m_stream;
+    if (from >= to)
+        return -1;
+    const int block = s.BlockOf(from);
+    // Most lookups fall in the block the last one looked in.
+    if (block != s.lastBlock) {
+        s.lastWords = &s.Indexed(*this, block);
+        s.lastBlock = block;
+    }
+    Stream::Words &words = *s.lastWords;
+    const int found = WordIndex::NextIn(words.found[word], words.hint[word], from);
+    if (found != -1)
+        return found;
+    const int next = s.NextHolding(*this, word, block + 1, s.BlockOf(to - 1), block, block + 1);
+    return next < 0 ? -1 : s.first[word][size_t(next)];
+}
+
+int LogSearchText::StreamFindBlank(int from) const
+{
+    Stream &s = *m_stream;
+    if (from >= s.Total())
+        return -1;
+    const int block = s.BlockOf(from);
+    StreamFill(from, s.End(block));
+    const qsizetype blank = QStringView(s.room.Data() + from, s.End(block) - from).indexOf(u' ');
+    if (blank >= 0)
+        return int(from + blank);
+    const int next = s.NextHolding(*this, Stream::kBlank, block + 1, s.blocks - 1, block, block + 1);
+    return next < 0 ? -1 : s.first[Stream::kBlank][size_t(next)];
+}
+
+void LogSearchText::StreamFill(qsizetype from, qsizetype to) const
+{
+    Stream &s = *m_stream;
+    for (int block = s.BlockOf(from); block <= s.BlockOf(to - 1); ++block) {
+        s.Fill(block);
+        s.state[size_t(block)].used = true;
+    }
+}
+
+void LogSearchText::ReleaseBefore(int position) const
+{
+    if (!m_stream)
+        return;
+    Stream &s = *m_stream;
+    const int below = std::min(s.BlockOf(std::max(position, 0)), s.blocks);
+    for (int block = s.lowestFilled; block < below; ++block)
+        s.GiveBack(block);
+    s.lowestFilled = std::max(s.lowestFilled, below);
+}
+
+int LogSearchText::LastLineBreak() const
+{
+    if (m_stream) {
+        Stream &s = *m_stream;
+        s.Advance(*this, s.blocks, -1, -1);
+        const std::vector<int> &list = s.holding[LineBreak];
+        return list.empty() ? -1 : s.lastLineBreak[size_t(list.back())];
+    }
+    return m_words[LineBreak].IsEmpty() ? -1 : m_words[LineBreak].Last();
+}
+
+qsizetype LogSearchText::Count(Word word) const
+{
+    if (m_stream) {
+        m_stream->Advance(*this, m_stream->blocks, -1, -1);
+        return m_stream->counts[word];
+    }
+    return m_words[word].Size();
 }

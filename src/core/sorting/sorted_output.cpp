@@ -128,8 +128,13 @@ qsizetype RowsOutputSize(const LogFileRecord &record)
 // lists without walking their texts.
 qsizetype RecordOutputSize(const LogFileRecord &record)
 {
-    QChar number[24];
-    qsizetype n = FileLine(record.fileNumber, number).size() + kLineBreak.size();
+    // "File " and the number's digits and sign, as FileLine writes them.
+    qsizetype n = 5 + (record.fileNumber < 0 ? 1 : 0) + kLineBreak.size();
+    for (long long v = qAbs(qint64(record.fileNumber)); ; v /= 10) {
+        ++n;
+        if (v < 10)
+            break;
+    }
     const LogFieldList &headers = record.columnHeaders;
     if (record.kind == LogKindLogp) {
         // Two lines; a tab after each header, one more after headers 0 and 2.

@@ -13,8 +13,34 @@
 
 namespace {
 
-// Picked files waiting to be laid out, about one piece of output.
-using Batch = std::vector<LogFileRecord>;
+// Picked files waiting to be laid out, about one piece of output, and the
+// texts of their headers: the parse hands each file on with its header a
+// view of the input, which holds only while the file is handed on, so the
+// header is copied into the batch's own texts, a few allocations a batch
+// instead of one a file.
+struct Batch
+{
+    static constexpr qsizetype kTexts = qsizetype(1) << 14;
+
+    std::vector<LogFileRecord> files;
+    std::vector<QString> texts;
+
+    bool empty() const { return files.empty(); }
+    void Add(LogFileRecord &&record)
+    {
+        const QStringView header = record.headerText;
+        if (texts.empty() || texts.back().capacity() - texts.back().size() < header.size()) {
+            texts.emplace_back();
+            texts.back().reserve(std::max(kTexts, header.size()));
+        }
+        // Within its room the text never moves, so the views stay good.
+        QString &into = texts.back();
+        const qsizetype at = into.size();
+        into.append(header);
+        record.headerText = QString::fromRawData(into.constData() + at, header.size());
+        files.push_back(std::move(record));
+    }
+};
 
 // The files go from the parse to the layout through a short queue: the
 // parse waits when kAhead batches wait, so little more than those is held.
@@ -91,10 +117,10 @@ public:
             return false;
         QString piece;
         qsizetype size = 0;
-        for (const LogFileRecord &record : batch)
+        for (const LogFileRecord &record : batch.files)
             size += SortedOutputPieces::LaidOutSize(record);
         piece.reserve(size);
-        for (const LogFileRecord &record : batch)
+        for (const LogFileRecord &record : batch.files)
             m_pieces.Append(record, piece);
         batch = Batch(); // the files are freed here, on the thread that laid them out
         m_sinking = m_sink(std::move(piece));
@@ -108,14 +134,13 @@ private:
     bool m_sinking = true;
 };
 
-} // namespace
-
-SortStatus StreamSortedOutput(QString input, const SortSelection &selection, const ReplacementTable &abbreviations,
-                              const SortedOutputSink &sink, bool *sinkFailed, qsizetype limit, qsizetype pieceSize)
+// The sort with its output streamed, the parse of the input done by parse
+// on the parser it is given.
+template <typename Parse>
+SortStatus StreamSorted(Parse &&parse, const SortSelection &selection, const ReplacementTable &abbreviations,
+                        const SortedOutputSink &sink, bool *sinkFailed, qsizetype limit, qsizetype pieceSize)
 {
     *sinkFailed = false;
-    if (limit < 0)
-        limit = SortedOutputLimit(input.size());
     const int logType = selection.logType;
     const int kind = GraphListOfLogType(logType) == 0 ? LogKindPlain : LogKindLogp;
     const bool picksFiles = logType == LogTypeQrt03Logp || logType == LogTypeQrtLog || logType == LogTypeQrt31Logp;
@@ -133,7 +158,7 @@ SortStatus StreamSortedOutput(QString input, const SortSelection &selection, con
     // Hands the batch on; false when no more output is wanted.
     auto handOn = [&]() {
         Batch full = std::exchange(batch, Batch());
-        batch.reserve(full.size());
+        batch.files.reserve(full.files.size());
         batchSize = 0;
         if (worker.joinable())
             return queue.Push(std::move(full));
@@ -162,7 +187,7 @@ SortStatus StreamSortedOutput(QString input, const SortSelection &selection, con
         }
         if (!writing)
             return true;
-        batch.push_back(std::move(record));
+        batch.Add(std::move(record));
         batchSize += size;
         if (batchSize >= pieceSize)
             writing = handOn();
@@ -192,8 +217,7 @@ SortStatus StreamSortedOutput(QString input, const SortSelection &selection, con
     };
     bool parsed = false;
     try {
-        QList<LogFileRecord> none;
-        parsed = parser.ParseOwnedText(std::move(input), none);
+        parsed = parse(parser);
         if (parsed && !tooLarge && writing && !batch.empty())
             handOn();
     } catch (...) {
@@ -217,4 +241,29 @@ SortStatus StreamSortedOutput(QString input, const SortSelection &selection, con
     if (refused)
         return SortStatus::VariableRefused;
     return SortStatus::Sorted;
+}
+
+} // namespace
+
+SortStatus StreamSortedOutput(QString input, const SortSelection &selection, const ReplacementTable &abbreviations,
+                              const SortedOutputSink &sink, bool *sinkFailed, qsizetype limit, qsizetype pieceSize)
+{
+    if (limit < 0)
+        limit = SortedOutputLimit(input.size());
+    return StreamSorted(
+        [&input](LogParser &parser) {
+            QList<LogFileRecord> none;
+            return parser.ParseOwnedText(std::move(input), none);
+        },
+        selection, abbreviations, sink, sinkFailed, limit, pieceSize);
+}
+
+SortStatus StreamSortedOutput(LogTextSource &source, const SortSelection &selection,
+                              const ReplacementTable &abbreviations, const SortedOutputSink &sink, bool *sinkFailed,
+                              qsizetype limit, qsizetype pieceSize, qsizetype blockSize)
+{
+    if (limit < 0)
+        limit = SortedOutputLimit(source.Size());
+    return StreamSorted([&](LogParser &parser) { return parser.ParseStreamedText(source, blockSize); }, selection,
+                        abbreviations, sink, sinkFailed, limit, pieceSize);
 }

@@ -5,6 +5,7 @@
 #define TAVIX_CORE_SORTING_STREAMED_SORT_H
 
 #include "core/locale/keyword_tables.h"
+#include "core/sorting/log_search_text.h"
 #include "core/sorting/sort_command.h"
 #include "core/sorting/sorted_output.h"
 
@@ -28,5 +29,16 @@
 SortStatus StreamSortedOutput(QString input, const SortSelection &selection, const ReplacementTable &abbreviations,
                               const SortedOutputSink &sink, bool *sinkFailed, qsizetype limit = -1,
                               qsizetype pieceSize = 1 << 15);
+
+// The same on the text of source, read a block of blockSize code units at a
+// time as the parse comes to it and given back behind it (see
+// LogSearchText), so that the input is never held whole either: the sort
+// of an input file of any size takes the memory of a few blocks and of the
+// output pieces on their way. The limit counts from source's size. A
+// block that cannot be read is LogTextReadError on the calling thread.
+SortStatus StreamSortedOutput(LogTextSource &source, const SortSelection &selection,
+                              const ReplacementTable &abbreviations, const SortedOutputSink &sink, bool *sinkFailed,
+                              qsizetype limit = -1, qsizetype pieceSize = 1 << 15,
+                              qsizetype blockSize = LogSearchText::kStreamBlock);
 
 #endif // TAVIX_CORE_SORTING_STREAMED_SORT_H

@@ -7,6 +7,8 @@
 #include "sample_logs.h"
 
 #include <QRandomGenerator>
+
+#include <algorithm>
 #include <QTest>
 
 namespace {
@@ -55,6 +57,7 @@ private slots:
     void outputSizeIsTheLaidOutLength();
     void largeTableListsAgreeWithPickedFiles();
     void streamedSortEqualsSortThenWrite();
+    void streamedInputIsReadOnce();
 };
 
 void TestSortedOutput::matchesLogType_data()
@@ -392,6 +395,60 @@ void TestSortedOutput::largeTableListsAgreeWithPickedFiles()
     }
 }
 
+namespace {
+
+// A capture read a part at a time, counting the code units read.
+class TextSource : public LogTextSource
+{
+public:
+    explicit TextSource(QString text) : m_text(std::move(text)) {}
+    qsizetype Size() const override { return m_text.size(); }
+    void Read(qsizetype from, qsizetype count, char16_t *out) override
+    {
+        QVERIFY(from >= 0 && count > 0 && from + count <= m_text.size());
+        std::copy_n(reinterpret_cast<const char16_t *>(m_text.constData()) + from, count, out);
+        read += count;
+    }
+    qsizetype read = 0;
+
+private:
+    QString m_text;
+};
+
+} // namespace
+
+void TestSortedOutput::streamedInputIsReadOnce()
+{
+    // Two thousand Logp files, then a plain log, read in blocks of 4096
+    // code units: the sort reads each block once (no word is looked for far
+    // ahead of where it matters, such as the plain log's rule line from
+    // every Logp file), and gives the same output as the whole text.
+    QString capture;
+    for (int n = 0; n < 1000; ++n)
+        capture += LogpLog(n, QStringLiteral("Probe QRT 03")) + ShortLogpLog(n, QStringLiteral("Probe QRT 31"));
+    capture += PlainLog(1000);
+    for (const int logType : {LogTypeQrt03Logp, LogTypeQrtLog, LogTypeQrt31Logp}) {
+        const SortSelection selection{logType, 0, 0};
+        TextSource source(capture);
+        QString streamed;
+        QString whole;
+        bool sinkFailed = false;
+        const auto into = [](QString &text) {
+            return [&text](QString piece) {
+                text += piece;
+                return true;
+            };
+        };
+        QCOMPARE(StreamSortedOutput(source, selection, AbbreviationRows(), into(streamed), &sinkFailed, -1, 1 << 15,
+                                    4096),
+                 SortStatus::Sorted);
+        QCOMPARE(StreamSortedOutput(capture, selection, AbbreviationRows(), into(whole), &sinkFailed), SortStatus::Sorted);
+        QCOMPARE(streamed, whole);
+        QVERIFY2(source.read <= capture.size() + 2 * 4096,
+                 qPrintable(QStringLiteral("%1 code units read of %2").arg(source.read).arg(capture.size())));
+    }
+}
+
 void TestSortedOutput::streamedSortEqualsSortThenWrite()
 {
     // Random captures (the three kinds of file, markers without a brand
@@ -437,6 +494,23 @@ void TestSortedOutput::streamedSortEqualsSortThenWrite()
                                   return true;
                               });
             whole = ApplyReplacementTable(whole, table);
+        }
+        // Read a block at a time, the blocks small enough that words, rule
+        // lines and views run across their ends, and given back behind.
+        {
+            TextSource source(capture);
+            QString joined;
+            bool sinkFailed = false;
+            const qsizetype blockSize = qsizetype(64) << random.bounded(6);
+            const SortStatus status = StreamSortedOutput(source, selection, table,
+                                                         [&](QString piece) {
+                                                             joined += piece;
+                                                             return true;
+                                                         },
+                                                         &sinkFailed, limit, pieceSize, blockSize);
+            QCOMPARE(status, sorted.status);
+            if (status == SortStatus::Sorted)
+                QCOMPARE(joined, whole);
         }
         for (const int refuseAfter : {-1, 1}) {
             QString joined;
