@@ -331,7 +331,7 @@ struct LogSearchText::Stream
     static constexpr int kBlank = WordCount;
     static constexpr int kKinds = WordCount + 1;
     // How many blocks the reader may have ready before the parse takes them.
-    static constexpr int kAhead = 2;
+    static constexpr int kAhead = 3;
 
     // The positions of every word in a block, and where the last lookup of
     // each found its answer.
@@ -441,7 +441,9 @@ struct LogSearchText::Stream
         for (int block = 0; block < blocks; ++block) {
             {
                 std::unique_lock lock(mutex);
+                readerWaiting = true;
                 changed.wait(lock, [&] { return stopped || block < taken + kAhead; });
+                readerWaiting = false;
                 if (stopped)
                     return;
             }
@@ -473,14 +475,18 @@ struct LogSearchText::Stream
             return Find(frontier);
         }
         Ready ready;
+        bool wake = false;
         {
             std::unique_lock lock(mutex);
             changed.wait(lock, [&] { return !readyBlocks.empty(); });
             ready = std::move(readyBlocks.front());
             readyBlocks.pop_front();
             taken = frontier + 1;
+            // Only a reader that has all its blocks ready waits for room.
+            wake = readerWaiting;
         }
-        changed.notify_all();
+        if (wake)
+            changed.notify_all();
         if (ready.failure)
             std::rethrow_exception(ready.failure);
         return ready;
@@ -621,6 +627,7 @@ struct LogSearchText::Stream
     std::deque<Ready> readyBlocks;
     std::vector<std::unique_ptr<Words>> spare;
     int taken = 0; // the blocks the parse has taken
+    bool readerWaiting = false;
     bool stopped = false;
     std::thread reader;
 };

@@ -57,7 +57,11 @@ public:
         if (m_stopped)
             return false;
         m_batches.push_back(std::move(batch));
-        m_changed.notify_all();
+        // Only a layout waiting for a batch needs waking.
+        if (m_batches.size() == 1) {
+            lock.unlock();
+            m_changed.notify_all();
+        }
         return true;
     }
     // The next batch; false once the parse has ended and all are taken.
@@ -69,7 +73,11 @@ public:
             return false;
         batch = std::move(m_batches.front());
         m_batches.pop_front();
-        m_changed.notify_all();
+        // Only a parse waiting for room needs waking.
+        if (m_batches.size() == kAhead - 1) {
+            lock.unlock();
+            m_changed.notify_all();
+        }
         return true;
     }
     void End()
