@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <memory>
+
 namespace {
 
 // The instrument's bytes of the sample plain log (file 2) and of a QRT 03
@@ -105,6 +107,8 @@ private slots:
     void variableCheckedAsTheDialogChecksIt();
     void sortFailures();
     void unreadableInput();
+    void inputReadInPartsSeesAChangedFile_data();
+    void inputReadInPartsSeesAChangedFile();
     void unwritableOutput();
     void programExitStatuses();
     void programOutputEqualsTheDialogsSavedFile_data();
@@ -272,6 +276,56 @@ void TestBatchSort::unreadableInput()
     QVERIFY2(result.err.contains(missing.toUtf8()), result.err.constData());
     // A folder cannot be read as a file either.
     QCOMPARE(RunInProcess({"--sort", m_dir.path()}).status, 2);
+}
+
+void TestBatchSort::inputReadInPartsSeesAChangedFile_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("instrument bytes") << InstrumentBytes();
+    QTest::newRow("saved file") << InputDataFile(QString::fromLatin1(InstrumentBytes()));
+}
+
+void TestBatchSort::inputReadInPartsSeesAChangedFile()
+{
+    // The command line's sort reads a file a part at a time, some parts
+    // again later: every part is the text the whole file reads as, and a
+    // file that grows, or is written anew at the same length, meanwhile is
+    // told, never sorted as a mix of two captures.
+    QFETCH(QByteArray, bytes);
+    const QString path = Path(QStringLiteral("parts.bin"));
+    QVERIFY(WriteFile(path, bytes));
+    QString error;
+    bool stream = true;
+    const std::unique_ptr<InputFileSource> source = InputFileSource::Open(path, &error, &stream);
+    QVERIFY2(source, qPrintable(error));
+    QVERIFY(!stream);
+    const QString whole = InputTextFromBytes(bytes);
+    QCOMPARE(source->Size(), whole.size());
+    QString parts(whole.size(), QChar(u'?'));
+    for (const qsizetype cut : {qsizetype(7), whole.size() / 2, whole.size() - 3}) {
+        auto *out = reinterpret_cast<char16_t *>(parts.data());
+        source->Read(cut, whole.size() - cut, out + cut);
+        source->Read(0, cut, out);
+        QCOMPARE(parts, whole);
+    }
+    QVERIFY(source->Unchanged());
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.write(QByteArray(bytes.size(), 'x')) == bytes.size());
+    QVERIFY(file.flush());
+    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(5), QFileDevice::FileModificationTime));
+    QVERIFY(!source->Unchanged());
+    QVERIFY(file.write("more") == 4);
+    file.close();
+    char16_t unit = 0;
+    try {
+        source->Read(0, 1, &unit);
+        QFAIL("a file that grew was read");
+    } catch (const LogTextReadError &failure) {
+        QVERIFY2(failure.Reason().contains(QStringLiteral("changed while it was read")), qPrintable(failure.Reason()));
+    }
+    QVERIFY(!InputFileSource::Open(m_dir.path(), &error, &stream) && stream);
 }
 
 void TestBatchSort::unwritableOutput()
