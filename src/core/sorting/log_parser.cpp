@@ -317,7 +317,7 @@ bool LogParser::ParseStreamedText(LogTextSource &source, qsizetype blockSize)
     const QString terminator = Terminator();
     if (source.Size() > std::numeric_limits<int>::max() - terminator.size() - 64)
         return false;
-    const LogSearchText text(source, terminator, blockSize);
+    const LogSearchText text(source, terminator, blockSize, m_threads == 2);
     LogScanRange range{-2, -2};
     if (!FindNextFile(text, range, 0))
         return false;

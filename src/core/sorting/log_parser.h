@@ -96,7 +96,8 @@ public:
     // default.
     void SetCharacterLimit(qsizetype limit) { m_characterLimit = limit; }
     // 2 (the default): a large text is parsed in two parts at once, with
-    // the same result; 1: on the calling thread alone.
+    // the same result, and a streamed text is read ahead on a thread of its
+    // own; 1: all on the calling thread.
     void SetThreads(int threads) { m_threads = threads; }
     // The text size (in characters, the terminator included) from which two
     // threads parse in two parts; 1 Mi by default. Tests lower it so that

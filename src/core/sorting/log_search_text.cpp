@@ -632,7 +632,7 @@ struct LogSearchText::Stream
     std::thread reader;
 };
 
-LogSearchText::LogSearchText(LogTextSource &source, QStringView terminator, qsizetype blockSize)
+LogSearchText::LogSearchText(LogTextSource &source, QStringView terminator, qsizetype blockSize, bool readAhead)
 {
     const qsizetype size = source.Size();
     // Blocks of a power of two, so that a position's block is a shift away.
@@ -642,7 +642,8 @@ LogSearchText::LogSearchText(LogTextSource &source, QStringView terminator, qsiz
     m_stream = std::make_unique<Stream>(*this, source, terminator, size, shift);
     m_stream->room.Take(m_stream->Total());
     m_text = QString::fromRawData(reinterpret_cast<const QChar *>(m_stream->room.Data()), m_stream->Total());
-    m_stream->StartReader();
+    if (readAhead)
+        m_stream->StartReader();
 }
 
 LogSearchText::LogSearchText(const LogSearchText &other, CopyTag) : m_text(other.m_text)

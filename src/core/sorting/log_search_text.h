@@ -108,7 +108,10 @@ public:
     // blockSize is rounded up to a power of two of at least 64; from 2048
     // on, whole memory pages are given back. The source must outlive the object.
     static constexpr qsizetype kStreamBlock = qsizetype(1) << 17;
-    LogSearchText(LogTextSource &source, QStringView terminator, qsizetype blockSize = kStreamBlock);
+    // With readAhead false the blocks are read on the calling thread, when
+    // the parse comes to them, instead of by a thread of their own.
+    LogSearchText(LogTextSource &source, QStringView terminator, qsizetype blockSize = kStreamBlock,
+                  bool readAhead = true);
     ~LogSearchText();
     // A copy of other (a whole text, not a streamed one), the same text and
     // indexes (shared, not copied), whose lookups remember their own places:

@@ -1,6 +1,7 @@
 // Tests of the log-type matching, the sorted output text and the sort
 // command: the documented examples character by character, the picks of
 // each log type, and what each failure leaves as it was.
+#include "core/sorting/log_parser.h"
 #include "core/sorting/sort_command.h"
 #include "core/sorting/sorted_output.h"
 #include "core/sorting/streamed_sort.h"
@@ -446,6 +447,24 @@ void TestSortedOutput::streamedInputIsReadOnce()
         QCOMPARE(streamed, whole);
         QVERIFY2(source.read <= capture.size() + 2 * 4096,
                  qPrintable(QStringLiteral("%1 code units read of %2").arg(source.read).arg(capture.size())));
+    }
+    // The parse alone, its blocks read ahead on a thread or on its own: the
+    // files of the whole text, the header texts held only while handed on.
+    QList<LogFileRecord> files;
+    QVERIFY(LogParser().ParseInputText(capture, files));
+    for (const int threads : {1, 2}) {
+        TextSource source(capture);
+        LogParser parser;
+        parser.SetThreads(threads);
+        QList<LogFileRecord> streamed;
+        parser.SetFileSink([&](LogFileRecord &&record) {
+            record.headerText = QString(record.headerText.constData(), record.headerText.size());
+            streamed.append(std::move(record));
+            return true;
+        });
+        QVERIFY(parser.ParseStreamedText(source, 4096));
+        QCOMPARE(streamed.size(), files.size());
+        QVERIFY(streamed == files);
     }
 }
 
