@@ -7,6 +7,8 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <algorithm>
+
 #include <climits>
 #include <cstdlib>
 
@@ -367,6 +369,7 @@ private slots:
     void splitFields_data();
     void splitFields();
     void wordIndexAgreesWithPlainSearch();
+    void streamedTextAgreesWithPlainSearch();
     void largeTextIndexedInHalvesAgrees();
     void largeTextParsedInTwoPartsAgrees();
     void smallTextsParsedInTwoPartsAgree_data();
@@ -582,6 +585,79 @@ void TestLogParser::wordIndexAgreesWithPlainSearch()
             QCOMPARE(search.Find(word, from), expected);
         }
         QCOMPARE(search.LastLineBreak(), int(text.lastIndexOf(QStringLiteral("\r\n"))));
+    }
+}
+
+namespace {
+
+// A text read a part at a time.
+class PartSource : public LogTextSource
+{
+public:
+    explicit PartSource(QStringView text) : m_text(text) {}
+    qsizetype Size() const override { return m_text.size(); }
+    void Read(qsizetype from, qsizetype count, char16_t *out) override
+    {
+        QVERIFY(from >= 0 && count > 0 && from + count <= m_text.size());
+        std::copy_n(m_text.utf16() + from, count, out);
+    }
+
+private:
+    QStringView m_text;
+};
+
+} // namespace
+
+void TestLogParser::streamedTextAgreesWithPlainSearch()
+{
+    // The same texts read in blocks of 64 to 512 code units (the end of
+    // each as the terminator), asked in random order, blocks given back
+    // behind random places meanwhile and read again when asked for, with
+    // and without the reader thread: every lookup and view is the plain
+    // search's answer and the text's own characters.
+    const QStringList pieces{"\r", "\n", "\r\n", "-", "--------", "File ", "Fil", "Tavix", "Tav",
+                             "sec", "sek", "se", "tim", "ti", "hours", "hour", "Log ", "Log", " ", "xxxxxxxx"};
+    QRandomGenerator rng(2718);
+    for (int round = 0; round < 200; ++round) {
+        QString text;
+        for (int i = rng.bounded(600) + 1; i > 0; --i)
+            text += pieces[rng.bounded(int(pieces.size()))];
+        const qsizetype cut = rng.bounded(text.size() + 1);
+        PartSource source(QStringView(text).first(cut));
+        const LogSearchText search(source, QStringView(text).sliced(cut), qsizetype(64) << rng.bounded(4),
+                                   rng.bounded(2) == 0);
+        const int len = int(text.size());
+        QCOMPARE(search.Size(), len);
+        for (int ask = 0; ask < 300; ++ask) {
+            const int from = rng.bounded(len + 6) - 3;
+            const bool inside = from >= 0 && from <= len;
+            const auto word = LogSearchText::Word(rng.bounded(int(LogSearchText::WordCount)));
+            const int plain = inside ? int(text.indexOf(LogSearchText::WordText(word), from)) : -1;
+            switch (rng.bounded(5)) {
+            case 0:
+                QCOMPARE(search.Find(word, from), plain);
+                break;
+            case 1: {
+                const int to = from + rng.bounded(300);
+                QCOMPARE(search.FindBefore(word, from, to), plain < to ? plain : -1);
+                break;
+            }
+            case 2:
+                QCOMPARE(search.FindBlank(from), inside ? int(text.indexOf(u' ', from)) : -1);
+                break;
+            case 3: {
+                const int to = from + rng.bounded(400);
+                const qsizetype a = qBound(0, from, len);
+                QCOMPARE(search.Mid(from, to), QStringView(text).sliced(a, qMax(0, qMin(to, len) - int(a))));
+                break;
+            }
+            default:
+                search.ReleaseBefore(from);
+                break;
+            }
+        }
+        QCOMPARE(search.LastLineBreak(), int(text.lastIndexOf(QStringLiteral("\r\n"))));
+        QCOMPARE(search.Count(LogSearchText::FileMarker), qsizetype(text.count(QStringLiteral("File "))));
     }
 }
 
