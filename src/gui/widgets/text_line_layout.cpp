@@ -443,9 +443,6 @@ void TextLineLayout::Draw(QPainter &painter, const Line &line, QPointF origin, q
     painter.setPen(palette.color(QPalette::Text));
     const Metrics metrics = LineMetrics(line);
     const qsizetype count = BlockCount(line);
-    QTextCharFormat selected;
-    selected.setBackground(palette.highlight());
-    selected.setForeground(palette.highlightedText());
     for (qsizetype block = BlockAtX(line, left); block < count && BlockX(line, block) <= right; ++block) {
         Block &laid = LaidOut(line, block);
         for (Run &run : laid.runs) {
@@ -472,6 +469,10 @@ void TextLineLayout::Draw(QPainter &painter, const Line &line, QPointF origin, q
                 continue;
             QList<QTextLayout::FormatRange> selections;
             if (from < to) {
+                // Made only for a selected run: most lines painted have none.
+                QTextCharFormat selected;
+                selected.setBackground(palette.highlight());
+                selected.setForeground(palette.highlightedText());
                 const int start = int(DisplayIndex(line.text, run.from, from));
                 selections.append({start, int(DisplayIndex(line.text, from, to)), selected});
             }
