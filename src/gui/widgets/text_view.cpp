@@ -457,8 +457,9 @@ void TextView::paintEvent(QPaintEvent *event)
     }
     m_lastPaint.start();
     m_changedFrom = -1;
-    if (m_allDirty && QRegion(viewport()->rect()).subtracted(event->region()).isEmpty())
-        m_allDirty = false;
+    // Scrolls move the pixels again from now on (also after a paint of a
+    // part, which a window on top may have left: moving then is never wrong).
+    m_allDirty = false;
     QPainter painter(viewport());
     const QRect area = event->rect();
     const QPalette &colours = palette();
