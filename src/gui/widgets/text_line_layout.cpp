@@ -318,6 +318,18 @@ TextLineLayout::Metrics TextLineLayout::LineMetrics(const Line &line)
 {
     if (BlockCount(line) > 1)
         return m_fontMetrics;
+    // Plain characters and tabs are set in the font alone: such a line has
+    // the font's metrics, found without laying it out (the scroll bars ask
+    // for the lines at the end after every append).
+    if (m_plainWidth > 0) {
+        bool plain = true;
+        for (QChar c : line.text.sliced(line.start, line.end - line.start)) {
+            const char16_t u = c.unicode();
+            plain &= IsPlainCharacter(u) || u == u'\r' || u == u'\t';
+        }
+        if (plain)
+            return m_fontMetrics;
+    }
     const Block &laid = LaidOut(line, 0);
     if (laid.ascent <= 0)
         return m_fontMetrics;
@@ -406,8 +418,18 @@ void TextLineLayout::DrawPlain(QPainter &painter, const Line &line, const Run &r
 qreal TextLineLayout::Width(const Line &line)
 {
     const qsizetype count = BlockCount(line);
-    if (count == 1)
+    if (count == 1) {
+        // A line of plain characters is measured as it would be laid out:
+        // its cells and what its last glyph reaches past its cell.
+        const QStringView characters = line.text.sliced(line.start, line.end - line.start);
+        if (const qsizetype shown = PlainCount(characters); shown >= 0) {
+            qsizetype last = characters.size() - 1;
+            while (last >= 0 && characters[last] == u'\r')
+                --last;
+            return last < 0 ? 0 : qreal(shown) * m_plainWidth + m_plainOverhang[characters[last].unicode()];
+        }
         return LaidOut(line, 0).naturalEnd;
+    }
     const Prefix *prefix = m_prefixes.object(line.start);
     if (prefix && qsizetype(prefix->blockX.size()) == count)
         return LaidOut(line, count - 1).naturalEnd;
@@ -421,9 +443,6 @@ void TextLineLayout::Draw(QPainter &painter, const Line &line, QPointF origin, q
     painter.setPen(palette.color(QPalette::Text));
     const Metrics metrics = LineMetrics(line);
     const qsizetype count = BlockCount(line);
-    QTextCharFormat selected;
-    selected.setBackground(palette.highlight());
-    selected.setForeground(palette.highlightedText());
     for (qsizetype block = BlockAtX(line, left); block < count && BlockX(line, block) <= right; ++block) {
         Block &laid = LaidOut(line, block);
         for (Run &run : laid.runs) {
@@ -450,6 +469,10 @@ void TextLineLayout::Draw(QPainter &painter, const Line &line, QPointF origin, q
                 continue;
             QList<QTextLayout::FormatRange> selections;
             if (from < to) {
+                // Made only for a selected run: most lines painted have none.
+                QTextCharFormat selected;
+                selected.setBackground(palette.highlight());
+                selected.setForeground(palette.highlightedText());
                 const int start = int(DisplayIndex(line.text, run.from, from));
                 selections.append({start, int(DisplayIndex(line.text, from, to)), selected});
             }

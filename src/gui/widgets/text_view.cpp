@@ -239,7 +239,7 @@ void TextView::ShowHeldFrame()
     HoldScrollBar(verticalScrollBar(), false);
     HoldScrollBar(horizontalScrollBar(), false);
     if (m_heldFull) {
-        viewport()->update();
+        UpdateAll();
         return;
     }
     if (m_heldFirst != FirstVisibleLine())
@@ -457,6 +457,9 @@ void TextView::paintEvent(QPaintEvent *event)
     }
     m_lastPaint.start();
     m_changedFrom = -1;
+    // Scrolls move the pixels again from now on (also after a paint of a
+    // part, which a window on top may have left: moving then is never wrong).
+    m_allDirty = false;
     QPainter painter(viewport());
     const QRect area = event->rect();
     const QPalette &colours = palette();
@@ -490,7 +493,7 @@ void TextView::UpdateFrom(qsizetype line)
 {
     const qsizetype first = FirstVisibleLine();
     if (line <= first) {
-        viewport()->update();
+        UpdateAll();
         return;
     }
     if (line - first > viewport()->height() / m_layout.LineHeight() + 1)
@@ -498,6 +501,12 @@ void TextView::UpdateFrom(qsizetype line)
     const int top = LineTop(line);
     if (top < viewport()->height())
         viewport()->update(0, top, viewport()->width(), viewport()->height() - top);
+}
+
+void TextView::UpdateAll()
+{
+    viewport()->update();
+    m_allDirty = viewport()->isVisible();
 }
 
 void TextView::scrollContentsBy(int dx, int dy)
@@ -509,12 +518,16 @@ void TextView::scrollContentsBy(int dx, int dy)
     }
     // A scroll by a few lines or pixels moves what is shown and paints only
     // what comes into view (and the lines changed since the last paint).
+    // When all of the view is to be painted anyway (a frame that jumped far
+    // ahead, then the scroll to the end), nothing is moved.
+    if (m_allDirty)
+        return;
     if (dx != 0 && dy == 0 && qAbs(dx * m_hUnit) < viewport()->width())
         viewport()->scroll(int(dx * m_hUnit), 0);
     else if (dx == 0 && dy != 0)
         MoveLinesFrom(FirstVisibleLine() + dy);
     else
-        viewport()->update();
+        UpdateAll();
     if (m_changedFrom >= 0)
         UpdateFrom(m_changedFrom);
 }
@@ -523,8 +536,8 @@ void TextView::MoveLinesFrom(qsizetype old)
 {
     const qsizetype first = FirstVisibleLine();
     const qsizetype fewLines = viewport()->height() / m_layout.LineHeight() + 1;
-    if (qAbs(old - first) >= fewLines) {
-        viewport()->update();
+    if (m_allDirty || qAbs(old - first) >= fewLines) {
+        UpdateAll();
         return;
     }
     // Where the new first line lay before the scroll.

@@ -166,6 +166,8 @@ private:
     void UpdateScrollBars();
     // Repaints the view from line down.
     void UpdateFrom(qsizetype line);
+    // Repaints all of the view; until that paint, a scroll moves nothing.
+    void UpdateAll();
     void MeasureLines(qsizetype first, qsizetype last);
     void NoteWidth(qreal width);
     TextLineLayout::Line LineAt(qsizetype line) const;
@@ -211,6 +213,8 @@ private:
     int m_rebuilds = 0;
     // The first line changed since the last paint, or negative.
     qsizetype m_changedFrom = -1;
+    // All of the view waits to be painted.
+    bool m_allDirty = false;
     bool m_caretOn = false;
     bool m_dragging = false;
     bool m_memoryReported = false;

@@ -13,9 +13,11 @@
 #include <QClipboard>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QRandomGenerator>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
+#include <QThread>
 
 #include <memory>
 
@@ -92,6 +94,7 @@ private slots:
     void appendFollowsOrKeepsThePlace();
     void replacedBySameLengthText();
     void framesHeldWhileTextStreamsIn();
+    void everyFrameShowsAllAppendedAtTheEnd();
     void lineOfHundredMillionCharacters();
     void accessibleText();
 };
@@ -574,6 +577,59 @@ void TestTextView::framesHeldWhileTextStreamsIn()
     }
     QCOMPARE(ShownAgainstFresh(view), QString());
     QVERIFY(paints >= 1);
+}
+
+void TestTextView::everyFrameShowsAllAppendedAtTheEnd()
+{
+    // Text streams in as the poll brings it: appends of a part of a line
+    // up to more lines than the window shows, each followed by the scroll
+    // to the end, some of them after the frame was due. Each frame shows
+    // all that was appended before it, at the end, as a fresh paint does.
+    QString text;
+    TextView view;
+    view.setFont(CourierFont(16));
+    view.resize(kInputSize);
+    view.SetRepaintInterval(15);
+    view.Attach(&text);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const auto paintNow = [&] { QCoreApplication::sendPostedEvents(view.window(), QEvent::UpdateRequest); };
+    int paints = 0;
+    struct Counter : QObject {
+        int *paints;
+        bool eventFilter(QObject *, QEvent *event) override { *paints += event->type() == QEvent::Paint; return false; }
+    } counter;
+    counter.paints = &paints;
+    view.viewport()->installEventFilter(&counter);
+    QScrollBar *bar = view.verticalScrollBar();
+    const int fits = view.viewport()->height() / QFontMetrics(view.font()).height();
+    QRandomGenerator random(30);
+    int row = 0;
+    for (int frame = 0; frame < 16; ++frame) {
+        const int before = paints;
+        for (int append = 0, appends = 1 + random.bounded(4); append < appends; ++append) {
+            const int lines = random.bounded(3) == 0 ? fits + random.bounded(2 * fits) : random.bounded(4);
+            QString piece;
+            for (int line = 0; line < lines; ++line)
+                piece += QStringLiteral("row %1\r\n").arg(row++);
+            piece += QStringLiteral("part ");
+            text += piece;
+            view.TextAppended(piece.size());
+            view.ScrollToEnd();
+            paintNow();
+            QCOMPARE(bar->value(), bar->maximum());
+            // Now and then the next append comes after the frame was due.
+            if (random.bounded(2))
+                QThread::msleep(random.bounded(25));
+        }
+        // The frame held back comes within an interval and a half.
+        QTest::qWait(40);
+        paintNow();
+        QVERIFY(paints > before);
+        QCOMPARE(ShownAgainstFresh(view), QString());
+        QCOMPARE(view.LineText(view.LineCount() - 1), text.sliced(text.lastIndexOf(u'\n') + 1));
+        QCOMPARE(bar->value(), bar->maximum());
+    }
 }
 
 void TestTextView::lineOfHundredMillionCharacters()
