@@ -157,13 +157,19 @@ private:
     void Scan(qsizetype from, qsizetype to, std::vector<int> (&words)[WordCount]) const;
 
     struct Stream;
+    // Frees a Stream where its type is complete, so that the whole-text
+    // code needs only its name.
+    struct StreamDeleter
+    {
+        void operator()(Stream *stream) const;
+    };
     int StreamFind(int word, int from, int to) const;
     int StreamFindBlank(int from) const;
     void StreamFill(qsizetype from, qsizetype to) const;
 
     QString m_text;
     WordIndex m_words[WordCount];
-    std::unique_ptr<Stream> m_stream;
+    std::unique_ptr<Stream, StreamDeleter> m_stream;
 };
 
 #endif // TAVIX_CORE_SORTING_LOG_SEARCH_TEXT_H
